@@ -1,0 +1,94 @@
+#include "common/qtdialogservice.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace quillet {
+
+static DialogService *g_installed = nullptr;
+
+DialogService &dialogs()
+{
+    static QtDialogService qtService;
+    return g_installed ? *g_installed : qtService;
+}
+
+void setDialogService(DialogService *service)
+{
+    g_installed = service;
+}
+
+QString qtFileFilter(const QString &pipeFilter)
+{
+    const QStringList parts = pipeFilter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts.at(i + 1);
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        QString description = parts.at(i);
+        // Descriptions often repeat their patterns in brackets already; Qt reads the last bracket pair.
+        if (description.contains(QLatin1Char('(')))
+            description = description.left(description.indexOf(QLatin1Char('('))).trimmed();
+        filters.append(description + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+static QString startPath(const FileDialogRequest &request)
+{
+    if (request.fileName.isEmpty())
+        return request.initialDirectory;
+    if (request.initialDirectory.isEmpty())
+        return request.fileName;
+    return QDir(request.initialDirectory).filePath(request.fileName);
+}
+
+void QtDialogService::message(const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, messageTitle(), text, QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+QString QtDialogService::inputBox(const QString &prompt, const QString &title, const QString &defaultText)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(QApplication::activeWindow(), title.isEmpty() ? messageTitle() : title,
+                                               prompt, QLineEdit::Normal, defaultText, &ok);
+    return ok ? text : QString();
+}
+
+QString QtDialogService::openFileName(const FileDialogRequest &request)
+{
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), request.title, startPath(request),
+                                        qtFileFilter(request.filter));
+}
+
+QString QtDialogService::saveFileName(const FileDialogRequest &request)
+{
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), request.title, startPath(request),
+                                        qtFileFilter(request.filter));
+}
+
+std::optional<QColor> QtDialogService::chooseColour(const QColor &initial)
+{
+    const QColor colour = QColorDialog::getColor(initial, QApplication::activeWindow());
+    if (!colour.isValid())
+        return std::nullopt;
+    return colour;
+}
+
+std::optional<QFont> QtDialogService::chooseFont(const QFont &initial)
+{
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, initial, QApplication::activeWindow());
+    if (!ok)
+        return std::nullopt;
+    return font;
+}
+
+} // namespace quillet

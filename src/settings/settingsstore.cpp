@@ -1,0 +1,76 @@
+#include "settings/settingsstore.h"
+
+#include "common/appdirs.h"
+
+#include <QDir>
+#include <QSettings>
+
+namespace quillet {
+
+static const SettingDefault kDefaults[] = {
+    {"Opening Files", "Auto Play", "1"},
+    {"Opening Files", "Manage", "0"},
+    {"Skins", "Auto", "1"},
+    {"Skins", "Save", "1"},
+    {"Video", "Open", "0"},
+    {"Video", "Auto", "1"},
+    {"Video", "Save", "1"},
+    {"Playlist", "Continue", "1"},
+    {"Playlist", "Save", "1"},
+    {"Remote", "Auto", "1"},
+    {"Remote", "Top", "1"},
+    {"Remote", "Short", "0"},
+    {"Tray", "Hide", "1"},
+    {"Tray", "Animate", "1"},
+    {"Splash", "Interval", "20"},
+};
+
+std::span<const SettingDefault> SettingsStore::defaults()
+{
+    return kDefaults;
+}
+
+QString SettingsStore::defaultValue(const QString &section, const QString &key)
+{
+    for (const SettingDefault &entry : kDefaults) {
+        if (section == QLatin1String(entry.section) && key == QLatin1String(entry.key))
+            return QString::fromLatin1(entry.value);
+    }
+    return {};
+}
+
+QString SettingsStore::filePath()
+{
+    return configDirectory() + QLatin1Char('/') + applicationName() + QStringLiteral(".ini");
+}
+
+static QString settingsKey(const QString &section, const QString &key)
+{
+    return section + QLatin1Char('/') + key;
+}
+
+QString SettingsStore::read(const QString &section, const QString &key, const QString &defaultValue)
+{
+    QSettings settings(filePath(), QSettings::IniFormat);
+    const QVariant value = settings.value(settingsKey(section, key));
+    if (!value.isValid())
+        return defaultValue;
+    return value.toString();
+}
+
+QString SettingsStore::read(const QString &section, const QString &key)
+{
+    return read(section, key, defaultValue(section, key));
+}
+
+bool SettingsStore::write(const QString &section, const QString &key, const QString &value)
+{
+    const QString path = filePath();
+    QDir().mkpath(configDirectory());
+    QSettings settings(path, QSettings::IniFormat);
+    settings.setValue(settingsKey(section, key), value);
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+} // namespace quillet

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+namespace quillet {
+
+// The ID3 tag component: reads and writes the ID3 tag of one MP3 file and reports its MPEG header facts.
+// Set fileName, call readTag(), read the properties; or set the text properties and call writeTag().
+class TagLibTag
+{
+public:
+    QString fileName;
+    QString artist;
+    QString song;
+    QString album;
+    QString year;
+    QString comment;
+    QString genre;
+    // Callers only ever set it true; it changes nothing.
+    bool tagOption = false;
+
+    // Sample rate in whole kHz (44100 Hz gives 44); 0 when the file has no MPEG audio.
+    int sampleRate() const { return m_sampleRate; }
+    // Bit rate in kbit/s.
+    int bitRate() const { return m_bitRate; }
+    // MPEG audio version 1 or 2 (2.5 reads as 2); 0 when there is no MPEG audio.
+    int mpegVersion() const { return m_mpegVersion; }
+
+    // Loads the tag and header facts of fileName. Never fails: a missing, empty or malformed file gives empty
+    // texts and zero numbers.
+    void readTag();
+    // Writes the six text fields into fileName's ID3v2 tag (keeping its version; 2.3 for a new tag) and keeps
+    // an ID3v1 tag in step. Every other frame and the audio stay as they were. False when the file could not be
+    // written; lastError() then says why.
+    bool writeTag();
+    // Why the last writeTag() failed.
+    QString lastError() const { return m_lastError; }
+
+private:
+    int m_sampleRate = 0;
+    int m_bitRate = 0;
+    int m_mpegVersion = 0;
+    QString m_lastError;
+};
+
+} // namespace quillet
