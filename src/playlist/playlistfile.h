@@ -1,0 +1,41 @@
+#pragma once
+
+#include "common/textfile.h"
+
+#include <QStringList>
+
+namespace quillet {
+
+// Playlist files: one entry per line, written in UTF-8 with CR LF; read with lines ending at CR LF, CR or LF
+// and lines that are not UTF-8 read as Windows-1252.
+class PlaylistFile
+{
+public:
+    // The outcome of a read: the entries in file order, or an error for the user.
+    struct ReadResult
+    {
+        bool ok = true;
+        QString error;
+        QStringList entries;
+    };
+
+    // Every line in which "#EXT" does not occur (case-sensitive), empty lines included. Used by Load List and
+    // a playlist named on the command line.
+    static ReadResult readFiltered(const QString &path);
+    // Every line unchanged, but nothing at all when the first field (up to the first comma or line end, leading
+    // blanks skipped) is empty. A missing file gives no entries and no error. Used for the default playlists.
+    static ReadResult readUnfiltered(const QString &path);
+    // The first field of the file's text: up to the first comma or line end, leading blanks skipped.
+    static QString firstField(const QStringList &lines);
+    // Writes the entries, one a line, atomically.
+    static FileResult write(const QString &path, const QStringList &entries);
+    // The entries as the default playlist keeps them: relative entries prefixed with the root directory, and
+    // empty entries left out (they cannot be played, and an empty first line would hide the whole list).
+    static QStringList defaultPlaylistLines(const QStringList &entries, const QString &rootDirectory);
+    // The main window's default playlist file in the data directory.
+    static QString defaultPlaylistPath();
+    // The video player's default playlist file in the data directory.
+    static QString defaultVideoPlaylistPath();
+};
+
+} // namespace quillet
