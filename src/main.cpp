@@ -1,4 +1,4 @@
-#include "app/form1.h"
+#include "app/application.h"
 
 #include <QApplication>
 
@@ -9,7 +9,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // libmpv parses numbers with the C locale.
     std::setlocale(LC_NUMERIC, "C");
-    quillet::Form1 window;
-    window.show();
+    QStringList arguments = app.arguments();
+    arguments.removeFirst();
+    quillet::Application quillet(arguments.join(QLatin1Char(' ')));
+    quillet.start();
     return app.exec();
 }

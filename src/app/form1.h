@@ -1,15 +1,200 @@
 #pragma once
 
+#include "app/trayicon.h"
+#include "playlist/mainwindowapi.h"
+#include "tags/taglibtag.h"
+
+#include <QPointer>
+#include <QTime>
 #include <QWidget>
+
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QScrollBar;
+class QSlider;
+class QTimer;
+class QToolButton;
 
 namespace quillet {
 
-// The main window.
-class Form1 : public QWidget
+class MediaPlayer;
+class PlaylistView;
+class close1;
+
+// The main window: owns the playlist List1, the player MP1, the status and time labels and the tag fields, and
+// carries out start-up, transport, playback events, audio controls, playlist editing and shutdown.
+class Form1 : public QWidget, public MainWindowApi
 {
     Q_OBJECT
 public:
+    // Creates the window and its player; load() does the start-up work.
     explicit Form1(QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Start-up: handles the command-line text, the default playlist, the audio controls and the tray icon, and
+    // arms the one automatic play of the next Timer2 tick.
+    void load(const QString &commandLine);
+    // The unload steps: mutes, removes the tray icon, shows the closing window, hides, writes the default
+    // playlist. Runs once; later calls do nothing.
+    void unload();
+    // "Exit": removes the tray icon, hides the window and shows the closing window.
+    void exitProgram();
+    // Replaces the time of day used by automatic play (tests).
+    void setClock(std::function<QTime()> clock) { m_clock = std::move(clock); }
+    // Replaces what the closing window does at the very end (tests); by default the process ends.
+    void setEndProcess(std::function<void()> endProcess) { m_endProcess = std::move(endProcess); }
+    // The tray icon's record and state.
+    TrayIcon *trayIcon() const { return m_tray; }
+
+    // MainWindowApi
+    PlaylistView *playlistView() override { return List1; }
+    MediaPlayer *mainPlayer() override { return MP1; }
+    QString rootDirectory() const override { return m_rootDirectory; }
+    void setRootDirectory(const QString &directory) override { m_rootDirectory = directory; }
+    QString currentIndexText() const override;
+    void setCurrentIndexText(const QString &text) override;
+    QString statusText() const override;
+    void setStatusText(const QString &text) override;
+    void startSelectedEntry() override { startEntry(); }
+    void showRootChooser() override;
+    QWidget *mainWidget() override { return this; }
+
+    // The skin file named on the command line (the tag of Text7), empty when none.
+    QString skinArgument() const { return m_skinArgument; }
+    // The current index read as a number (empty reads as 0).
+    int currentIndex() const;
+
+    // Controls, named as the window's design names them.
+    MediaPlayer *MP1 = nullptr;
+    PlaylistView *List1 = nullptr;
+    QLabel *Label1 = nullptr; // current index
+    QLabel *Label2 = nullptr; // status line
+    QLabel *Label3 = nullptr; // marquee
+    QWidget *marqueeArea = nullptr;
+    QLabel *Label7 = nullptr; // elapsed time
+    QLabel *Label8 = nullptr; // duration
+    QLabel *Label9 = nullptr; // combined time line
+    QLineEdit *Text3 = nullptr; // song information of the clicked entry
+    QLineEdit *Text4 = nullptr; // title
+    QLineEdit *Text5 = nullptr; // artist
+    QLineEdit *Text6 = nullptr; // album
+    QLineEdit *Text7 = nullptr; // year
+    QLineEdit *Text8 = nullptr; // title of the clicked entry (hidden)
+    QLineEdit *Text9 = nullptr; // artist of the clicked entry (hidden)
+    QLabel *Text1 = nullptr; // information value / entry count
+    QLabel *Text2 = nullptr; // information name / "# MP3(S)"
+    QSlider *Slider4 = nullptr; // position
+    QScrollBar *Slider1 = nullptr; // balance
+    QScrollBar *volume1 = nullptr;
+    QScrollBar *slider2 = nullptr; // play count
+    QScrollBar *slider3 = nullptr; // auto-rewind
+    QCheckBox *Option1 = nullptr; // mute
+    QPushButton *Command8 = nullptr; // reset
+    QToolButton *command9 = nullptr; // play
+    QToolButton *command10 = nullptr; // stop
+    QToolButton *command11 = nullptr; // pause
+    QToolButton *command12 = nullptr; // next
+    QToolButton *command13 = nullptr; // previous
+    QToolButton *Command14 = nullptr; // open file
+    QPushButton *Command15 = nullptr; // fast forward
+    QPushButton *Command16 = nullptr; // rewind
+    QTimer *Timer1 = nullptr; // time display, 800 ms
+    QTimer *Timer2 = nullptr; // marquee and automatic play, 200 ms
+    TagLibTag Ezy1;
+
+    // The slider's marker value, set equal to its value on every change.
+    int sliderMarker() const { return m_sliderMarker; }
+
+    // Transport
+    void startEntry();
+    void command9_Click();
+    void command10_Click();
+    void command11_Click();
+    void command12_Click();
+    void command13_Click();
+    void Command15_Click();
+    void Command16_Click();
+    void Slider4_MouseDown();
+    void Slider4_MouseUp();
+    void Slider4_Scroll();
+    void Slider4_Change();
+    // Playback events and timers
+    void MP1_EndOfStream();
+    void MP1_Error();
+    void MP1_MediaOpened();
+    void Timer1_Timer();
+    void Timer2_Timer();
+    // Audio controls
+    void Slider1_Change();
+    void Slider1_Scroll();
+    void volume1_Change();
+    void volume1_Scroll();
+    void slider2_Change();
+    void slider2_Scroll();
+    void slider3_Change();
+    void slider3_Scroll();
+    void clearInfoLabels();
+    void Option1_Click();
+    void Command8_Click();
+    // Playlist editing
+    void add_Click();
+    void addurl_Click();
+    void clpl_Click();
+    void rf_Click();
+    void removesel_Click();
+    void fileinfo_Click();
+    void saveplay_Click();
+    void loadplay_Click();
+    void List1_Click();
+    void List1_DblClick();
+    void List1_KeyPress(QChar key);
+    void List1_MouseMove();
+    void List1_OLEDragDrop(const QStringList &paths);
+
+    // The video named on the command line, for the video playlist window (empty when none).
+    QString commandLineVideo() const;
+
+signals:
+    // The window has finished its unload steps.
+    void unloaded();
+    // The root-directory chooser should be shown.
+    void rootChooserRequested();
+    // "1", "2" or "3" was typed in the playlist: the tag editor, visual options or ID3 playlist is wanted.
+    void windowKeyPressed(QChar key);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void connectControls();
+    void appendDefaultPlaylist();
+    bool appendPlaylistFile(const QString &path);
+    void loadIntoPlayer(const QString &entry);
+    void selectAndStart(int index);
+    void writeDefaultPlaylist();
+    void showMessage(const QString &text);
+    close1 *closingWindow();
+
+    QString m_rootDirectory; // the tag of Text6
+    QString m_skinArgument; // the tag of Text7
+    QString m_videoOpened; // "1" when the command line named a video
+    bool m_startupPending = false;
+    bool m_dragging = false;
+    bool m_unloaded = false;
+    int m_sliderMarker = 0;
+    double m_marqueeLeftTwips = 4800;
+    QString m_commandLineVideo;
+    TrayIcon *m_tray = nullptr;
+    QPointer<close1> m_close1;
+    std::function<QTime()> m_clock;
+    std::function<void()> m_endProcess;
 };
 
 } // namespace quillet

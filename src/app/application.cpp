@@ -1,0 +1,81 @@
+#include "app/application.h"
+
+#include "app/form1.h"
+#include "app/frmsplash.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace quillet {
+
+// The signal handler only writes a byte to this socket pair; the GUI thread reads it and shuts down.
+static int g_signalSockets[2] = {-1, -1};
+
+static void onTerminationSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalSockets[0], &byte, 1);
+}
+
+Application::Application(const QString &commandLine, QObject *parent)
+    : QObject(parent)
+    , m_commandLine(commandLine)
+{
+    // Windows come and go (splash, closing window); the program ends only through its shutdown.
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalSockets) == 0) {
+        m_signalNotifier = new QSocketNotifier(g_signalSockets[1], QSocketNotifier::Read, this);
+        connect(m_signalNotifier, &QSocketNotifier::activated, this, &Application::handleSignal);
+        struct sigaction action = {};
+        action.sa_handler = onTerminationSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &action, nullptr);
+        sigaction(SIGINT, &action, nullptr);
+    }
+}
+
+Application::~Application()
+{
+    delete m_form1;
+}
+
+Form1 *Application::mainWindow() const
+{
+    return m_form1;
+}
+
+void Application::start()
+{
+    auto *splash = new frmSplash([this] { showMainWindow(); });
+    splash->show();
+}
+
+void Application::showMainWindow()
+{
+    m_form1 = new Form1;
+    m_form1->load(m_commandLine);
+    m_form1->show();
+    if (m_shutdownRequested)
+        m_form1->exitProgram();
+}
+
+void Application::handleSignal()
+{
+    char byte = 0;
+    [[maybe_unused]] const ssize_t got = ::read(g_signalSockets[1], &byte, 1);
+    if (m_shutdownRequested)
+        return;
+    m_shutdownRequested = true;
+    // Before the main window exists there is nothing to save.
+    if (m_form1)
+        m_form1->exitProgram();
+    else
+        QCoreApplication::exit(0);
+}
+
+} // namespace quillet
