@@ -30,8 +30,35 @@ QString decodeLine(QByteArrayView line)
     return text;
 }
 
+// Splits decoded text at CR LF, CR and LF.
+static QStringList splitDecoded(const QString &text)
+{
+    QStringList lines;
+    const QChar *data = text.constData();
+    const qsizetype size = text.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = data[i].unicode();
+        if (c != u'\r' && c != u'\n')
+            continue;
+        lines.append(QString(data + start, i - start));
+        if (c == u'\r' && i + 1 < size && data[i + 1] == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    if (start < size)
+        lines.append(QString(data + start, size - start));
+    return lines;
+}
+
 QStringList splitTextLines(const QByteArray &bytes)
 {
+    // Most files are UTF-8 throughout: decode them in one go.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString whole = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return splitDecoded(whole);
+
     QStringList lines;
     const char *data = bytes.constData();
     const qsizetype size = bytes.size();

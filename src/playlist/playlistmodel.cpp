@@ -7,6 +7,27 @@ namespace quillet {
 // Below this many new entries, rows are inserted one by one so that views keep their selection for free.
 static constexpr qsizetype kMergeThreshold = 32;
 
+// Sorts entries as the list orders them. Each entry is case-folded once, so the sort compares plain UTF-16
+// instead of folding both sides of every comparison.
+static QStringList sortedEntries(const QStringList &entries)
+{
+    struct Keyed
+    {
+        QString folded;
+        qsizetype index;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(size_t(entries.size()));
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        keyed.push_back({entries.at(i).toCaseFolded(), i});
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) { return a.folded < b.folded; });
+    QStringList sorted;
+    sorted.reserve(entries.size());
+    for (const Keyed &k : keyed)
+        sorted.append(entries.at(k.index));
+    return sorted;
+}
+
 PlaylistModel::PlaylistModel(QObject *parent)
     : QAbstractListModel(parent)
 {
@@ -59,7 +80,9 @@ void PlaylistModel::addMany(const QStringList &entries)
     } else {
         const auto less = [](const QString &a, const QString &b) { return compareEntries(a, b) < 0; };
         QStringList added = entries;
-        std::stable_sort(added.begin(), added.end(), less);
+        // Saved playlists are already in order; sorting them again would be most of the work.
+        if (!std::is_sorted(added.cbegin(), added.cend(), less))
+            added = sortedEntries(entries);
 
         QStringList merged;
         merged.reserve(m_entries.size() + added.size());
