@@ -26,12 +26,14 @@ public:
     // MPEG audio version 1 or 2 (2.5 reads as 2); 0 when there is no MPEG audio.
     int mpegVersion() const { return m_mpegVersion; }
 
-    // Loads the tag and header facts of fileName. Never fails: a missing, empty or malformed file gives empty
-    // texts and zero numbers.
+    // Loads the tag and header facts of fileName. Each field comes from ID3v2, or from ID3v1 where ID3v2 lacks
+    // it. Never fails: a missing, empty or malformed file gives empty texts and zero numbers.
     void readTag();
-    // Writes the six text fields into fileName's ID3v2 tag (keeping its version; 2.3 for a new tag) and keeps
-    // an ID3v1 tag in step. Every other frame and the audio stay as they were. False when the file could not be
-    // written; lastError() then says why.
+    // Writes the six text fields into fileName's ID3v2 tag (keeping its version; 2.3 for a new tag) and updates
+    // an existing ID3v1 tag to match (no ID3v1 tag is added). Only fields that differ from what readTag() would
+    // give are touched; every other frame and the audio stay byte for byte. The file is replaced atomically.
+    // False when it could not be written (or is not MPEG audio); the file is then unchanged and lastError() says
+    // why.
     bool writeTag();
     // Why the last writeTag() failed.
     QString lastError() const { return m_lastError; }

@@ -10,7 +10,7 @@ ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=2" -ac 2 -c:a libm
    "$out/tone-44k-stereo.mp3"
 # 2 s of 660 Hz at 22.05 kHz mono (MPEG-2), untagged.
 ff -f lavfi -i "sine=frequency=660:sample_rate=22050:duration=2" -ac 1 -c:a libmp3lame -b:a 64k \
-   -write_id3v2 0 "$out/tone-22k-mono.mp3"
+   -id3v2_version 0 "$out/tone-22k-mono.mp3"
 # 1 s WAV.
 ff -f lavfi -i "sine=frequency=550:sample_rate=44100:duration=1" -ac 2 "$out/tone.wav"
 # 3 s at full scale on both channels, PCM WAV, for level measurements.
