@@ -2,12 +2,24 @@
 
 #include "media/mediaplayer.h"
 
+#include <QSize>
+
+#include <memory>
+
 struct mpv_handle;
+struct mpv_event;
 
 namespace quillet {
 
 // The media player on libmpv. All mpv calls happen on the GUI thread; mpv's wakeup callback only posts a
 // queued call that drains the event queue.
+//
+// Environment: QUILLET_AUDIO_OUTPUT (an mpv "ao" value such as null or pcm) replaces the default audio output;
+// with "pcm", QUILLET_AO_PCM_FILE names the WAV file the output is written to (32-bit float, so that levels far
+// below 16-bit resolution can be measured). Both are read when the player is created.
+//
+// Stop unloads the file but keeps FileName; Play then (or after the end) plays it again from the start, without a
+// new mediaOpened, as the caller loaded nothing new. A PlayCount of 0 or less repeats the file endlessly.
 class MpvPlayer : public MediaPlayer
 {
     Q_OBJECT
@@ -44,8 +56,11 @@ public:
     QString engineName() const override;
     State state() const override;
 
-    // The mpv handle, for the video display's render context (video players only).
+    // The mpv handle, for the video display's render context (video players only); null if mpv failed to start.
+    // A render context made on it must be freed before the player is destroyed.
     mpv_handle *handle() const;
+    // The video's display size (after aspect correction); invalid until the first videoReconfigured().
+    QSize videoSize() const;
 
 signals:
     // The video's display size became known or changed (video players only).
@@ -53,7 +68,15 @@ signals:
 
 private:
     struct Private;
-    Private *d = nullptr;
+    struct PendingError;
+
+    void loadFile(bool announceOpened, bool reportErrors, bool startPaused);
+    void drainEvents();
+    void handleEvent(const mpv_event &event);
+    void flushPendingError();
+    static void onWakeup(void *player);
+
+    std::unique_ptr<Private> d;
 };
 
 } // namespace quillet
