@@ -28,7 +28,11 @@ close1::close1(QWidget *mainWindow)
     layout->addWidget(Label1);
     layout->addWidget(Label2);
     layout->setContentsMargins(24, 18, 24, 18);
-    setStyleSheet(QStringLiteral("close1 { background: #0a1446; } QLabel { color: white; }"));
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, QColor(10, 20, 70));
+    colours.setColor(QPalette::WindowText, Qt::white);
+    setPalette(colours);
+    setAutoFillBackground(true);
     Timer1 = new QTimer(this);
     Timer1->setInterval(1);
     Timer1->setSingleShot(true);

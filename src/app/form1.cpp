@@ -2,6 +2,9 @@
 
 #include "app/appicon.h"
 #include "app/close1.h"
+#include "app/picturebutton.h"
+#include "app/pictures.h"
+#include "app/windowregistry.h"
 #include "common/appdirs.h"
 #include "common/dialogservice.h"
 #include "media/mediaplayer.h"
@@ -37,12 +40,16 @@ Form1::Form1(QWidget *parent)
     , m_clock([] { return QTime::currentTime(); })
 {
     setObjectName(QStringLiteral("Form1"));
+    // The window draws its own title row and buttons.
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("Quillet MP3 Player"));
     setWindowIcon(mainWindowIcon());
     MP1 = MediaPlayer::create(PlayerPurpose::Audio, this);
     m_tray = new TrayIcon(this);
+    m_windows = new WindowRegistry(this);
     buildControls();
     connectControls();
+    connectChrome();
     MainWindowApi::setInstance(this);
 }
 
@@ -72,12 +79,11 @@ static QScrollBar *audioScrollBar(const QString &name, int minimum, int maximum,
     return bar;
 }
 
-static QToolButton *pictureButton(const QString &name, QStyle::StandardPixmap pixmap, const QString &tip,
-                                  QWidget *parent)
+static QToolButton *pictureButton(const QString &name, Picture picture, const QString &tip, QWidget *parent)
 {
     auto *button = new QToolButton(parent);
     button->setObjectName(name);
-    button->setIcon(parent->style()->standardIcon(pixmap));
+    button->setIcon(pictureIcon(picture, parent->palette().color(QPalette::ButtonText)));
     button->setToolTip(tip);
     button->setAccessibleName(tip);
     button->setAutoRaise(true);
@@ -85,8 +91,34 @@ static QToolButton *pictureButton(const QString &name, QStyle::StandardPixmap pi
     return button;
 }
 
+// The window's own look until a skin is applied: light text on a dark blue-grey ground.
+static QPalette designPalette()
+{
+    QPalette palette;
+    const QColor ground(31, 38, 55);
+    const QColor text(230, 236, 255);
+    palette.setColor(QPalette::Window, ground);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, QColor(20, 26, 38));
+    palette.setColor(QPalette::AlternateBase, QColor(26, 33, 48));
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, QColor(44, 53, 80));
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::Highlight, QColor(61, 111, 214));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::ToolTipBase, QColor(255, 255, 225));
+    palette.setColor(QPalette::ToolTipText, Qt::black);
+    palette.setColor(QPalette::PlaceholderText, QColor(140, 150, 175));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 128, 150));
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(120, 128, 150));
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(120, 128, 150));
+    return palette;
+}
+
 void Form1::buildControls()
 {
+    setPalette(designPalette());
+    setAutoFillBackground(true);
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->hide();
@@ -130,12 +162,12 @@ void Form1::buildControls()
     Slider4->setRange(0, 0);
     Slider4->setAccessibleName(QStringLiteral("Position"));
 
-    command13 = pictureButton(QStringLiteral("command13"), QStyle::SP_MediaSkipBackward, QStringLiteral("Previous"), this);
-    command9 = pictureButton(QStringLiteral("command9"), QStyle::SP_MediaPlay, QStringLiteral("Play"), this);
-    command11 = pictureButton(QStringLiteral("command11"), QStyle::SP_MediaPause, QStringLiteral("Pause"), this);
-    command10 = pictureButton(QStringLiteral("command10"), QStyle::SP_MediaStop, QStringLiteral("Stop"), this);
-    command12 = pictureButton(QStringLiteral("command12"), QStyle::SP_MediaSkipForward, QStringLiteral("Next"), this);
-    Command14 = pictureButton(QStringLiteral("Command14"), QStyle::SP_DialogOpenButton, QStringLiteral("Open File"), this);
+    command13 = pictureButton(QStringLiteral("command13"), Picture::Previous, QStringLiteral("Previous"), this);
+    command9 = pictureButton(QStringLiteral("command9"), Picture::Play, QStringLiteral("Play"), this);
+    command11 = pictureButton(QStringLiteral("command11"), Picture::Pause, QStringLiteral("Pause"), this);
+    command10 = pictureButton(QStringLiteral("command10"), Picture::Stop, QStringLiteral("Stop"), this);
+    command12 = pictureButton(QStringLiteral("command12"), Picture::Next, QStringLiteral("Next"), this);
+    Command14 = pictureButton(QStringLiteral("Command14"), Picture::OpenFile, QStringLiteral("Open File"), this);
     Command16 = new QPushButton(QStringLiteral("<<"), this);
     Command16->setObjectName(QStringLiteral("Command16"));
     Command16->setToolTip(QStringLiteral("Rewind .."));
@@ -165,12 +197,25 @@ void Form1::buildControls()
     Timer1->setInterval(800);
     Timer2 = new QTimer(this);
     Timer2->setInterval(200);
+    buildChrome();
 
     // Layout: status and marquee on top, tag fields, position and transport, then the playlist beside the
     // audio controls.
+    auto *titleRow = new QHBoxLayout;
+    titleRow->addWidget(Image1);
+    auto *title = new QLabel(QStringLiteral("Quillet MP3 Player"), this);
+    title->setObjectName(QStringLiteral("titleLabel"));
+    QFont titleFont = title->font();
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    titleRow->addWidget(title);
+    titleRow->addStretch(1);
+    for (PictureButton *button : {Image3, imgMaximize, imgMinimize, imgCloseForm})
+        titleRow->addWidget(button);
+
     auto *top = new QHBoxLayout;
     top->addWidget(Label2);
-    top->addWidget(marqueeArea, 1);
+    top->addStretch(1);
     top->addWidget(Label9);
 
     auto *tags = new QGridLayout;
@@ -212,14 +257,22 @@ void Form1::buildControls()
     middle->addWidget(List1, 1);
     middle->addLayout(audio);
 
+    auto *buttonRow = new QHBoxLayout;
+    for (QPushButton *button : {Command1, Command2, Command3, Command7, Command4, Command5, Command6})
+        buttonRow->addWidget(button);
+    buttonRow->addStretch(1);
+
     auto *layout = new QVBoxLayout(this);
+    layout->addLayout(titleRow);
+    layout->addWidget(marqueeArea);
     layout->addLayout(top);
     layout->addLayout(tags);
     layout->addWidget(Slider4);
     layout->addLayout(transport);
     layout->addWidget(Text3);
     layout->addLayout(middle, 1);
-    resize(640, 480);
+    layout->addLayout(buttonRow);
+    resize(680, 520);
 }
 
 void Form1::connectControls()
@@ -275,27 +328,7 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 void Form1::load(const QString &commandLine)
 {
     m_videoOpened.clear();
-    if (!commandLine.isEmpty()) {
-        const QString last4 = commandLine.right(4);
-        const QString last5 = commandLine.right(5);
-        if (kVideoEndings4.contains(last4) || kVideoEndings5.contains(last5)) {
-            // The video playlist window takes the file; it is opened by the window registry when it exists.
-            m_commandLineVideo = commandLine;
-            m_videoOpened = QStringLiteral("1");
-        } else if (last4 == QLatin1String(".qsk")) {
-            m_skinArgument = commandLine;
-        } else if (last4 == QLatin1String(".m3u") || last4 == QLatin1String(".pls")) {
-            appendPlaylistFile(commandLine);
-        } else {
-            List1->add(commandLine);
-            bool isNumber = false;
-            const double manage = SettingsStore::read(QStringLiteral("Opening Files"), QStringLiteral("Manage"))
-                                      .trimmed()
-                                      .toDouble(&isNumber);
-            if (isNumber && manage == 1)
-                appendDefaultPlaylist();
-        }
-    }
+    openCommandLine(commandLine);
     m_dragging = false;
     if (List1->count() == 0)
         appendDefaultPlaylist();
@@ -312,6 +345,33 @@ void Form1::load(const QString &commandLine)
     Label3->move(0, 0);
     Timer1->start();
     Timer2->start();
+    Timer4->start();
+}
+
+void Form1::openCommandLine(const QString &commandLine)
+{
+    if (commandLine.isEmpty())
+        return;
+    const QString last4 = commandLine.right(4);
+    const QString last5 = commandLine.right(5);
+    if (kVideoEndings4.contains(last4) || kVideoEndings5.contains(last5)) {
+        m_commandLineVideo = commandLine;
+        m_videoOpened = QStringLiteral("1");
+        emit videoFileOpened(commandLine);
+    } else if (last4 == QLatin1String(".qsk")) {
+        m_skinArgument = commandLine;
+        emit skinFileOpened(commandLine);
+    } else if (last4 == QLatin1String(".m3u") || last4 == QLatin1String(".pls")) {
+        appendPlaylistFile(commandLine);
+    } else {
+        List1->add(commandLine);
+        bool isNumber = false;
+        const double manage = SettingsStore::read(QStringLiteral("Opening Files"), QStringLiteral("Manage"))
+                                  .trimmed()
+                                  .toDouble(&isNumber);
+        if (isNumber && manage == 1)
+            appendDefaultPlaylist();
+    }
 }
 
 QString Form1::commandLineVideo() const
@@ -376,12 +436,14 @@ void Form1::showMessage(const QString &text)
 void Form1::showRootChooser()
 {
     emit rootChooserRequested();
+    m_windows->showRootChooser();
 }
 
 close1 *Form1::closingWindow()
 {
     if (!m_close1) {
         m_close1 = new close1(this);
+        connect(m_close1, &close1::closingOtherWindows, m_windows, &WindowRegistry::closeAll);
         if (m_endProcess)
             m_close1->setEndProcess(m_endProcess);
     }
@@ -414,6 +476,7 @@ void Form1::unload()
     hide();
     Timer1->stop();
     Timer2->stop();
+    Timer4->stop();
     writeDefaultPlaylist();
     emit unloaded();
 }

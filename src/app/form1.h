@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -23,7 +24,9 @@ class QToolButton;
 namespace quillet {
 
 class MediaPlayer;
+class PictureButton;
 class PlaylistView;
+class WindowRegistry;
 class close1;
 
 // The main window: owns the playlist List1, the player MP1, the status and time labels and the tag fields, and
@@ -39,6 +42,9 @@ public:
     // Start-up: handles the command-line text, the default playlist, the audio controls and the tray icon, and
     // arms the one automatic play of the next Timer2 tick.
     void load(const QString &commandLine);
+    // Handles a command-line text: a video goes to the video player, a skin is remembered and announced, a
+    // playlist is loaded and any other file is added (with the default playlist when "Manage" is 1).
+    void openCommandLine(const QString &commandLine);
     // The unload steps: mutes, removes the tray icon, shows the closing window, hides, writes the default
     // playlist. Runs once; later calls do nothing.
     void unload();
@@ -50,6 +56,10 @@ public:
     void setEndProcess(std::function<void()> endProcess) { m_endProcess = std::move(endProcess); }
     // The tray icon's record and state.
     TrayIcon *trayIcon() const { return m_tray; }
+    // The other windows, created on first use.
+    WindowRegistry *windows() const { return m_windows; }
+    // A menu item by its name (e.g. "paly"), or nullptr.
+    QAction *menuItem(const QString &name) const;
 
     // MainWindowApi
     PlaylistView *playlistView() override { return List1; }
@@ -105,6 +115,27 @@ public:
     QPushButton *Command16 = nullptr; // rewind
     QTimer *Timer1 = nullptr; // time display, 800 ms
     QTimer *Timer2 = nullptr; // marquee and automatic play, 200 ms
+    QTimer *Timer4 = nullptr; // tray icon refresh, 1000 ms
+
+    // Chrome: picture buttons, the button row and the four pop-up menus.
+    PictureButton *imgCloseForm = nullptr;
+    PictureButton *imgMinimize = nullptr;
+    PictureButton *imgMaximize = nullptr;
+    PictureButton *Image3 = nullptr;
+    PictureButton *Image1 = nullptr;
+    QPushButton *Command1 = nullptr; // Add menu
+    QPushButton *Command2 = nullptr; // List submenu
+    QPushButton *Command3 = nullptr; // Remove menu
+    QPushButton *Command4 = nullptr; // video player
+    QPushButton *Command5 = nullptr; // about
+    QPushButton *Command6 = nullptr; // the engine's about box
+    QPushButton *Command7 = nullptr; // Other menu
+    QLineEdit *Text158 = nullptr; // the caption copied for the tray tip (hidden)
+    QMenu *mnuBar = nullptr;
+    QMenu *adddd = nullptr;
+    QMenu *removvewer = nullptr;
+    QMenu *other = nullptr;
+    QMenu *listMenu = nullptr; // the main menu's "List" submenu
     TagLibTag Ezy1;
 
     // The slider's marker value, set equal to its value on every change.
@@ -155,6 +186,18 @@ public:
     void List1_KeyPress(QChar key);
     void List1_MouseMove();
     void List1_OLEDragDrop(const QStringList &paths);
+    void List1_MouseDown(const QPoint &globalPos);
+    // Chrome and tray
+    void imgCloseForm_Click();
+    void imgMinimize_Click();
+    void imgMaximize_Click();
+    void Image3_Click();
+    void Image1_Click();
+    void Timer4_Timer();
+    // The tray icon's mouse messages: 515 double-click, 516 right button.
+    void pichook_MouseMove(int message);
+    // Pops up a menu at a global position; a menu that is already open drops the request.
+    void popUp(QMenu *menu, const QPoint &globalPos);
 
     // The video named on the command line, for the video playlist window (empty when none).
     QString commandLineVideo() const;
@@ -164,16 +207,31 @@ signals:
     void unloaded();
     // The root-directory chooser should be shown.
     void rootChooserRequested();
+    // The command line named a video: the video player should take it.
+    void videoFileOpened(const QString &path);
+    // The command line named a skin file.
+    void skinFileOpened(const QString &path);
+    // Minimising asks for the remote control ("Remote"/"Auto").
+    void remoteControlRequested();
+    // The visual options window should be made visible.
+    void visualOptionsRequested();
     // "1", "2" or "3" was typed in the playlist: the tag editor, visual options or ID3 playlist is wanted.
     void windowKeyPressed(QChar key);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls();
+    void buildChrome();
+    void buildMenus();
     void connectControls();
+    void connectChrome();
     void appendDefaultPlaylist();
     bool appendPlaylistFile(const QString &path);
     void loadIntoPlayer(const QString &entry);
@@ -192,6 +250,11 @@ private:
     double m_marqueeLeftTwips = 4800;
     QString m_commandLineVideo;
     TrayIcon *m_tray = nullptr;
+    WindowRegistry *m_windows = nullptr;
+    bool m_trayBusy = false;
+    int m_lastTrayMessage = 0;
+    QPoint m_dragOffset;
+    bool m_draggingWindow = false;
     QPointer<close1> m_close1;
     std::function<QTime()> m_clock;
     std::function<void()> m_endProcess;

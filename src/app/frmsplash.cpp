@@ -4,6 +4,7 @@
 #include "settings/settingsstore.h"
 
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
@@ -40,8 +41,15 @@ frmSplash::frmSplash(std::function<void()> showMainWindow, QWidget *parent)
     layout->addWidget(Pbar1, 4, 0, 1, 2);
     layout->setContentsMargins(20, 20, 20, 16);
     layout->setHorizontalSpacing(24);
-    setStyleSheet(QStringLiteral("frmSplash { background: #0a1446; border: 1px solid #6080d0; }"
-                                 "QLabel { color: white; }"));
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, QColor(10, 20, 70));
+    colours.setColor(QPalette::WindowText, Qt::white);
+    setPalette(colours);
+    setAutoFillBackground(true);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        adjustSize();
+        move(screen->availableGeometry().center() - rect().center());
+    }
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(

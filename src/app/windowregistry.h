@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+namespace quillet {
+
+// The program's other windows, created on first use and reused afterwards, and closed in a fixed order at
+// shutdown. They are top-level windows of their own, so hiding the main window leaves them alone. The
+// playlist windows keep their own single instance (FormN::open()).
+class WindowRegistry : public QObject
+{
+    Q_OBJECT
+public:
+    explicit WindowRegistry(QObject *parent = nullptr);
+    ~WindowRegistry() override;
+
+    // Shows the directory browser.
+    void showDirectoryBrowser();
+    // Shows the file search.
+    void showFileSearch();
+    // Shows the root-directory chooser.
+    void showRootChooser();
+    // Shows the preferences.
+    void showPreferences();
+    // Shows the file types window.
+    void showFileTypes();
+    // Shows the about window.
+    void showAbout();
+
+    // Closes every window in the shutdown order.
+    void closeAll();
+
+    // The window of a kind when it exists (tests).
+    template<typename T>
+    T *find() const
+    {
+        for (const QPointer<QWidget> &window : m_windows) {
+            if (auto *typed = qobject_cast<T *>(window.data()))
+                return typed;
+        }
+        return nullptr;
+    }
+
+private:
+    // The existing window of a kind, or a new one.
+    template<typename T>
+    T *window()
+    {
+        if (T *existing = find<T>())
+            return existing;
+        auto *created = new T(nullptr);
+        m_windows.removeAll(nullptr);
+        m_windows.append(created);
+        return created;
+    }
+    static void present(QWidget *window);
+
+    QList<QPointer<QWidget>> m_windows;
+};
+
+} // namespace quillet
