@@ -7,24 +7,53 @@ namespace quillet {
 // Below this many new entries, rows are inserted one by one so that views keep their selection for free.
 static constexpr qsizetype kMergeThreshold = 32;
 
-// Sorts entries as the list orders them. Each entry is case-folded once, so the sort compares plain UTF-16
-// instead of folding both sides of every comparison.
+// Sorts entries as the list orders them. Each entry is case-folded once, so the sort compares plain keys
+// instead of folding both sides of every comparison. ASCII entries (the usual case) fold to bytes, compared
+// with memcmp; for ASCII, lower case is exactly the fold that the list's comparison uses.
 static QStringList sortedEntries(const QStringList &entries)
 {
-    struct Keyed
-    {
-        QString folded;
-        qsizetype index;
-    };
-    std::vector<Keyed> keyed;
-    keyed.reserve(size_t(entries.size()));
-    for (qsizetype i = 0; i < entries.size(); ++i)
-        keyed.push_back({entries.at(i).toCaseFolded(), i});
-    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) { return a.folded < b.folded; });
+    bool ascii = true;
+    for (const QString &entry : entries) {
+        for (QChar c : entry) {
+            if (c.unicode() >= 0x80) {
+                ascii = false;
+                break;
+            }
+        }
+        if (!ascii)
+            break;
+    }
+    std::vector<qsizetype> order(size_t(entries.size()));
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = qsizetype(i);
+    if (ascii) {
+        std::vector<QByteArray> keys;
+        keys.reserve(order.size());
+        for (const QString &entry : entries) {
+            QByteArray key(entry.size(), Qt::Uninitialized);
+            char *out = key.data();
+            for (QChar c : entry) {
+                const char16_t u = c.unicode();
+                *out++ = char(u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u);
+            }
+            keys.push_back(std::move(key));
+        }
+        std::stable_sort(order.begin(), order.end(), [&keys](qsizetype a, qsizetype b) {
+            return keys[size_t(a)] < keys[size_t(b)];
+        });
+    } else {
+        std::vector<QString> keys;
+        keys.reserve(order.size());
+        for (const QString &entry : entries)
+            keys.push_back(entry.toCaseFolded());
+        std::stable_sort(order.begin(), order.end(), [&keys](qsizetype a, qsizetype b) {
+            return keys[size_t(a)] < keys[size_t(b)];
+        });
+    }
     QStringList sorted;
     sorted.reserve(entries.size());
-    for (const Keyed &k : keyed)
-        sorted.append(entries.at(k.index));
+    for (qsizetype i : order)
+        sorted.append(entries.at(i));
     return sorted;
 }
 
