@@ -105,7 +105,9 @@ FileResult writeLinesAtomically(const QString &path, const QStringList &lines)
         bytes += line.toUtf8();
         bytes += "\r\n";
     }
-    if (file.write(bytes) != bytes.size()) {
+    // Flush before commit: a short write found only while committing (a full disk, a file size limit) is not
+    // reported by commit() and would replace the old file with a cut-off one.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         return {false, QStringLiteral("Cannot write %1: %2").arg(path, reason)};
