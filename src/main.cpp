@@ -12,6 +12,8 @@ int main(int argc, char *argv[])
     QStringList arguments = app.arguments();
     arguments.removeFirst();
     quillet::Application quillet(arguments.join(QLatin1Char(' ')));
+    if (const std::optional<int> exitCode = quillet.handOverToRunningInstance())
+        return *exitCode;
     quillet.start();
     return app.exec();
 }

@@ -2,13 +2,17 @@
 
 #include "app/form1.h"
 #include "app/frmsplash.h"
+#include "app/mprisservice.h"
+#include "app/singleinstance.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quillet {
 
@@ -49,6 +53,26 @@ Form1 *Application::mainWindow() const
     return m_form1;
 }
 
+std::optional<int> Application::handOverToRunningInstance()
+{
+    if (!m_instance) {
+        m_instance = new SingleInstance(SingleInstance::defaultSocketPath(), this);
+        // Queued: a text that opens a message box must not run inside the socket's handler.
+        connect(m_instance, &SingleInstance::textReceived, this, &Application::openHandedOver, Qt::QueuedConnection);
+    }
+    switch (m_instance->claim(m_commandLine)) {
+    case SingleInstance::Outcome::HandedOver:
+        return 0;
+    case SingleInstance::Outcome::NoAnswer:
+        std::fputs("Quillet is already running but did not answer.\n", stderr);
+        return 1;
+    case SingleInstance::Outcome::Primary:
+    case SingleInstance::Outcome::Alone:
+        break;
+    }
+    return std::nullopt;
+}
+
 void Application::start()
 {
     auto *splash = new frmSplash([this] { showMainWindow(); });
@@ -60,8 +84,30 @@ void Application::showMainWindow()
     m_form1 = new Form1;
     m_form1->load(m_commandLine);
     m_form1->show();
-    if (m_shutdownRequested)
+    if (m_shutdownRequested) {
         m_form1->exitProgram();
+        return;
+    }
+    if (m_instance)
+        connect(m_form1, &Form1::unloaded, m_instance, &SingleInstance::stopListening);
+    // Without a session bus Quillet simply has no desktop controls.
+    auto *mpris = new MprisService(m_form1);
+    mpris->registerOnSessionBus();
+    const QStringList pending = std::exchange(m_pendingTexts, {});
+    for (const QString &text : pending)
+        openHandedOver(text);
+}
+
+void Application::openHandedOver(const QString &commandLine)
+{
+    if (!m_form1) {
+        m_pendingTexts.append(commandLine);
+        return;
+    }
+    // The file is treated as the start-up command line is; the window comes forward as from the tray, so the user
+    // sees where the file went.
+    m_form1->openCommandLine(commandLine, false);
+    m_form1->pichook_MouseMove(515);
 }
 
 void Application::handleSignal()

@@ -348,7 +348,7 @@ void Form1::load(const QString &commandLine)
     Timer4->start();
 }
 
-void Form1::openCommandLine(const QString &commandLine)
+void Form1::openCommandLine(const QString &commandLine, bool atStartup)
 {
     if (commandLine.isEmpty())
         return;
@@ -369,7 +369,8 @@ void Form1::openCommandLine(const QString &commandLine)
         const double manage = SettingsStore::read(QStringLiteral("Opening Files"), QStringLiteral("Manage"))
                                   .trimmed()
                                   .toDouble(&isNumber);
-        if (isNumber && manage == 1)
+        // A file handed over while running joins the playlist that is already there.
+        if (atStartup && isNumber && manage == 1)
             appendDefaultPlaylist();
     }
 }

@@ -43,8 +43,8 @@ public:
     // arms the one automatic play of the next Timer2 tick.
     void load(const QString &commandLine);
     // Handles a command-line text: a video goes to the video player, a skin is remembered and announced, a
-    // playlist is loaded and any other file is added (with the default playlist when "Manage" is 1).
-    void openCommandLine(const QString &commandLine);
+    // playlist is loaded and any other file is added (at start-up with the default playlist when "Manage" is 1).
+    void openCommandLine(const QString &commandLine, bool atStartup = true);
     // The unload steps: mutes, removes the tray icon, shows the closing window, hides, writes the default
     // playlist. Runs once; later calls do nothing.
     void unload();

@@ -1,0 +1,58 @@
+#include "app/mprisroot.h"
+
+#include "app/form1.h"
+
+#include <QTimer>
+
+namespace quillet {
+
+MprisRoot::MprisRoot(Form1 *form, QObject *exported)
+    : QDBusAbstractAdaptor(exported)
+    , m_form(form)
+{
+}
+
+QStringList MprisRoot::uriSchemes()
+{
+    return {QStringLiteral("file"), QStringLiteral("http"), QStringLiteral("https")};
+}
+
+QStringList MprisRoot::mimeTypes()
+{
+    return {
+        QStringLiteral("audio/mpeg"),
+        QStringLiteral("audio/mp2"),
+        QStringLiteral("audio/x-wav"),
+        QStringLiteral("audio/x-ms-wma"),
+        QStringLiteral("audio/x-aiff"),
+        QStringLiteral("audio/x-aifc"),
+        QStringLiteral("audio/basic"),
+        QStringLiteral("audio/midi"),
+        QStringLiteral("audio/x-ms-asx"),
+        QStringLiteral("application/vnd.ms-asf"),
+        QStringLiteral("video/mpeg"),
+        QStringLiteral("video/x-msvideo"),
+        QStringLiteral("video/x-ms-wmv"),
+        QStringLiteral("video/quicktime"),
+        QStringLiteral("audio/x-mpegurl"),
+        QStringLiteral("application/vnd.apple.mpegurl"),
+        QStringLiteral("audio/x-scpls"),
+        QStringLiteral("application/x-quillet-skin"),
+    };
+}
+
+// The commands run from the event loop, after the D-Bus reply has gone: a message box they open must not keep
+// the caller waiting.
+void MprisRoot::Raise()
+{
+    if (m_form)
+        QTimer::singleShot(0, m_form, [form = m_form] { form->pichook_MouseMove(515); });
+}
+
+void MprisRoot::Quit()
+{
+    if (m_form)
+        QTimer::singleShot(0, m_form, [form = m_form] { form->exitProgram(); });
+}
+
+} // namespace quillet
