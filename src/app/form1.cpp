@@ -5,6 +5,7 @@
 #include "app/picturebutton.h"
 #include "app/pictures.h"
 #include "app/windowregistry.h"
+#include "appearance/form4.h"
 #include "common/appdirs.h"
 #include "common/dialogservice.h"
 #include "media/mediaplayer.h"
@@ -329,6 +330,11 @@ void Form1::load(const QString &commandLine)
 {
     m_videoOpened.clear();
     openCommandLine(commandLine);
+    // The visual options window loads hidden and applies the default skin or the one named on the command line.
+    Form4 *visualOptions = m_windows->visualOptions();
+    visualOptions->setWindowIcon(visualOptionsIcon());
+    if (visualOptions->loadAtStartup(m_skinArgument))
+        m_skinArgument.clear();
     m_dragging = false;
     if (List1->count() == 0)
         appendDefaultPlaylist();
@@ -359,8 +365,11 @@ void Form1::openCommandLine(const QString &commandLine, bool atStartup)
         m_videoOpened = QStringLiteral("1");
         emit videoFileOpened(commandLine);
     } else if (last4 == QLatin1String(".qsk")) {
-        m_skinArgument = commandLine;
-        emit skinFileOpened(commandLine);
+        // At start-up the visual options window takes it when it loads; later it is applied at once.
+        if (atStartup)
+            m_skinArgument = commandLine;
+        else
+            m_windows->visualOptions()->openSkinArgument(commandLine);
     } else if (last4 == QLatin1String(".m3u") || last4 == QLatin1String(".pls")) {
         appendPlaylistFile(commandLine);
     } else {

@@ -209,8 +209,6 @@ signals:
     void rootChooserRequested();
     // The command line named a video: the video player should take it.
     void videoFileOpened(const QString &path);
-    // The command line named a skin file.
-    void skinFileOpened(const QString &path);
     // Minimising asks for the remote control ("Remote"/"Auto").
     void remoteControlRequested();
     // The visual options window should be made visible.

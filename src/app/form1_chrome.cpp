@@ -105,6 +105,9 @@ void Form1::buildMenus()
     const auto showAbout = [this] { Image1_Click(); };
     const auto showBrowser = [this] { m_windows->showDirectoryBrowser(); };
     const auto showSearch = [this] { m_windows->showFileSearch(); };
+    const auto showVideo = [this] { m_windows->showVideoPlayer(); };
+    const auto showRemote = [this] { m_windows->showRemote(); };
+    const auto showVisualOptions = [this] { m_windows->showVisualOptions(); };
 
     mnuBar = new QMenu(QStringLiteral("Fiile"), this);
     mnuBar->setObjectName(QStringLiteral("mnuBar"));
@@ -137,12 +140,18 @@ void Form1::buildMenus()
          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Right));
     item(controls, QStringLiteral("rewinfd"), QStringLiteral("Rewind"), &Form1::Command16_Click,
          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Left));
+    item(mnuBar, QStringLiteral("videop"), QStringLiteral("Video Player"), showVideo,
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V));
     item(mnuBar, QStringLiteral("fileinfos"), QStringLiteral("File Info"), &Form1::fileinfo_Click,
          QKeySequence(Qt::CTRL | Qt::Key_I));
+    item(mnuBar, QStringLiteral("remotecontrol"), QStringLiteral("Remote Control"), showRemote,
+         QKeySequence(Qt::CTRL | Qt::Key_R));
     separator(mnuBar, QStringLiteral("sdgjhgkju"));
     item(mnuBar, QStringLiteral("preference"), QStringLiteral("Preferences.."), showPreferences,
          QKeySequence::Preferences);
     item(mnuBar, QStringLiteral("sdppmn"), QStringLiteral("Register File Types Now"), showFileTypes);
+    item(mnuBar, QStringLiteral("visualopt"), QStringLiteral("Visual Options"), showVisualOptions,
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     separator(mnuBar, QStringLiteral("dsdds"));
     item(mnuBar, QStringLiteral("about"), QStringLiteral("About"), showAbout, QKeySequence::HelpContents);
     separator(mnuBar, QStringLiteral("fgts"));
@@ -163,10 +172,13 @@ void Form1::buildMenus()
 
     other = new QMenu(QStringLiteral("Other"), this);
     other->setObjectName(QStringLiteral("other"));
+    item(other, QStringLiteral("digivideo"), QStringLiteral("Digital Video Player"), showVideo);
     item(other, QStringLiteral("fileinfo"), QStringLiteral("File Info"), &Form1::fileinfo_Click);
+    item(other, QStringLiteral("remotec"), QStringLiteral("Remote Control"), showRemote);
     separator(other, QStringLiteral("psacegjkfkdj"));
     item(other, QStringLiteral("preferenceo"), QStringLiteral("Preferences.."), showPreferences);
     item(other, QStringLiteral("kldjfkhsdj"), QStringLiteral("Register File Types Now"), showFileTypes);
+    item(other, QStringLiteral("options"), QStringLiteral("Visual Options"), showVisualOptions);
     separator(other, QStringLiteral("dsds"));
     item(other, QStringLiteral("aboutquillet"), QStringLiteral("About Quillet ..."), showAbout);
 }
@@ -182,7 +194,15 @@ void Form1::connectChrome()
     connect(Command2, &QPushButton::clicked, this, [this] { popUp(listMenu, QCursor::pos()); });
     connect(Command3, &QPushButton::clicked, this, [this] { popUp(removvewer, QCursor::pos()); });
     connect(Command7, &QPushButton::clicked, this, [this] { popUp(other, QCursor::pos()); });
+    connect(Command4, &QPushButton::clicked, this, [this] { m_windows->showVideoPlayer(); });
     connect(Command5, &QPushButton::clicked, this, &Form1::Image1_Click);
+    connect(this, &Form1::videoFileOpened, m_windows, [this](const QString &path) { m_windows->showVideoPlayer(path); });
+    connect(this, &Form1::remoteControlRequested, m_windows, &WindowRegistry::showRemote);
+    connect(this, &Form1::visualOptionsRequested, m_windows, &WindowRegistry::showVisualOptions);
+    connect(this, &Form1::windowKeyPressed, this, [this](QChar key) {
+        if (key == QLatin1Char('2'))
+            m_windows->showVisualOptions();
+    });
     connect(Command6, &QPushButton::clicked, this, [this] { MP1->aboutBox(this); });
     connect(List1, &PlaylistView::contextRequested, this, &Form1::List1_MouseDown);
     connect(Timer4, &QTimer::timeout, this, &Form1::Timer4_Timer);

@@ -1,11 +1,15 @@
 #include "app/windowregistry.h"
 
+#include "appearance/form4.h"
+#include "appearance/form6.h"
 #include "playlist/form2.h"
 #include "playlist/form8.h"
 #include "playlist/form9.h"
 #include "settings/form7.h"
 #include "settings/frmabout.h"
 #include "settings/frmoptions.h"
+#include "video/form3.h"
+#include "video/frmbrowser.h"
 
 namespace quillet {
 
@@ -16,6 +20,8 @@ WindowRegistry::WindowRegistry(QObject *parent)
 
 WindowRegistry::~WindowRegistry()
 {
+    // The windows that keep their own single instance go with the main window too.
+    closeAll();
     for (const QPointer<QWidget> &window : std::as_const(m_windows))
         delete window.data();
 }
@@ -63,6 +69,29 @@ void WindowRegistry::showAbout()
     present(window<frmAbout>());
 }
 
+void WindowRegistry::showVideoPlayer(const QString &fileName)
+{
+    Form3 *player = Form3::open();
+    if (!fileName.isEmpty())
+        player->handOver(fileName);
+}
+
+Form4 *WindowRegistry::visualOptions()
+{
+    return window<Form4>();
+}
+
+void WindowRegistry::showVisualOptions()
+{
+    present(visualOptions());
+}
+
+void WindowRegistry::showRemote()
+{
+    Form6 *remote = Form6::open();
+    connect(remote, &Form6::preferencesRequested, this, &WindowRegistry::showPreferences, Qt::UniqueConnection);
+}
+
 void WindowRegistry::closeAll()
 {
     // The shutdown order of the windows; a window never opened is skipped.
@@ -71,10 +100,14 @@ void WindowRegistry::closeAll()
             typed->close();
     };
     Form2::unload();
+    Form3::unload();
+    if (Form6 *remote = Form6::instance())
+        remote->close();
     closeKind(find<Form7>());
     Form8::unload();
     closeKind(find<frmAbout>());
     closeKind(find<frmOptions>());
+    frmBrowser::unload();
     Form9::unload();
 }
 

@@ -28,6 +28,14 @@ public:
     void showFileTypes();
     // Shows the about window.
     void showAbout();
+    // Shows the video playlist window, handing it a file when one is given.
+    void showVideoPlayer(const QString &fileName = {});
+    // The visual options window, created hidden on first use.
+    class Form4 *visualOptions();
+    // Makes the visual options window visible.
+    void showVisualOptions();
+    // Shows the remote control.
+    void showRemote();
 
     // Closes every window in the shutdown order.
     void closeAll();

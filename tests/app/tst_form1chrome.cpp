@@ -4,12 +4,15 @@
 
 #include "app/picturebutton.h"
 #include "app/windowregistry.h"
+#include "appearance/form4.h"
+#include "appearance/form6.h"
 #include "playlist/form2.h"
 #include "playlist/form8.h"
 #include "playlist/form9.h"
 #include "settings/form7.h"
 #include "settings/frmabout.h"
 #include "settings/frmoptions.h"
+#include "video/form3.h"
 
 #include <QAction>
 #include <QLabel>
@@ -33,6 +36,7 @@ private slots:
     void pictureButtons_data();
     void pictureButtons();
     void windowsAreReused();
+    void visualOptionsFromPictureAndKey();
 
     void trayBlinking_data();
     void trayBlinking();
@@ -56,6 +60,12 @@ static bool windowShown(Form1 &form, const QString &kind)
         window = Form2::instance();
     else if (kind == QLatin1String("Form9"))
         window = Form9::instance();
+    else if (kind == QLatin1String("Form3"))
+        window = Form3::instance();
+    else if (kind == QLatin1String("Form4"))
+        window = w->find<Form4>();
+    else if (kind == QLatin1String("Form6"))
+        window = Form6::instance();
     else if (kind == QLatin1String("Form7"))
         window = w->find<Form7>();
     else if (kind == QLatin1String("frmAbout"))
@@ -97,6 +107,12 @@ void TstForm1Chrome::menuItems_data()
     row("fastfor", "Fast Forward", Reach::PlayerCall, "setCurrentPosition 15");
     row("rewinfd", "Rewind", Reach::PlayerCall, "setCurrentPosition 5");
     row("fileinfos", "File Info", Reach::Message, "Please play a file first !");
+    row("videop", "Video Player", Reach::Window, "Form3");
+    row("digivideo", "Digital Video Player", Reach::Window, "Form3");
+    row("remotecontrol", "Remote Control", Reach::Window, "Form6");
+    row("remotec", "Remote Control", Reach::Window, "Form6");
+    row("visualopt", "Visual Options", Reach::Window, "Form4");
+    row("options", "Visual Options", Reach::Window, "Form4");
     row("fileinfo", "File Info", Reach::Message, "Please play a file first !");
     row("preference", "Preferences..", Reach::Window, "frmOptions");
     row("preferenceo", "Preferences..", Reach::Window, "frmOptions");
@@ -214,6 +230,8 @@ void TstForm1Chrome::buttons_data()
                               << QStringLiteral("Remove File") << QStringLiteral("removvewer");
     QTest::newRow("Command7") << QStringLiteral("Command7") << QStringLiteral("&Other ..")
                               << QStringLiteral("Other Options ..") << QStringLiteral("other");
+    QTest::newRow("Command4") << QStringLiteral("Command4") << QStringLiteral("Digital Video Player")
+                              << QStringLiteral("Digital Video Player") << QStringLiteral("Form3");
     QTest::newRow("Command5") << QStringLiteral("Command5") << QStringLiteral("About..")
                               << QStringLiteral("About Quillet  MP3 Player..") << QStringLiteral("frmAbout");
     QTest::newRow("Command6") << QStringLiteral("Command6") << QStringLiteral("Plugin ")
@@ -243,7 +261,7 @@ void TstForm1Chrome::buttons()
         return;
     QMenu *menu = opens == QLatin1String("list") ? form.listMenu : form.findChild<QMenu *>(opens);
     push->click();
-    if (opens == QLatin1String("frmAbout")) {
+    if (opens == QLatin1String("frmAbout") || opens == QLatin1String("Form3")) {
         QVERIFY(windowShown(form, opens));
     } else if (opens == QLatin1String("aboutBox")) {
         QCOMPARE(f.player().calls.last(), QStringLiteral("aboutBox"));
@@ -286,6 +304,20 @@ void TstForm1Chrome::pictureButtons()
     // Crisp at any scale: the icon paints at 2x without scaling up a small bitmap.
     const QPixmap big = button->icon().pixmap(QSize(48, 48), 2.0);
     QCOMPARE(big.size(), QSize(96, 96));
+}
+
+void TstForm1Chrome::visualOptionsFromPictureAndKey()
+{
+    Form1Fixture f;
+    Form1 &form = f.load();
+    // Loaded hidden at start-up.
+    QVERIFY(form.windows()->find<Form4>());
+    QVERIFY(!windowShown(form, QStringLiteral("Form4")));
+    form.Image3->click();
+    QVERIFY(windowShown(form, QStringLiteral("Form4")));
+    form.windows()->find<Form4>()->hide();
+    form.List1_KeyPress(QLatin1Char('2'));
+    QVERIFY(windowShown(form, QStringLiteral("Form4")));
 }
 
 void TstForm1Chrome::windowsAreReused()
