@@ -1,0 +1,198 @@
+#include "tags/id3t.h"
+
+#include "common/dialogservice.h"
+#include "common/gradient.h"
+#include "common/twips.h"
+#include "media/mediaplayer.h"
+#include "tags/genrelist.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+
+namespace quillet {
+
+namespace {
+
+const QString kFilter = QStringLiteral("MP3 Files(*.MP3)|*.MP3");
+
+// A field shows a longer text read from a file whole (cutting it would lose it at the next save), but the
+// keyboard adds nothing beyond the field length.
+void setFieldText(QLineEdit *field, const QString &text)
+{
+    field->setMaxLength(qMax(id3t::FieldLength, int(text.size())));
+    field->setText(text);
+}
+
+QString infoLine(const TagLibTag &tag)
+{
+    // The header facts are small numbers that fit the 16-bit integers the line was made for.
+    return QStringLiteral("Sample Rate : %1 KHz And Data Rate : %2 KBPS In Mpeg Version : %3")
+        .arg(qint16(tag.sampleRate()))
+        .arg(qint16(tag.bitRate()))
+        .arg(qint16(tag.mpegVersion()));
+}
+
+} // namespace
+
+id3t::id3t(QWidget *parent)
+    : QWidget(parent, Qt::Window)
+{
+    setWindowTitle(QStringLiteral("ID3 Tag Editor"));
+    // A save closes the editor; the next one opens afresh on the then loaded file.
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildControls();
+    connectControls();
+    resize(twipsToPixels(5760, logicalDpiX()), twipsToPixels(4200, logicalDpiY()));
+}
+
+void id3t::buildControls()
+{
+    auto makeLabel = [this](const QString &text) {
+        auto *label = new QLabel(text, this);
+        // Light text stays readable on the black-to-blue background.
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, Qt::white);
+        label->setPalette(palette);
+        return label;
+    };
+    auto makeField = [this] {
+        auto *field = new QLineEdit(this);
+        field->setMaxLength(FieldLength);
+        return field;
+    };
+    lblArtist = makeLabel(QStringLiteral("Artist"));
+    lblSong = makeLabel(QStringLiteral("Song"));
+    lblAlbum = makeLabel(QStringLiteral("Album"));
+    lblYear = makeLabel(QStringLiteral("Year"));
+    lblComment = makeLabel(QStringLiteral("Comment"));
+    lblGenre = makeLabel(QStringLiteral("Genre"));
+    txtArtist = makeField();
+    txtSong = makeField();
+    txtAlbum = makeField();
+    txtYear = makeField();
+    txtComment = makeField();
+    txtGenre = new QComboBox(this);
+    txtGenre->setEditable(true);
+    // Typed genres are saved as they are, not added to the list.
+    txtGenre->setInsertPolicy(QComboBox::NoInsert);
+    txtGenre->addItems(genreList());
+    txtGenre->setCurrentIndex(-1);
+    txtGenre->lineEdit()->setMaxLength(FieldLength);
+    Label2 = makeLabel(QStringLiteral("Song Info :"));
+    Label1 = makeLabel(QString());
+    Label1->setWordWrap(true);
+    cmdOpen = new QPushButton(QStringLiteral("&Open"), this);
+    cmdSave = new QPushButton(QStringLiteral("&Save"), this);
+
+    auto *grid = new QGridLayout(this);
+    const std::pair<QLabel *, QWidget *> rows[] = {{lblArtist, txtArtist}, {lblSong, txtSong}, {lblAlbum, txtAlbum},
+        {lblYear, txtYear}, {lblComment, txtComment}, {lblGenre, txtGenre}};
+    int row = 0;
+    for (const auto &[label, field] : rows) {
+        label->setBuddy(field);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(field, row, 1);
+        ++row;
+    }
+    grid->addWidget(Label2, row, 0, Qt::AlignTop);
+    grid->addWidget(Label1, row, 1);
+    grid->setRowStretch(++row, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(cmdOpen);
+    buttons->addWidget(cmdSave);
+    grid->addLayout(buttons, ++row, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+}
+
+void id3t::connectControls()
+{
+    connect(cmdOpen, &QPushButton::clicked, this, &id3t::cmdOpen_Click);
+    connect(cmdSave, &QPushButton::clicked, this, &id3t::cmdSave_Click);
+}
+
+void id3t::setMainPlayer(MediaPlayer *player)
+{
+    m_mainPlayer = player;
+}
+
+void id3t::openFile(const QString &path)
+{
+    EzyID3Pro1.fileName = path;
+    EzyID3Pro1.tagOption = true;
+    EzyID3Pro1.readTag();
+    setFieldText(txtArtist, EzyID3Pro1.artist);
+    setFieldText(txtSong, EzyID3Pro1.song);
+    setFieldText(txtAlbum, EzyID3Pro1.album);
+    setFieldText(txtGenre->lineEdit(), EzyID3Pro1.genre);
+    setFieldText(txtYear, EzyID3Pro1.year);
+    setFieldText(txtComment, EzyID3Pro1.comment);
+    Label1->setText(infoLine(EzyID3Pro1));
+}
+
+void id3t::Form_Load()
+{
+    m_loaded = true;
+    m_tag = m_mainPlayer ? m_mainPlayer->fileName() : QString();
+    if (!m_tag.isEmpty())
+        openFile(m_tag);
+}
+
+void id3t::cmdOpen_Click()
+{
+    FileDialogRequest request;
+    request.filter = kFilter;
+    const QString path = dialogs().openFileName(request);
+    if (!path.isEmpty())
+        openFile(path);
+}
+
+void id3t::cmdSave_Click()
+{
+    // The tag goes into the open file; a save dialog would offer a choice that is not taken.
+    const QString target = EzyID3Pro1.fileName;
+    if (target.isEmpty()) {
+        dialogs().message(QStringLiteral("There Is No File To Save !"));
+        return;
+    }
+    if (m_mainPlayer && target == m_mainPlayer->fileName()) {
+        dialogs().message(QStringLiteral("Cannot Save File While Playing"));
+        return;
+    }
+    EzyID3Pro1.artist = txtArtist->text();
+    EzyID3Pro1.song = txtSong->text();
+    EzyID3Pro1.album = txtAlbum->text();
+    EzyID3Pro1.genre = txtGenre->currentText();
+    EzyID3Pro1.year = txtYear->text();
+    EzyID3Pro1.comment = txtComment->text();
+    EzyID3Pro1.fileName = target;
+    if (!EzyID3Pro1.writeTag()) {
+        // The window stays open with the edits, so the user can try again once the cause is gone.
+        QString reason = EzyID3Pro1.lastError();
+        if (!reason.contains(target))
+            reason = target + QStringLiteral(": ") + reason;
+        dialogs().message(QStringLiteral("The tag was not saved. ") + reason);
+        return;
+    }
+    dialogs().message(QStringLiteral("Please Restart This Window after saving"));
+    close();
+}
+
+void id3t::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_loaded)
+        Form_Load();
+}
+
+void id3t::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    paintGradient(painter, rect());
+}
+
+} // namespace quillet

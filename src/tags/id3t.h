@@ -1,0 +1,77 @@
+#pragma once
+
+#include "tags/taglibtag.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace quillet {
+
+class MediaPlayer;
+
+// The tag editor "ID3 Tag Editor": shows the six tag fields and the MPEG facts of one MP3 file and writes the
+// edited fields back. It opens on the file loaded in the main player (read when the window is first shown) or on
+// a file chosen with "&Open"; a successful save closes and destroys the window.
+class id3t : public QWidget
+{
+    Q_OBJECT
+public:
+    // The longest text a field takes from the keyboard.
+    static constexpr int FieldLength = 30;
+
+    explicit id3t(QWidget *parent = nullptr);
+
+    // The main window's player: the editor opens on its file and refuses to save that file while it is loaded.
+    // Set it before the window is first shown.
+    void setMainPlayer(MediaPlayer *player);
+    // The start file value: set by the load to the player's file; the main window may set it again afterwards,
+    // which has no further effect (only the load reads it).
+    QString tag() const { return m_tag; }
+    void setTag(const QString &file) { m_tag = file; }
+    // Fills the fields and the information line from a file's tag and header.
+    void openFile(const QString &path);
+
+    // Load: opens on the main player's file and runs once, when the window is first shown.
+    void Form_Load();
+    // "&Open": asks for an MP3 file and fills the fields from it.
+    void cmdOpen_Click();
+    // "&Save": writes the six fields into the open file's tag and closes the window; says why when it cannot.
+    void cmdSave_Click();
+
+    QLabel *lblArtist = nullptr;
+    QLabel *lblSong = nullptr;
+    QLabel *lblAlbum = nullptr;
+    QLabel *lblYear = nullptr;
+    QLabel *lblComment = nullptr;
+    QLabel *lblGenre = nullptr;
+    QLineEdit *txtArtist = nullptr;
+    QLineEdit *txtSong = nullptr;
+    QLineEdit *txtAlbum = nullptr;
+    QLineEdit *txtYear = nullptr;
+    QLineEdit *txtComment = nullptr;
+    QComboBox *txtGenre = nullptr;
+    QLabel *Label2 = nullptr; // "Song Info :"
+    QLabel *Label1 = nullptr; // information line
+    QPushButton *cmdOpen = nullptr;
+    QPushButton *cmdSave = nullptr;
+    TagLibTag EzyID3Pro1;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void buildControls();
+    void connectControls();
+
+    QPointer<MediaPlayer> m_mainPlayer;
+    QString m_tag;
+    bool m_loaded = false;
+};
+
+} // namespace quillet
