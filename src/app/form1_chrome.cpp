@@ -108,6 +108,8 @@ void Form1::buildMenus()
     const auto showVideo = [this] { m_windows->showVideoPlayer(); };
     const auto showRemote = [this] { m_windows->showRemote(); };
     const auto showVisualOptions = [this] { m_windows->showVisualOptions(); };
+    const auto showTagEditor = [this] { m_windows->showTagEditor(MP1, List1->currentText()); };
+    const auto showId3Playlist = [this] { m_windows->showId3Playlist(); };
 
     mnuBar = new QMenu(QStringLiteral("Fiile"), this);
     mnuBar->setObjectName(QStringLiteral("mnuBar"));
@@ -142,6 +144,10 @@ void Form1::buildMenus()
          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Left));
     item(mnuBar, QStringLiteral("videop"), QStringLiteral("Video Player"), showVideo,
          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V));
+    item(mnuBar, QStringLiteral("idtd"), QStringLiteral("ID3 Tag Editor"), showTagEditor,
+         QKeySequence(Qt::CTRL | Qt::Key_T));
+    item(mnuBar, QStringLiteral("idplay"), QStringLiteral("ID3 Playlist"), showId3Playlist,
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
     item(mnuBar, QStringLiteral("fileinfos"), QStringLiteral("File Info"), &Form1::fileinfo_Click,
          QKeySequence(Qt::CTRL | Qt::Key_I));
     item(mnuBar, QStringLiteral("remotecontrol"), QStringLiteral("Remote Control"), showRemote,
@@ -173,6 +179,8 @@ void Form1::buildMenus()
     other = new QMenu(QStringLiteral("Other"), this);
     other->setObjectName(QStringLiteral("other"));
     item(other, QStringLiteral("digivideo"), QStringLiteral("Digital Video Player"), showVideo);
+    item(other, QStringLiteral("idshow"), QStringLiteral("ID3 Tag Editor"), showTagEditor);
+    item(other, QStringLiteral("imglky"), QStringLiteral("ID3 Playlist"), showId3Playlist);
     item(other, QStringLiteral("fileinfo"), QStringLiteral("File Info"), &Form1::fileinfo_Click);
     item(other, QStringLiteral("remotec"), QStringLiteral("Remote Control"), showRemote);
     separator(other, QStringLiteral("psacegjkfkdj"));
@@ -200,8 +208,12 @@ void Form1::connectChrome()
     connect(this, &Form1::remoteControlRequested, m_windows, &WindowRegistry::showRemote);
     connect(this, &Form1::visualOptionsRequested, m_windows, &WindowRegistry::showVisualOptions);
     connect(this, &Form1::windowKeyPressed, this, [this](QChar key) {
-        if (key == QLatin1Char('2'))
+        if (key == QLatin1Char('1'))
+            m_windows->showTagEditor(MP1, List1->currentText());
+        else if (key == QLatin1Char('2'))
             m_windows->showVisualOptions();
+        else if (key == QLatin1Char('3'))
+            m_windows->showId3Playlist();
     });
     connect(Command6, &QPushButton::clicked, this, [this] { MP1->aboutBox(this); });
     connect(List1, &PlaylistView::contextRequested, this, &Form1::List1_MouseDown);

@@ -3,9 +3,11 @@
 #include "appearance/form4.h"
 #include "appearance/form6.h"
 #include "playlist/form2.h"
+#include "playlist/form5.h"
 #include "playlist/form8.h"
 #include "playlist/form9.h"
 #include "settings/form7.h"
+#include "tags/id3t.h"
 #include "settings/frmabout.h"
 #include "settings/frmoptions.h"
 #include "video/form3.h"
@@ -22,6 +24,7 @@ WindowRegistry::~WindowRegistry()
 {
     // The windows that keep their own single instance go with the main window too.
     closeAll();
+    delete m_tagEditor.data();
     for (const QPointer<QWidget> &window : std::as_const(m_windows))
         delete window.data();
 }
@@ -92,6 +95,24 @@ void WindowRegistry::showRemote()
     connect(remote, &Form6::preferencesRequested, this, &WindowRegistry::showPreferences, Qt::UniqueConnection);
 }
 
+void WindowRegistry::showTagEditor(MediaPlayer *mainPlayer, const QString &entry)
+{
+    // The editor closes itself after a save; a new one opens on the next request.
+    auto *editor = qobject_cast<id3t *>(m_tagEditor.data());
+    if (!editor) {
+        editor = new id3t(nullptr);
+        editor->setMainPlayer(mainPlayer);
+        m_tagEditor = editor;
+    }
+    present(editor);
+    editor->setTag(entry);
+}
+
+void WindowRegistry::showId3Playlist()
+{
+    present(window<Form5>());
+}
+
 void WindowRegistry::closeAll()
 {
     // The shutdown order of the windows; a window never opened is skipped.
@@ -101,6 +122,7 @@ void WindowRegistry::closeAll()
     };
     Form2::unload();
     Form3::unload();
+    // The ID3 playlist only ever hides; it stays loaded to the end.
     if (Form6 *remote = Form6::instance())
         remote->close();
     closeKind(find<Form7>());
@@ -109,6 +131,8 @@ void WindowRegistry::closeAll()
     closeKind(find<frmOptions>());
     frmBrowser::unload();
     Form9::unload();
+    if (m_tagEditor)
+        m_tagEditor->close();
 }
 
 } // namespace quillet

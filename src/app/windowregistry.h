@@ -36,6 +36,10 @@ public:
     void showVisualOptions();
     // Shows the remote control.
     void showRemote();
+    // Shows the tag editor, then hands it the playlist entry to open; it reads from and guards the main player.
+    void showTagEditor(class MediaPlayer *mainPlayer, const QString &entry);
+    // Shows the ID3 playlist window.
+    void showId3Playlist();
 
     // Closes every window in the shutdown order.
     void closeAll();
@@ -66,6 +70,7 @@ private:
     static void present(QWidget *window);
 
     QList<QPointer<QWidget>> m_windows;
+    QPointer<QWidget> m_tagEditor;
 };
 
 } // namespace quillet

@@ -7,14 +7,17 @@
 #include "appearance/form4.h"
 #include "appearance/form6.h"
 #include "playlist/form2.h"
+#include "playlist/form5.h"
 #include "playlist/form8.h"
 #include "playlist/form9.h"
 #include "settings/form7.h"
 #include "settings/frmabout.h"
 #include "settings/frmoptions.h"
+#include "tags/id3t.h"
 #include "video/form3.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -66,6 +69,16 @@ static bool windowShown(Form1 &form, const QString &kind)
         window = w->find<Form4>();
     else if (kind == QLatin1String("Form6"))
         window = Form6::instance();
+    else if (kind == QLatin1String("Form5"))
+        window = w->find<Form5>();
+    else if (kind == QLatin1String("id3t"))
+        window = QApplication::topLevelWidgets().isEmpty() ? nullptr : [] {
+            for (QWidget *top : QApplication::topLevelWidgets()) {
+                if (qobject_cast<id3t *>(top))
+                    return top;
+            }
+            return static_cast<QWidget *>(nullptr);
+        }();
     else if (kind == QLatin1String("Form7"))
         window = w->find<Form7>();
     else if (kind == QLatin1String("frmAbout"))
@@ -108,6 +121,10 @@ void TstForm1Chrome::menuItems_data()
     row("rewinfd", "Rewind", Reach::PlayerCall, "setCurrentPosition 5");
     row("fileinfos", "File Info", Reach::Message, "Please play a file first !");
     row("videop", "Video Player", Reach::Window, "Form3");
+    row("idtd", "ID3 Tag Editor", Reach::Window, "id3t");
+    row("idshow", "ID3 Tag Editor", Reach::Window, "id3t");
+    row("idplay", "ID3 Playlist", Reach::Window, "Form5");
+    row("imglky", "ID3 Playlist", Reach::Window, "Form5");
     row("digivideo", "Digital Video Player", Reach::Window, "Form3");
     row("remotecontrol", "Remote Control", Reach::Window, "Form6");
     row("remotec", "Remote Control", Reach::Window, "Form6");
@@ -318,6 +335,11 @@ void TstForm1Chrome::visualOptionsFromPictureAndKey()
     form.windows()->find<Form4>()->hide();
     form.List1_KeyPress(QLatin1Char('2'));
     QVERIFY(windowShown(form, QStringLiteral("Form4")));
+    // "1" and "3" open the tag editor and the ID3 playlist.
+    form.List1_KeyPress(QLatin1Char('1'));
+    QVERIFY(windowShown(form, QStringLiteral("id3t")));
+    form.List1_KeyPress(QLatin1Char('3'));
+    QVERIFY(windowShown(form, QStringLiteral("Form5")));
 }
 
 void TstForm1Chrome::windowsAreReused()
