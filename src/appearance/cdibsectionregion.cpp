@@ -238,7 +238,8 @@ bool cDIBSectionRegion::LoadFromResource(const QVariant &vID, const QString &sDL
     // Each load maps the module at its own root so that it can never hide or replace the program's resources.
     static int loadCount = 0;
     const QString root = QStringLiteral("/quillet-module-%1").arg(++loadCount);
-    if (!QResource::registerResource(sDLL, root))
+    // An empty file is no resource file; Qt would also keep the buffer it read for it when refusing it.
+    if (QFileInfo(sDLL).size() == 0 || !QResource::registerResource(sDLL, root))
         raise(ModuleNotOpened, QStringLiteral("Can't open DLL for Resource Access"));
     const auto unregister = qScopeGuard([&] { QResource::unregisterResource(sDLL, root); });
 

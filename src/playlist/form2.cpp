@@ -73,6 +73,13 @@ void Form2::unload()
     delete g_form2;
 }
 
+Form2::~Form2()
+{
+    // Hiding the window takes the focus from File1, and its lostFocus() would otherwise reach File1_LostFocus()
+    // on a Form2 that is already destroyed.
+    File1->disconnect(this);
+}
+
 void Form2::connectControls()
 {
     connect(Drive1, &DriveList::driveChanged, this, &Form2::Drive1_Change);

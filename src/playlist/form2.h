@@ -18,6 +18,8 @@ class Form2 : public QWidget
     Q_OBJECT
 public:
     explicit Form2(QWidget *parent = nullptr);
+    // Disconnects the controls before QWidget's destructor hides the window and moves the focus.
+    ~Form2() override;
 
     // Creates the browser on first use (or after it was closed) and shows it without blocking.
     static Form2 *open();

@@ -156,8 +156,20 @@ QStringList droppedLocalPaths(const QMimeData *data)
         return paths;
     const QList<QUrl> urls = data->urls();
     for (const QUrl &url : urls) {
-        if (url.isLocalFile())
-            paths.append(url.toLocalFile());
+        // "file://localhost/a" names the local "/a"; Qt would read the host as a network share ("//localhost/a"),
+        // which Linux resolves to another file. Other hosts name no file here.
+        const QString host = url.host();
+        const bool localHost = host.isEmpty() || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0;
+        if (!url.isLocalFile() || !localHost)
+            continue;
+        // Each path becomes a playlist line as it is: an empty or relative one ("file:", "file:a.mp3") would be
+        // taken against the root directory, and a line break (a legal file name character) would split the
+        // entry in two when the list is saved.
+        const QString path = url.path(QUrl::FullyDecoded);
+        const bool keepable = path.startsWith(QLatin1Char('/')) && !path.contains(QLatin1Char('\n'))
+            && !path.contains(QLatin1Char('\r'));
+        if (keepable)
+            paths.append(path);
     }
     return paths;
 }

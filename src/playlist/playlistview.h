@@ -68,7 +68,8 @@ private:
     PlaylistModel *m_model = nullptr;
 };
 
-// The local files and folders of dropped data, in order; other URLs and plain text give nothing.
+// The local files and folders of dropped data, in order; other URLs (other hosts included), plain text and paths
+// that a playlist line cannot hold (relative, or with a line break) give nothing.
 QStringList droppedLocalPaths(const class QMimeData *data);
 
 } // namespace quillet

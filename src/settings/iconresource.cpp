@@ -51,7 +51,9 @@ QStringList IconResource::pictureNames()
 bool IconResource::load(const QString &path)
 {
     m_pictures.clear();
-    if (!QFileInfo(path).isFile())
+    // An empty file holds no pictures; Qt would also keep the buffer it read for it when refusing it.
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() == 0)
         return false;
     // The file is mapped under its own root only while the pictures are copied out.
     const QString root = QStringLiteral("/quillet-icon-resource");

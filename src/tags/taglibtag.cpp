@@ -16,6 +16,7 @@
 #include <taglib/tbytevectorstream.h>
 #include <taglib/textidentificationframe.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -248,6 +249,11 @@ bool splitId3v2(const QByteArray &data, RawId3v2 &tag)
         }
         if (pos + id3v2HeaderSize + size > body.size())
             return false;
+        // A frame holds at least one byte (five in 2.4 with a data length indicator). Readers such as TagLib stop
+        // at an empty one, so frames spliced in after it would never be seen.
+        const bool dataLengthIndicator = tag.version == 4 && (frame[9] & 0x01);
+        if (size <= (dataLengthIndicator ? 4 : 0))
+            return false;
         tag.frames.append(body.mid(pos, id3v2HeaderSize + size));
         pos += id3v2HeaderSize + size;
     }
@@ -317,7 +323,8 @@ int frameField(const QByteArray &frame, int version, QByteArray *language)
         return Artist;
     if (id == "TALB")
         return Album;
-    if (id == "TYER" || id == "TDRC")
+    // TagLib reads the older date frames TYER and TRDC as TDRC, in either version.
+    if (id == "TYER" || id == "TDRC" || id == "TRDC")
         return Year;
     if (id == "TCON")
         return Genre;
@@ -419,15 +426,22 @@ bool rewriteWithTagLib(
     if (changed[Genre])
         setText("TCON", values[Genre]);
     if (changed[Year]) {
+        // TagLib reads TYER and TRDC as TDRC and may write them out as TDRC: the new year must be the only one.
         tag->removeFrames("TYER");
+        tag->removeFrames("TRDC");
         setText("TDRC", values[Year]);
     }
     if (changed[Comment]) {
+        // Described comments go back after the new one: TagLib writes a described comment without text in a form
+        // that reads back without its description, and it must not then stand before the new comment.
         const TagLib::ID3v2::FrameList comments = tag->frameList("COMM");
+        TagLib::ID3v2::FrameList described;
         for (TagLib::ID3v2::Frame *frame : comments) {
             const auto *comment = dynamic_cast<TagLib::ID3v2::CommentsFrame *>(frame);
-            if (comment && comment->description().isEmpty())
-                tag->removeFrame(frame);
+            const bool isComment = comment && comment->description().isEmpty();
+            tag->removeFrame(frame, isComment);
+            if (!isComment)
+                described.append(frame);
         }
         if (!values[Comment].isEmpty()) {
             auto *frame = new TagLib::ID3v2::CommentsFrame(TagLib::String::Latin1);
@@ -435,6 +449,8 @@ bool rewriteWithTagLib(
             frame->setText(toTagLib(values[Comment]));
             tag->addFrame(frame);
         }
+        for (TagLib::ID3v2::Frame *frame : described)
+            tag->addFrame(frame);
     }
     // Only the ID3v2 tag: StripNone keeps an ID3v1 tag (updated separately), DoNotDuplicate keeps TagLib from
     // copying one tag into the other.
@@ -550,6 +566,7 @@ bool TagLibTag::writeTag()
     Fields visible;
     Fields oldId3v1;
     bool hasId3v1 = false;
+    bool hasId3v2 = false;
     {
         TagLib::MPEG::File file(QFile::encodeName(fileName).constData());
         const TagLib::MPEG::Properties *properties = file.isValid() ? file.audioProperties() : nullptr;
@@ -558,6 +575,7 @@ bool TagLibTag::writeTag()
             return fail(QStringLiteral("%1 is not an MPEG audio file").arg(fileName));
         visible = visibleFields(file);
         hasId3v1 = file.hasID3v1Tag();
+        hasId3v2 = file.hasID3v2Tag();
         if (hasId3v1)
             oldId3v1 = id3v1Fields(*file.ID3v1Tag());
     }
@@ -571,7 +589,13 @@ bool TagLibTag::writeTag()
 
     RawId3v2 raw;
     QByteArray result;
-    if (splitId3v2(data, raw)) {
+    // TagLib also finds a tag that stray bytes push away from the start of the file. A new tag at the start would
+    // hide that one and with it every field not written now, so TagLib rewrites it where it stands.
+    const bool tagAwayFromStart = hasId3v2 && !data.startsWith("ID3");
+    if (std::none_of(changed.cbegin(), changed.cend(), [](bool fieldChanged) { return fieldChanged; })) {
+        // Nothing to write into ID3v2: its bytes stay as they are (a rewrite would still re-encode the tag).
+        result = data;
+    } else if (!tagAwayFromStart && splitId3v2(data, raw)) {
         result = spliceId3v2(data, raw, values, changed);
     } else if (!rewriteWithTagLib(data, values, changed, result)) {
         return fail(QStringLiteral("The tag of %1 could not be rewritten").arg(fileName));

@@ -621,6 +621,9 @@ void TstCDIBSectionRegion::loadFromModule()
         errorNumber([&] { region.LoadFromResource(7, dir + QStringLiteral("/missing.rcc")); }, &description), 26013);
     QCOMPARE(description, QStringLiteral("Can't open DLL for Resource Access"));
     QCOMPARE(errorNumber([&] { region.LoadFromResource(7, dir + QStringLiteral("/seven.rgn")); }), 26013);
+    // An empty file is no module either (and the sanitizer build sees that nothing of it is kept).
+    QVERIFY(writeFile(dir + QStringLiteral("/empty.rcc"), {}));
+    QCOMPARE(errorNumber([&] { region.LoadFromResource(7, dir + QStringLiteral("/empty.rcc")); }), 26013);
 }
 
 QTEST_MAIN(TstCDIBSectionRegion)

@@ -22,6 +22,8 @@ private slots:
     void mergeKeepsCurrentAndSelection();
     void outOfRangeIsHarmless();
     void droppedData();
+    void droppedUriLists_data();
+    void droppedUriLists();
 };
 
 void TstPlaylistModel::sortedInsertion_data()
@@ -125,6 +127,31 @@ void TstPlaylistModel::droppedData()
     text.setText(QStringLiteral("/music/b.mp3"));
     QVERIFY(droppedLocalPaths(&text).isEmpty());
     QVERIFY(droppedLocalPaths(nullptr).isEmpty());
+}
+
+void TstPlaylistModel::droppedUriLists_data()
+{
+    QTest::addColumn<QByteArray>("uriList");
+    QTest::addColumn<QStringList>("paths");
+    QTest::newRow("file manager") << QByteArray("file:///music/a.mp3\r\nfile:///music/a%20b\r\n")
+                                  << QStringList {QStringLiteral("/music/a.mp3"), QStringLiteral("/music/a b")};
+    QTest::newRow("comment and other schemes") << QByteArray(
+        "# from a browser\r\nhttp://x/y.mp3\r\nfile://localhost/music/b.mp3\r\n"
+        "file://nas/share/c.mp3\r\n") << QStringList {QStringLiteral("/music/b.mp3")};
+    // A playlist line cannot hold a path with a line break, and relative or empty paths name no dropped file.
+    QTest::newRow("line break in a name")
+        << QByteArray("file:///music/a%0Ab.mp3\nfile:///music/c%0D.mp3\n") << QStringList();
+    QTest::newRow("no path") << QByteArray("file:\nfile:relative.mp3\nfile:///ok.mp3\n")
+                             << QStringList {QStringLiteral("/ok.mp3")};
+}
+
+void TstPlaylistModel::droppedUriLists()
+{
+    QFETCH(QByteArray, uriList);
+    QFETCH(QStringList, paths);
+    QMimeData data;
+    data.setData(QStringLiteral("text/uri-list"), uriList);
+    QCOMPARE(droppedLocalPaths(&data), paths);
 }
 
 QTEST_MAIN(TstPlaylistModel)

@@ -190,6 +190,8 @@ private Q_SLOTS:
     void writeKeepsId3v1InStep();
     void writeUnusualLayouts_data();
     void writeUnusualLayouts();
+    void writeFoundByFuzzing_data();
+    void writeFoundByFuzzing();
     void writeFailures_data();
     void writeFailures();
     void writeFailsWhenFileCannotBeRewritten();
@@ -523,6 +525,88 @@ void TestTagLibTag::writeUnusualLayouts()
     QCOMPARE(after.sliced(storedTag(after).end), audio);
     if (!keptFrame.isEmpty())
         QVERIFY(after.left(storedTag(after).end).contains(keptFrame));
+}
+
+void TestTagLibTag::writeFoundByFuzzing_data()
+{
+    QTest::addColumn<QByteArray>("before"); // bytes before the audio
+    QTest::addColumn<QStringList>("values"); // written, and what a reader must then see
+    QTest::addColumn<bool>("unchanged"); // the file must stay byte for byte as it was
+
+    const auto frame23 = [](const QByteArray &id, const QByteArray &data) {
+        return id + bigEndianBytes(quint32(data.size())) + QByteArray(2, '\0') + data;
+    };
+    const auto frame24 = [](const QByteArray &id, const QByteArray &data) {
+        return id + syncSafeBytes(quint32(data.size())) + QByteArray(2, '\0') + data;
+    };
+    const auto header = [](int version, char flags, qsizetype size) {
+        return QByteArray("ID3") + char(version) + '\0' + flags + syncSafeBytes(quint32(size));
+    };
+    const QStringList old = texts({"Old", "Art", "", "", "", "Rock"});
+    QStringList songOnly = old;
+    songOnly[0] = QStringLiteral("New Song");
+
+    // TagLib finds a tag behind stray bytes; a new tag in front of it would hide the fields not written.
+    const QByteArray frames = frame23("TIT2", QByteArray("\0Old", 4)) + frame23("TPE1", QByteArray("\0Art", 4))
+        + frame23("TCON", QByteArray("\0Rock", 5));
+    QTest::newRow("tag after stray bytes") << "ID" + header(3, 0, frames.size()) + frames << songOnly << false;
+
+    // Readers stop at a frame without content: new frames after it would never be seen.
+    const QByteArray empty
+        = frame23("TIT2", QByteArray("\0Old", 4)) + frame23("TXXX", {}) + frame23("TPE1", QByteArray("\0Art", 4));
+    QTest::newRow("frame without content") << header(3, 0, empty.size()) + empty << newFields << false;
+
+    // TagLib reads the old date frame TRDC as TDRC: it is the year, and a new year replaces it.
+    const QByteArray dates
+        = frame24("TRDC", QByteArray(1, '\0') + "2003") + frame24("TDRC", QByteArray(1, '\0') + "2004");
+    QTest::newRow("TRDC date frame") << header(4, 0, dates.size()) + dates << newFields << false;
+
+    // The same in a tag that TagLib rewrites (a damaged frame list), with the TRDC frame marked encrypted.
+    const QByteArray encrypted = QByteArray("TRDC", 4) + syncSafeBytes(6) + QByteArray("\0\x04\x03(17)\0", 8)
+        + frame24("TIT2", QByteArray("\0Old", 4)) + QByteArray("T[SE\0\0\0\x0f\0\0", 10);
+    QTest::newRow("TRDC in a damaged tag")
+        << header(4, 0, encrypted.size() + 20) + encrypted + QByteArray(20, '\0') << newFields << false;
+
+    // A described comment without text in a tag that TagLib rewrites (2.2) must not hide the new comment.
+    const QByteArray described = QByteArray("TT2\0\0\x04\0Old", 10) + QByteArray("COM\0\0\x06\0engi\0", 12);
+    QTest::newRow("2.2 described empty comment")
+        << header(2, 0, described.size() + 10) + described + QByteArray(10, '\0') << newFields << false;
+
+    // Writing back what is shown leaves an unsynchronised tag as it was.
+    QByteArray body = frame23("TIT2", QByteArray("\0Old", 4)) + frame23("TPE1", QByteArray("\0Art", 4))
+        + frame23("TCON", QByteArray("\0Rock", 5)) + frame23("PRIV", QByteArray("o\0\xff\xe0", 4));
+    body.replace(QByteArray("\xff", 1), QByteArray("\xff\0", 2));
+    QTest::newRow("nothing changed") << header(3, char(0x80), body.size()) + body << old << true;
+}
+
+void TestTagLibTag::writeFoundByFuzzing()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QStringList, values);
+    QFETCH(bool, unchanged);
+
+    const QByteArray audio = readAll(testData(QStringLiteral("tags-none.mp3")));
+    const QString path = m_dir.filePath(QStringLiteral("%1.mp3").arg(QString::fromLatin1(QTest::currentDataTag())));
+    writeAll(path, before + audio);
+    TagLibTag writer;
+    writer.fileName = path;
+    writer.readTag();
+    QCOMPARE(writer.sampleRate(), 11);
+    setFields(writer, values);
+    QVERIFY2(writer.writeTag(), qPrintable(writer.lastError()));
+
+    TagLibTag reader;
+    reader.fileName = path;
+    reader.readTag();
+    QCOMPARE(fields(reader), values);
+    QCOMPARE(reader.sampleRate(), 11);
+    const QByteArray after = readAll(path);
+    QVERIFY(after.endsWith(audio));
+    if (unchanged)
+        QCOMPARE(after, before + audio);
+    // Stray bytes before a tag stay, and no second tag is put in front of them.
+    if (!before.startsWith("ID3"))
+        QVERIFY(after.startsWith(before.left(2) + "ID3"));
 }
 
 void TestTagLibTag::writeFailures_data()

@@ -1,0 +1,30 @@
+// Data dropped on the playlist from another program: its text/uri-list, of which only local files are taken.
+
+#include "fuzzsupport.h"
+
+#include "playlist/playlistview.h"
+
+#include <QMimeData>
+
+using namespace quillet;
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    fuzz::initialise(argc, argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    QMimeData dropped;
+    dropped.setData(QStringLiteral("text/uri-list"), fuzz::inputBytes(data, size));
+    const QStringList paths = droppedLocalPaths(&dropped);
+    // Each dropped path becomes a playlist entry as it is: it must name a file by its absolute path, never
+    // be empty or relative (which would resolve against the root directory) or span lines (which would split
+    // into two entries when the list is saved).
+    for (const QString &path : paths) {
+        QUILLET_FUZZ_CHECK(path.startsWith(QLatin1Char('/')));
+        QUILLET_FUZZ_CHECK(!path.contains(QLatin1Char('\r')) && !path.contains(QLatin1Char('\n')));
+    }
+    return 0;
+}
