@@ -24,10 +24,8 @@ private slots:
     void stopThenPlay();
     void pause_data();
     void pause();
-    void next_data();
-    void next();
-    void previous_data();
-    void previous();
+    void stepping_data();
+    void stepping();
     void fastForwardAndRewind_data();
     void fastForwardAndRewind();
     void positionSlider();
@@ -179,21 +177,35 @@ void TstForm1Transport::pause()
 static const QStringList kThree = {QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b.mp3"), QStringLiteral("/m/c.mp3")};
 static const QString kNoMore = QStringLiteral("There Are No More Files To Play !");
 
-void TstForm1Transport::next_data()
+void TstForm1Transport::stepping_data()
 {
+    QTest::addColumn<bool>("forward");
     QTest::addColumn<QStringList>("entries");
     QTest::addColumn<QString>("current");
     QTest::addColumn<int>("expectedIndex");
     QTest::addColumn<QStringList>("messages");
-    QTest::newRow("middle") << kThree << QStringLiteral("1") << 2 << QStringList{};
-    QTest::newRow("empty index reads as 0") << kThree << QString() << 1 << QStringList{};
-    QTest::newRow("last wraps with message") << kThree << QStringLiteral("2") << 0 << QStringList{kNoMore};
-    QTest::newRow("past the end after removals wraps") << kThree << QStringLiteral("7") << 0 << QStringList{kNoMore};
-    QTest::newRow("empty playlist") << QStringList{} << QStringLiteral("0") << -1 << QStringList{kNoMore};
+    QTest::newRow("next: middle") << true << kThree << QStringLiteral("1") << 2 << QStringList{};
+    QTest::newRow("next: empty index reads as 0") << true << kThree << QString() << 1 << QStringList{};
+    QTest::newRow("next: last wraps with message") << true << kThree << QStringLiteral("2") << 0
+                                                   << QStringList{kNoMore};
+    QTest::newRow("next: past the end after removals wraps") << true << kThree << QStringLiteral("7") << 0
+                                                             << QStringList{kNoMore};
+    QTest::newRow("next: empty playlist") << true << QStringList{} << QStringLiteral("0") << -1
+                                          << QStringList{kNoMore};
+    QTest::newRow("previous: middle") << false << kThree << QStringLiteral("2") << 1 << QStringList{};
+    QTest::newRow("previous: first wraps to last") << false << kThree << QStringLiteral("0") << 2
+                                                   << QStringList{kNoMore};
+    QTest::newRow("previous: one entry restarts it") << false << QStringList{QStringLiteral("/m/a.mp3")}
+                                                     << QStringLiteral("0") << 0 << QStringList{kNoMore};
+    QTest::newRow("previous: no entries") << false << QStringList{} << QStringLiteral("0") << -1
+                                          << QStringList{kNoMore, QStringLiteral("Please Add Some Files !")};
+    QTest::newRow("previous: beyond the end goes to the last") << false << kThree << QStringLiteral("9") << 2
+                                                               << QStringList{};
 }
 
-void TstForm1Transport::next()
+void TstForm1Transport::stepping()
 {
+    QFETCH(bool, forward);
     QFETCH(QStringList, entries);
     QFETCH(QString, current);
     QFETCH(int, expectedIndex);
@@ -202,7 +214,7 @@ void TstForm1Transport::next()
     Form1 &form = f.load();
     form.List1->addMany(entries);
     form.Label1->setText(current);
-    form.command12_Click();
+    forward ? form.command12_Click() : form.command13_Click();
     QCOMPARE(f.dialogs.messages, messages);
     if (expectedIndex < 0) {
         QVERIFY(f.player().fileName().isEmpty());
@@ -210,41 +222,6 @@ void TstForm1Transport::next()
     }
     QCOMPARE(f.player().fileName(), entries.at(expectedIndex));
     QCOMPARE(form.Label1->text(), QString::number(expectedIndex));
-    QCOMPARE(form.List1->listIndex(), expectedIndex);
-}
-
-void TstForm1Transport::previous_data()
-{
-    QTest::addColumn<QStringList>("entries");
-    QTest::addColumn<QString>("current");
-    QTest::addColumn<int>("expectedIndex");
-    QTest::addColumn<QStringList>("messages");
-    QTest::newRow("middle") << kThree << QStringLiteral("2") << 1 << QStringList{};
-    QTest::newRow("first wraps to last") << kThree << QStringLiteral("0") << 2 << QStringList{kNoMore};
-    QTest::newRow("one entry restarts it") << QStringList{QStringLiteral("/m/a.mp3")} << QStringLiteral("0") << 0
-                                           << QStringList{kNoMore};
-    QTest::newRow("no entries") << QStringList{} << QStringLiteral("0") << -1
-                                << QStringList{kNoMore, QStringLiteral("Please Add Some Files !")};
-    QTest::newRow("beyond the end goes to the last") << kThree << QStringLiteral("9") << 2 << QStringList{};
-}
-
-void TstForm1Transport::previous()
-{
-    QFETCH(QStringList, entries);
-    QFETCH(QString, current);
-    QFETCH(int, expectedIndex);
-    QFETCH(QStringList, messages);
-    Form1Fixture f;
-    Form1 &form = f.load();
-    form.List1->addMany(entries);
-    form.Label1->setText(current);
-    form.command13_Click();
-    QCOMPARE(f.dialogs.messages, messages);
-    if (expectedIndex < 0) {
-        QVERIFY(f.player().fileName().isEmpty());
-        return;
-    }
-    QCOMPARE(f.player().fileName(), entries.at(expectedIndex));
     QCOMPARE(form.List1->listIndex(), expectedIndex);
 }
 
