@@ -1,6 +1,7 @@
 // Rebuilds the ID3 playlist window's rows for 1,000 and 10,000 tagged MP3 files and prints the time beside a bare
 // TagLib loop reading title and artist of the same files, and the longest time the GUI thread went without
 // running its event loop during the rebuild (a 1 ms watchdog timer measures the gaps between its ticks).
+#include "benchmedia.h"
 #include "benchrow.h"
 #include "common/dialogservice.h"
 #include "playlist/form5.h"
@@ -31,15 +32,7 @@ constexpr int rounds = 5;
 
 bool makeSeed(const QString &path)
 {
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-        {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-y"),
-            QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-            QStringLiteral("sine=frequency=440:sample_rate=44100:duration=0.5"), QStringLiteral("-ac"),
-            QStringLiteral("2"), QStringLiteral("-c:a"), QStringLiteral("libmp3lame"), QStringLiteral("-b:a"),
-            QStringLiteral("128k"), QStringLiteral("-id3v2_version"), QStringLiteral("3"), QStringLiteral("-metadata"),
-            QStringLiteral("album=Bench Album"), path});
-    return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
+    return makeBenchMp3(path, QStringLiteral("0.5"));
 }
 
 bool makeFiles(const QString &seed, const QStringList &paths)
