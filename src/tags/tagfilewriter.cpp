@@ -1,0 +1,156 @@
+#include "tags/tagfilewriter.h"
+
+#include "common/appdirs.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillet {
+
+namespace {
+
+// Where the recovery copies go: the user's data folder, or the temporary folder when that cannot be written.
+QStringList recoveryFolders()
+{
+    return {dataDirectory() + QStringLiteral("/tag-recovery"), QDir::tempPath()};
+}
+
+// The recovery copy of a file is named after its absolute path, so the next save of that file finds it.
+QString recoveryName(const QString &path)
+{
+    const QByteArray hash
+        = QCryptographicHash::hash(QFile::encodeName(QFileInfo(path).absoluteFilePath()), QCryptographicHash::Sha1);
+    return QStringLiteral("quillet-tag-%1.recovery").arg(QString::fromLatin1(hash.toHex()));
+}
+
+bool syncedWrite(QFile &file, qint64 offset, QByteArrayView bytes)
+{
+    return file.seek(offset) && file.write(bytes.data(), bytes.size()) == bytes.size() && file.flush()
+        && ::fsync(file.handle()) == 0;
+}
+
+// Writes the bytes of newData that differ from oldData into the open file, and cuts it to newData's size.
+bool writeChanges(QFile &file, const QByteArray &oldData, const QByteArray &newData)
+{
+    const qsizetype common = std::min(oldData.size(), newData.size());
+    qsizetype first = 0;
+    while (first < common && oldData.at(first) == newData.at(first))
+        ++first;
+    qsizetype last = newData.size();
+    // Same size: the tag fitted the old one's room and only its bytes (and the ID3v1 ones) differ; the audio
+    // between them is not written at all.
+    if (oldData.size() == newData.size()) {
+        while (last > first && oldData.at(last - 1) == newData.at(last - 1))
+            --last;
+        qsizetype gapStart = first;
+        qsizetype gapEnd = first;
+        qsizetype run = first;
+        for (qsizetype i = first; i < last; ++i) {
+            if (oldData.at(i) != newData.at(i)) {
+                if (i - run > gapEnd - gapStart) {
+                    gapStart = run;
+                    gapEnd = i;
+                }
+                run = i + 1;
+            }
+        }
+        if (gapEnd > gapStart) {
+            return syncedWrite(file, first, QByteArrayView(newData).sliced(first, gapStart - first))
+                && syncedWrite(file, gapEnd, QByteArrayView(newData).sliced(gapEnd, last - gapEnd));
+        }
+    }
+    return syncedWrite(file, first, QByteArrayView(newData).sliced(first, last - first))
+        && file.resize(newData.size()) && ::fsync(file.handle()) == 0;
+}
+
+bool replace(const QString &path, const QByteArray &newData, QString *error)
+{
+    // The new file is written beside the old one and renamed over it, so a failed write leaves the old file whole.
+    QSaveFile output(path);
+    if (!output.open(QIODevice::WriteOnly) || output.write(newData) != newData.size() || !output.commit()) {
+        *error = QStringLiteral("Cannot write %1: %2").arg(path, output.errorString());
+        return false;
+    }
+    return true;
+}
+
+// Writing into the file itself cannot be made atomic. A crash while it runs must not lose the tag or the audio,
+// so a full copy of the old file is written and synced to disk first, in a folder the user can write to; only
+// then are the changed bytes written into the file, synced, and the copy removed. A crash in between leaves the
+// old file whole in the copy, and the next save of this file puts it back before anything else (recover()).
+// Where the new tag fits the room of the old one, which the tag component arranges whenever it can, only the
+// tag's bytes and the ID3v1 ones are written: the audio itself is never touched.
+bool writeInPlace(const QString &path, const QByteArray &oldData, const QByteArray &newData, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite)) {
+        *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    QString copyPath;
+    for (const QString &folder : recoveryFolders()) {
+        QDir().mkpath(folder);
+        QSaveFile copy(QDir(folder).filePath(recoveryName(path)));
+        if (copy.open(QIODevice::WriteOnly) && copy.write(oldData) == oldData.size() && copy.flush()
+            && ::fsync(copy.handle()) == 0 && copy.commit()) {
+            copyPath = copy.fileName();
+            break;
+        }
+    }
+    if (copyPath.isEmpty()) {
+        *error = QStringLiteral("Cannot write %1: no folder could take a recovery copy of it").arg(path);
+        return false;
+    }
+    if (!writeChanges(file, oldData, newData)) {
+        *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+        // Whatever part was written goes back; when even that fails the copy stays for the next save.
+        if (syncedWrite(file, 0, oldData) && file.resize(oldData.size()))
+            QFile::remove(copyPath);
+        return false;
+    }
+    QFile::remove(copyPath);
+    return true;
+}
+
+} // namespace
+
+bool TagFileWriter::write(const QString &path, const QByteArray &oldData, const QByteArray &newData, QString *error)
+{
+    struct stat status {};
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    // Replacing needs a folder the user may write to, and would split a file with several links into two.
+    const bool inPlace = ::stat(QFile::encodeName(path).constData(), &status) == 0
+        && (status.st_nlink > 1 || ::access(folder.constData(), W_OK) != 0);
+    return inPlace ? writeInPlace(path, oldData, newData, error) : replace(path, newData, error);
+}
+
+bool TagFileWriter::recover(const QString &path, QString *error)
+{
+    for (const QString &folder : recoveryFolders()) {
+        QFile copy(QDir(folder).filePath(recoveryName(path)));
+        if (!copy.exists())
+            continue;
+        QFile file(path);
+        if (!copy.open(QIODevice::ReadOnly) || !file.open(QIODevice::ReadWrite)) {
+            *error = QStringLiteral("Cannot put back %1 from %2 after an interrupted save").arg(path, copy.fileName());
+            return false;
+        }
+        const QByteArray old = copy.readAll();
+        if (copy.error() != QFileDevice::NoError || !syncedWrite(file, 0, old) || !file.resize(old.size())) {
+            *error = QStringLiteral("Cannot put back %1 from %2 after an interrupted save").arg(path, copy.fileName());
+            return false;
+        }
+        copy.remove();
+    }
+    return true;
+}
+
+} // namespace quillet
