@@ -250,7 +250,8 @@ FieldFrames RawId3v2Tag::fieldsOf(const std::vector<const TagLib::ID3v2::Frame *
             result.shown[field] = int(i);
             result.texts[field] = text;
             if (field == Comment) {
-                const TagLib::ByteVector language = static_cast<const TagLib::ID3v2::CommentsFrame *>(frame)->language();
+                const TagLib::ByteVector language
+                    = static_cast<const TagLib::ID3v2::CommentsFrame *>(frame)->language();
                 result.commentLanguage = QByteArray(language.data(), int(language.size()));
             }
         }
@@ -266,8 +267,8 @@ FieldFrames RawId3v2Tag::fields() const
     std::vector<const TagLib::ID3v2::Frame *> frames;
     for (const QByteArray &bytes : m_frames) {
         const QByteArray id = bytes.left(m_version == 2 ? 3 : 4);
-        static const QList<QByteArray> wanted {"TIT2", "TPE1", "TALB", "TYER", "TDRC", "TRDC", "TCON", "COMM", "TT2",
-            "TP1", "TAL", "TYE", "TCO", "COM"};
+        static const QList<QByteArray> wanted {
+            "TIT2", "TPE1", "TALB", "TYER", "TDRC", "TRDC", "TCON", "COMM", "TT2", "TP1", "TAL", "TYE", "TCO", "COM"};
         // Only the frames of the six fields are parsed; TagLib takes an empty frame as no frame.
         if (wanted.contains(id) && bytes.size() > (m_version == 2 ? 6 : 10)) {
             owned.emplace_back(TagLib::ID3v2::FrameFactory::instance()->createFrame(

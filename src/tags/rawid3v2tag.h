@@ -47,8 +47,8 @@ public:
     FieldFrames fields() const;
     // The file with the fields marked changed written into the tag (a new tag of version 2.3 where there was
     // none); every other frame and byte stays. Only for a whole tag.
-    QByteArray rebuilt(const QByteArray &data, const TagFields &values, const std::array<bool, TagFieldCount> &changed)
-        const;
+    QByteArray rebuilt(
+        const QByteArray &data, const TagFields &values, const std::array<bool, TagFieldCount> &changed) const;
 
     // The six fields of frames parsed by TagLib (in tag order); a text frame with an encoding byte that no
     // version defines holds nothing, as in other readers.

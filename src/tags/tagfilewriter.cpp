@@ -67,8 +67,8 @@ bool writeChanges(QFile &file, const QByteArray &oldData, const QByteArray &newD
                 && syncedWrite(file, gapEnd, QByteArrayView(newData).sliced(gapEnd, last - gapEnd));
         }
     }
-    return syncedWrite(file, first, QByteArrayView(newData).sliced(first, last - first))
-        && file.resize(newData.size()) && ::fsync(file.handle()) == 0;
+    return syncedWrite(file, first, QByteArrayView(newData).sliced(first, last - first)) && file.resize(newData.size())
+        && ::fsync(file.handle()) == 0;
 }
 
 bool replace(const QString &path, const QByteArray &newData, QString *error)
@@ -124,7 +124,9 @@ bool writeInPlace(const QString &path, const QByteArray &oldData, const QByteArr
 
 bool TagFileWriter::write(const QString &path, const QByteArray &oldData, const QByteArray &newData, QString *error)
 {
-    struct stat status {};
+    struct stat status
+    {
+    };
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     // Replacing needs a folder the user may write to, and would split a file with several links into two.
     const bool inPlace = ::stat(QFile::encodeName(path).constData(), &status) == 0

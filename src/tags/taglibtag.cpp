@@ -261,8 +261,7 @@ bool TagLibTag::writeTag()
     QByteArray result = data;
     if (std::any_of(changed.cbegin(), changed.cend(), [](bool fieldChanged) { return fieldChanged; })) {
         if (state == RawId3v2Tag::State::Damaged) {
-            return fail(QStringLiteral("%1 was not saved: %2, so its frames cannot all be kept")
-                            .arg(fileName, raw.reason()));
+            return fail(QStringLiteral("%1 cannot be saved without losing frames: %2").arg(fileName, raw.reason()));
         }
         // A new ID3v2 tag carries all six fields: readers that prefer it would otherwise show only the edited
         // ones and hide what the ID3v1 tag holds.
