@@ -17,10 +17,19 @@ namespace quillet {
 
 namespace {
 
-// Where the recovery copies go: the user's data folder, or the temporary folder when that cannot be written.
+// Where the recovery copies go: the user's data folder, or the temporary folder when that cannot be written. A
+// folder exists only while it holds a copy, so that looking for one costs a reader no more than a stat.
 QStringList recoveryFolders()
 {
-    return {dataDirectory() + QStringLiteral("/tag-recovery"), QDir::tempPath()};
+    return {dataDirectory() + QStringLiteral("/tag-recovery"),
+        QDir::tempPath() + QStringLiteral("/quillet-tag-recovery-%1").arg(::getuid())};
+}
+
+// Removes a recovery copy, and its folder once that is empty.
+void removeCopy(const QString &copyPath)
+{
+    QFile::remove(copyPath);
+    QDir().rmdir(QFileInfo(copyPath).absolutePath());
 }
 
 // The recovery copy of a file is named after its absolute path, so the next save of that file finds it.
@@ -97,7 +106,9 @@ bool writeInPlace(const QString &path, const QByteArray &oldData, const QByteArr
     }
     QString copyPath;
     for (const QString &folder : recoveryFolders()) {
-        QDir().mkpath(folder);
+        // A folder in the shared temporary folder that someone else made is not used.
+        if (!QDir().mkpath(folder) || QFileInfo(folder).ownerId() != ::getuid())
+            continue;
         QSaveFile copy(QDir(folder).filePath(recoveryName(path)));
         if (copy.open(QIODevice::WriteOnly) && copy.write(oldData) == oldData.size() && copy.flush()
             && ::fsync(copy.handle()) == 0 && copy.commit()) {
@@ -113,10 +124,10 @@ bool writeInPlace(const QString &path, const QByteArray &oldData, const QByteArr
         *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
         // Whatever part was written goes back; when even that fails the copy stays for the next save.
         if (syncedWrite(file, 0, oldData) && file.resize(oldData.size()))
-            QFile::remove(copyPath);
+            removeCopy(copyPath);
         return false;
     }
-    QFile::remove(copyPath);
+    removeCopy(copyPath);
     return true;
 }
 
@@ -137,6 +148,8 @@ bool TagFileWriter::write(const QString &path, const QByteArray &oldData, const 
 bool TagFileWriter::recover(const QString &path, QString *error)
 {
     for (const QString &folder : recoveryFolders()) {
+        if (!QFileInfo::exists(folder))
+            continue;
         QFile copy(QDir(folder).filePath(recoveryName(path)));
         if (!copy.exists())
             continue;
@@ -150,7 +163,8 @@ bool TagFileWriter::recover(const QString &path, QString *error)
             *error = QStringLiteral("Cannot put back %1 from %2 after an interrupted save").arg(path, copy.fileName());
             return false;
         }
-        copy.remove();
+        copy.close();
+        removeCopy(copy.fileName());
     }
     return true;
 }

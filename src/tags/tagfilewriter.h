@@ -16,7 +16,7 @@ public:
     // naming the file and the reason, when it could not be written; the file is then as it was.
     static bool write(const QString &path, const QByteArray &oldData, const QByteArray &newData, QString *error);
     // Puts back the old file from the recovery copy that a save cut short by a crash left behind. False, with
-    // *error set, when there is one and it could not be put back.
+    // *error set, when there is one and it could not be put back. Cheap when there is none.
     static bool recover(const QString &path, QString *error);
 };
 

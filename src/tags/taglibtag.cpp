@@ -170,6 +170,10 @@ void TagLibTag::readTag()
     m_bitRate = 0;
     m_mpegVersion = 0;
 
+    // A save cut short by a crash is undone before the file is shown, or its damaged tag would be saved again.
+    QString ignored;
+    if (!fileName.isEmpty())
+        TagFileWriter::recover(fileName, &ignored);
     const QFileInfo info(fileName);
     if (fileName.isEmpty() || !info.isFile())
         return;
