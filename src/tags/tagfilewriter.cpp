@@ -9,6 +9,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <atomic>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,6 +24,24 @@ QStringList recoveryFolders()
 {
     return {dataDirectory() + QStringLiteral("/tag-recovery"),
         QDir::tempPath() + QStringLiteral("/quillet-tag-recovery-%1").arg(::getuid())};
+}
+
+// Set once a save of this process left a recovery copy behind (it could not put the old file back).
+std::atomic<bool> copyLeftBehind {false};
+
+// False when no recovery folder exists. Tags are read on several threads, thousands of files in a row: each thread
+// looks at the folders once per data folder, unless a save of this process left a copy behind.
+bool mayHaveCopies()
+{
+    thread_local QString checkedFor;
+    thread_local bool found = true;
+    const QString data = dataDirectory();
+    if (data != checkedFor || copyLeftBehind) {
+        checkedFor = data;
+        const QStringList folders = recoveryFolders();
+        found = std::any_of(folders.cbegin(), folders.cend(), [](const QString &f) { return QFileInfo::exists(f); });
+    }
+    return found;
 }
 
 // Removes a recovery copy, and its folder once that is empty.
@@ -125,6 +144,8 @@ bool writeInPlace(const QString &path, const QByteArray &oldData, const QByteArr
         // Whatever part was written goes back; when even that fails the copy stays for the next save.
         if (syncedWrite(file, 0, oldData) && file.resize(oldData.size()))
             removeCopy(copyPath);
+        else
+            copyLeftBehind = true;
         return false;
     }
     removeCopy(copyPath);
@@ -147,6 +168,8 @@ bool TagFileWriter::write(const QString &path, const QByteArray &oldData, const 
 
 bool TagFileWriter::recover(const QString &path, QString *error)
 {
+    if (!mayHaveCopies())
+        return true;
     for (const QString &folder : recoveryFolders()) {
         if (!QFileInfo::exists(folder))
             continue;

@@ -94,7 +94,8 @@ TagFields id3v2Fields(TagLib::MPEG::File &file)
 // What a reader sees: each field from ID3v2, or from ID3v1 where ID3v2 lacks it.
 TagFields withId3v1(TagFields fields, TagLib::MPEG::File &file)
 {
-    if (file.hasID3v1Tag()) {
+    const bool complete = std::none_of(fields.cbegin(), fields.cend(), [](const QString &f) { return f.isEmpty(); });
+    if (!complete && file.hasID3v1Tag()) {
         const TagFields old = id3v1Fields(*file.ID3v1Tag());
         for (int f = 0; f < TagFieldCount; ++f) {
             if (fields[f].isEmpty())
@@ -111,20 +112,29 @@ TagFields withId3v1(TagFields fields, TagLib::MPEG::File &file)
 int nominalBitRate(TagLib::MPEG::File &file, const TagLib::MPEG::Properties &properties)
 {
     const long offset = file.firstFrameOffset();
-    if (offset >= 0) {
-        const TagLib::MPEG::Header first(&file, offset, false);
-        if (first.isValid() && first.frameLength() > 0) {
-            file.seek(offset);
-            const TagLib::ByteVector frame = file.readBlock(ulong(first.frameLength()));
-            if (frame.find("Info") >= 0 && frame.find("Xing") < 0) {
-                const TagLib::MPEG::Header next(&file, offset + long(first.frameLength()), false);
-                if (next.isValid() && next.sampleRate() == first.sampleRate())
-                    return next.bitrate();
-                return first.bitrate();
-            }
-        }
+    if (offset < 0)
+        return properties.bitrate();
+    const TagLib::MPEG::Header first(&file, offset, false);
+    if (!first.isValid() || first.frameLength() <= 0)
+        return properties.bitrate();
+    file.seek(offset);
+    // The frame and the header of the one after it, in one read.
+    const TagLib::ByteVector block = file.readBlock(ulong(first.frameLength()) + 4);
+    const TagLib::ByteVector frame = block.mid(0, uint(first.frameLength()));
+    if (frame.find("Info") < 0 || frame.find("Xing") >= 0)
+        return properties.bitrate();
+    // Layer III bit rates by index, for MPEG 1 and for MPEG 2 and 2.5.
+    static constexpr int rates[2][15] = {{0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},
+        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}};
+    const auto byte = [&block](uint i) { return quint8(block[i]); };
+    const uint next = uint(first.frameLength());
+    // The next frame counts when it is a Layer III frame of the same version and sample rate.
+    if (block.size() >= next + 4 && byte(next) == 0xff && (byte(next + 1) & 0xfe) == (byte(1) & 0xfe)
+        && (byte(1) & 0x06) == 0x02 && (byte(next + 2) & 0x0c) == (byte(2) & 0x0c) && (byte(next + 2) >> 4) < 15
+        && (byte(next + 2) >> 4) > 0) {
+        return rates[(byte(1) & 0x18) == 0x18 ? 0 : 1][byte(next + 2) >> 4];
     }
-    return properties.bitrate();
+    return first.bitrate();
 }
 
 void writeId3v1Text(char *field, qsizetype width, const QString &text)
