@@ -1,5 +1,8 @@
 #include "tags/genrelist.h"
 
+#include <iterator>
+#include <utility>
+
 namespace quillet {
 
 const QStringList &genreList()
@@ -132,6 +135,164 @@ const QStringList &genreList()
         QStringLiteral("Vocal"),
     };
     return genres;
+}
+
+namespace {
+
+// The ID3v1 genre table, indexed by genre number, in the editor's spelling.
+constexpr const char *id3v1Genres[] = {
+    "Blues",
+    "Classic Rock",
+    "Country",
+    "Dance",
+    "Disco",
+    "Funk",
+    "Grunge",
+    "Hip-Hop",
+    "Jazz",
+    "Metal",
+    "New Age",
+    "Oldies",
+    "Other",
+    "Pop",
+    "R&B",
+    "Rap",
+    "Reggae",
+    "Rock",
+    "Techno",
+    "Industrial",
+    "Alternative",
+    "Ska",
+    "Death Metal",
+    "Pranks",
+    "Soundtrack",
+    "Euro-Techno",
+    "Ambient",
+    "Trip-Hop",
+    "Vocal",
+    "Jazz+Funk",
+    "Fusion",
+    "Trance",
+    "Classical",
+    "Instrumental",
+    "Acid",
+    "House",
+    "Game",
+    "Sound Clip",
+    "Gospel",
+    "Noise",
+    "Alternative Rock",
+    "Bass",
+    "Soul",
+    "Punk",
+    "Space",
+    "Meditative",
+    "Instrumental Pop",
+    "Instrumental Rock",
+    "Ethnic",
+    "Gothic",
+    "Darkwave",
+    "Techno-Industrial",
+    "Electronic",
+    "Pop-Folk",
+    "Eurodance",
+    "Dream",
+    "Southern Rock",
+    "Comedy",
+    "Cult",
+    "Gangsta",
+    "Top 40",
+    "Christian Rap",
+    "Pop/Funk",
+    "Jungle",
+    "Native American",
+    "Cabaret",
+    "New Wave",
+    "Psychadelic",
+    "Rave",
+    "Showtunes",
+    "Trailer",
+    "Lo-Fi",
+    "Tribal",
+    "Acid Punk",
+    "Acid Jazz",
+    "Polka",
+    "Retro",
+    "Musical",
+    "Rock & Roll",
+    "Hard Rock",
+    "Folk",
+    "Folk/Rock",
+    "National Folk",
+    "Swing",
+    "Fast Fusion",
+    "Bebob",
+    "Latin",
+    "Revival",
+    "Celtic",
+    "Bluegrass",
+    "Avantgarde",
+    "Gothic Rock",
+    "Progressive Rock",
+    "Psychedelic Rock",
+    "Symphonic Rock",
+    "Slow Rock",
+    "Big Band",
+    "Chorus",
+    "Easy Listening",
+    "Acoustic",
+    "Humour",
+    "Speech",
+    "Chanson",
+    "Opera",
+    "Chamber Music",
+    "Sonata",
+    "Symphony",
+    "Booty Bass",
+    "Primus",
+    "Porn Groove",
+    "Satire",
+    "Slow Jam",
+    "Club",
+    "Tango",
+    "Samba",
+    "Folklore",
+    "Ballad",
+    "Power Ballad",
+    "Rhythmic Soul",
+    "Freestyle",
+    "Duet",
+    "Punk Rock",
+    "Drum Solo",
+    "A capella",
+    "Euro-House",
+    "Dance Hall",
+};
+
+// Spellings other programs use for some of the names above.
+constexpr std::pair<const char *, int> otherSpellings[] = {{"AlternRock", 40}, {"Jazz-Funk", 29}, {"Folk-Rock", 81},
+    {"Psychedelic", 67}, {"Acapella", 123}, {"Dancehall", 125}, {"Avant-garde", 90}, {"Bebop", 85}};
+
+} // namespace
+
+int id3v1GenreNumber(const QString &name)
+{
+    for (int number = 0; number < int(std::size(id3v1Genres)); ++number) {
+        if (name.compare(QLatin1String(id3v1Genres[number]), Qt::CaseInsensitive) == 0)
+            return number;
+    }
+    for (const auto &[spelling, number] : otherSpellings) {
+        if (name.compare(QLatin1String(spelling), Qt::CaseInsensitive) == 0)
+            return number;
+    }
+    return 255;
+}
+
+QString id3v1GenreName(int number)
+{
+    if (number < 0 || number >= int(std::size(id3v1Genres)))
+        return {};
+    return QLatin1String(id3v1Genres[number]);
 }
 
 } // namespace quillet

@@ -27,13 +27,15 @@ public:
     int mpegVersion() const { return m_mpegVersion; }
 
     // Loads the tag and header facts of fileName. Each field comes from ID3v2, or from ID3v1 where ID3v2 lacks
-    // it. Never fails: a missing, empty or malformed file gives empty texts and zero numbers.
+    // it; frames after a broken one are read too. Never fails: a missing, empty or malformed file gives empty texts
+    // and zero numbers. A file whose save a crash cut short is first put back as it was.
     void readTag();
-    // Writes the six text fields into fileName's ID3v2 tag (keeping its version; 2.3 for a new tag) and updates
-    // an existing ID3v1 tag to match (no ID3v1 tag is added). Only fields that differ from what readTag() would
-    // give are touched; every other frame and the audio stay byte for byte. The file is replaced atomically.
-    // False when it could not be written (or is not MPEG audio); the file is then unchanged and lastError() says
-    // why.
+    // Writes the six text fields into fileName's ID3v2 tag (keeping its version, 2.2 included; 2.3 for a new tag,
+    // which then carries all six) and updates an existing ID3v1 tag to match (no ID3v1 tag is added). Only fields
+    // that differ from what readTag() would give are touched; every other frame and the audio stay byte for byte.
+    // The file is replaced atomically, or written in place behind a recovery copy where it cannot be replaced.
+    // False when it could not be written, is not MPEG audio, or has a tag that cannot be rewritten without losing
+    // a frame; the file is then unchanged and lastError() names it and says why.
     bool writeTag();
     // Why the last writeTag() failed.
     QString lastError() const { return m_lastError; }

@@ -39,3 +39,13 @@ ff -f lavfi -i "$(tone 990 44100)" -i "$work/cover.png" -map 0 -map 1 -ac 2 -c:a
    -id3v2_version 4 -metadata:s:v title="Front" -metadata:s:v comment="Cover (front)" \
    -metadata title="Cover Vier" -metadata artist="Künstler" -metadata date=2011 -metadata composer="Komponist" \
    -metadata MOOD="ruhig" "$out/tags-cover24.mp3"
+
+# Tags other programs write. mutagen (ID3v2.4): comments in three languages, a described one, a rating, a track
+# number and a composer.
+cp "$out/tags-none.mp3" "$work/comm3.mp3"
+/usr/bin/mid3v2 -t "Three Tongues" -a "Poly Artist" -A "Babel" -y 2001 -g "Folk/Rock" -T 7 \
+   -c ":English words:eng" -c ":Deutsche Worte:deu" -c ":日本語の言葉:jpn" -c "note:described:eng" \
+   --TCOM "Some Composer" --POPM "rater@example.org:128:3" "$work/comm3.mp3" >/dev/null
+mv "$work/comm3.mp3" "$out/tags-comm3.mp3"
+# Constant 16 kbit/s at 8 kHz (MPEG-2.5): the encoder's Info frame does not fit that rate and is written at 24.
+ff -f lavfi -i "$(tone 300 8000)" -ac 1 -c:a libmp3lame -b:a 16k -id3v2_version 0 "$out/tags-lowrate.mp3"
