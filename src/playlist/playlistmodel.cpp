@@ -1,59 +1,71 @@
 #include "playlist/playlistmodel.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace quillet {
 
 // Below this many new entries, rows are inserted one by one so that views keep their selection for free.
 static constexpr qsizetype kMergeThreshold = 32;
 
-// Sorts entries as the list orders them. Each entry is case-folded once, so the sort compares plain keys
-// instead of folding both sides of every comparison. ASCII entries (the usual case) fold to bytes, compared
-// with memcmp; for ASCII, lower case is exactly the fold that the list's comparison uses.
-static QStringList sortedEntries(const QStringList &entries)
+// Appends the sort key of an entry to keys: its case-folded UTF-16 code units as bytes whose plain byte order is
+// the order of the code units. ASCII (the usual case) takes one byte; every other code unit takes three, the
+// first of them above every ASCII byte. Keys then compare with memcmp instead of folding both sides of every
+// comparison.
+static void appendSortKey(const QString &entry, QByteArray &keys)
 {
     bool ascii = true;
-    for (const QString &entry : entries) {
-        for (QChar c : entry) {
-            if (c.unicode() >= 0x80) {
-                ascii = false;
-                break;
-            }
-        }
-        if (!ascii)
+    for (QChar c : entry) {
+        if (c.unicode() >= 0x80) {
+            ascii = false;
             break;
-    }
-    std::vector<qsizetype> order(size_t(entries.size()));
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = qsizetype(i);
-    if (ascii) {
-        std::vector<QByteArray> keys;
-        keys.reserve(order.size());
-        for (const QString &entry : entries) {
-            QByteArray key(entry.size(), Qt::Uninitialized);
-            char *out = key.data();
-            for (QChar c : entry) {
-                const char16_t u = c.unicode();
-                *out++ = char(u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u);
-            }
-            keys.push_back(std::move(key));
         }
-        std::stable_sort(order.begin(), order.end(), [&keys](qsizetype a, qsizetype b) {
-            return keys[size_t(a)] < keys[size_t(b)];
-        });
-    } else {
-        std::vector<QString> keys;
-        keys.reserve(order.size());
-        for (const QString &entry : entries)
-            keys.push_back(entry.toCaseFolded());
-        std::stable_sort(order.begin(), order.end(), [&keys](qsizetype a, qsizetype b) {
-            return keys[size_t(a)] < keys[size_t(b)];
-        });
     }
+    if (ascii) {
+        for (QChar c : entry) {
+            const char16_t u = c.unicode();
+            keys.append(char(u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u));
+        }
+        return;
+    }
+    for (QChar c : entry.toCaseFolded()) {
+        const char16_t u = c.unicode();
+        if (u < 0x80) {
+            keys.append(char(u));
+        } else {
+            keys.append(char(0xC0 | (u >> 12)));
+            keys.append(char(0x80 | ((u >> 6) & 0x3F)));
+            keys.append(char(0x80 | (u & 0x3F)));
+        }
+    }
+}
+
+// Sorts entries as the list orders them; equal entries keep their order.
+static QStringList sortedEntries(const QStringList &entries)
+{
+    struct Key
+    {
+        qsizetype start;
+        qsizetype length;
+        qsizetype index;
+    };
+    QByteArray bytes;
+    std::vector<Key> keys;
+    keys.reserve(size_t(entries.size()));
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const qsizetype start = bytes.size();
+        appendSortKey(entries.at(i), bytes);
+        keys.push_back({start, bytes.size() - start, i});
+    }
+    const char *data = bytes.constData();
+    std::stable_sort(keys.begin(), keys.end(), [data](const Key &a, const Key &b) {
+        const int c = std::memcmp(data + a.start, data + b.start, size_t(std::min(a.length, b.length)));
+        return c != 0 ? c < 0 : a.length < b.length;
+    });
     QStringList sorted;
     sorted.reserve(entries.size());
-    for (qsizetype i : order)
-        sorted.append(entries.at(i));
+    for (const Key &key : keys)
+        sorted.append(entries.at(key.index));
     return sorted;
 }
 
@@ -71,7 +83,23 @@ QString PlaylistModel::text(int i) const
 
 int PlaylistModel::compareEntries(const QString &a, const QString &b)
 {
-    return QString::compare(a, b, Qt::CaseInsensitive);
+    // Entries share long ASCII beginnings (folders); those are compared here, the rest by Qt.
+    const qsizetype n = std::min(a.size(), b.size());
+    const QChar *pa = a.constData();
+    const QChar *pb = b.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        char16_t ca = pa[i].unicode();
+        char16_t cb = pb[i].unicode();
+        if ((ca | cb) >= 0x80)
+            return QStringView(a).sliced(i).compare(QStringView(b).sliced(i), Qt::CaseInsensitive);
+        if (ca >= 'A' && ca <= 'Z')
+            ca += 'a' - 'A';
+        if (cb >= 'A' && cb <= 'Z')
+            cb += 'a' - 'A';
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 int PlaylistModel::insertionIndex(const QString &entry) const
@@ -98,14 +126,13 @@ void PlaylistModel::addMany(const QStringList &entries)
     if (entries.isEmpty())
         return;
     if (entries.size() < kMergeThreshold) {
-        const QSignalBlocker quiet(this);
+        // Each row is announced to the views as it is inserted; only countChanged() waits for the whole batch.
         for (const QString &entry : entries) {
             const int row = insertionIndex(entry);
             beginInsertRows({}, row, row);
             m_entries.insert(row, entry);
             endInsertRows();
         }
-        m_mergeMap.clear();
     } else {
         const auto less = [](const QString &a, const QString &b) { return compareEntries(a, b) < 0; };
         QStringList added = entries;
@@ -116,6 +143,8 @@ void PlaylistModel::addMany(const QStringList &entries)
         QStringList merged;
         merged.reserve(m_entries.size() + added.size());
         m_mergeMap.assign(size_t(m_entries.size()), 0);
+        if (m_entries.isEmpty())
+            merged = std::move(added);
         qsizetype oldRow = 0;
         qsizetype newRow = 0;
         // Equal entries: the old ones come first, so an added entry lands after those already there.

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QAbstractItemView>
+#include <QCoreApplication>
+
+namespace quillet::testing {
+
+// The texts of the rows a view shows on screen, top to bottom, found by hit-testing its viewport as a mouse would.
+inline QStringList visibleRows(QAbstractItemView *view)
+{
+    // Views lay out new rows from the event loop.
+    QCoreApplication::processEvents();
+    QStringList rows;
+    if (!view->isVisible())
+        return rows;
+    const QRect area = view->viewport()->rect();
+    for (int y = area.top(); y <= area.bottom();) {
+        const QModelIndex index = view->indexAt(QPoint(area.left() + 2, y));
+        if (!index.isValid())
+            break;
+        rows << index.data().toString();
+        y = view->visualRect(index).bottom() + 1;
+    }
+    return rows;
+}
+
+} // namespace quillet::testing
