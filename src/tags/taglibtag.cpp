@@ -1,5 +1,7 @@
 #include "tags/taglibtag.h"
 
+#include "tags/mpegprobe.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -518,6 +520,9 @@ void TagLibTag::readTag()
 
     const QFileInfo info(fileName);
     if (fileName.isEmpty() || !info.isFile())
+        return;
+    // The tag reader would read all of a large file without MPEG audio; the probe reads a few KiB.
+    if (!MpegProbe::isMpegAudio(fileName))
         return;
     TagLib::MPEG::File file(QFile::encodeName(fileName).constData());
     if (!file.isValid())
