@@ -1,4 +1,4 @@
-// Playlist files: filtered and unfiltered reading, line ends, character sets, atomic writing.
+// Playlist files: filtered and PLS reading, the default playlist's first field, line ends, character sets, writing.
 #include "fakes/testenv.h"
 #include "playlist/playlistfile.h"
 
@@ -14,84 +14,70 @@ class TstPlaylistFile : public QObject
     Q_OBJECT
 
 private slots:
-    void filtered_data();
-    void filtered();
-    void unfilteredFirstField_data();
-    void unfilteredFirstField();
+    void read_data();
+    void read();
     void missingFileIsAnErrorOnlyWhenFiltered();
     void roundTripKeepsOrderAndBytes();
     void writeFailureKeepsOldFile();
-    void garbageAndHugeLines();
-    void defaultPlaylistLines();
-
-private:
-    static QString writeTemp(const TestEnvironment &env, const QByteArray &bytes)
-    {
-        const QString path = env.path(QStringLiteral("list.m3u"));
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(bytes);
-        return path;
-    }
 };
 
-void TstPlaylistFile::filtered_data()
+void TstPlaylistFile::read_data()
 {
+    QTest::addColumn<bool>("filtered");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("expected");
+    const auto list = [](std::initializer_list<const char *> texts) {
+        QStringList result;
+        for (const char *text : texts)
+            result << QString::fromUtf8(text);
+        return result;
+    };
+    const QStringList ab = list({"/a.mp3", "/b.mp3"});
     QTest::newRow("extended format keeps only paths")
-        << QByteArray("#EXTM3U\r\n#EXTINF:123,Band - Song\r\nC:\\Music\\song.mp3\r\n#EXTINF:5,x\r\nrel/b.mp3\r\n")
-        << QStringList{QStringLiteral("C:\\Music\\song.mp3"), QStringLiteral("rel/b.mp3")};
-    QTest::newRow(".pls lines are entries as they stand")
-        << QByteArray("[playlist]\r\nFile1=C:\\a.mp3\r\nNumberOfEntries=1\r\n")
-        << QStringList{QStringLiteral("[playlist]"), QStringLiteral("File1=C:\\a.mp3"),
-                       QStringLiteral("NumberOfEntries=1")};
-    QTest::newRow("blank line is an empty entry") << QByteArray("/a.mp3\r\n\r\n/b.mp3\r\n")
-                                                  << QStringList{QStringLiteral("/a.mp3"), QString(),
-                                                                 QStringLiteral("/b.mp3")};
-    QTest::newRow("#ext in lower case is kept") << QByteArray("#extinf\r\n")
-                                                << QStringList{QStringLiteral("#extinf")};
-    const QStringList ab = {QStringLiteral("/a.mp3"), QStringLiteral("/b.mp3")};
-    QTest::newRow("CR LF") << QByteArray("/a.mp3\r\n/b.mp3\r\n") << ab;
-    QTest::newRow("LF") << QByteArray("/a.mp3\n/b.mp3\n") << ab;
-    QTest::newRow("CR") << QByteArray("/a.mp3\r/b.mp3\r") << ab;
-    QTest::newRow("no final line end") << QByteArray("/a.mp3\r\n/b.mp3") << ab;
-    QTest::newRow("UTF-8") << QByteArray("/m\xc3\xbasica/\xe6\x97\xa5.mp3\n")
-                           << QStringList{QStringLiteral("/m\u00fasica/\u65e5.mp3")};
-    QTest::newRow("Windows-1252") << QByteArray("C:\\M\xfasica\\\x93quoted\x94 \x80.mp3\r\n")
-                                  << QStringList{QStringLiteral("C:\\M\u00fasica\\\u201cquoted\u201d \u20ac.mp3")};
-    QTest::newRow("empty file") << QByteArray() << QStringList{};
+        << true << QByteArray("#EXTM3U\r\n#EXTINF:123,Band - Song\r\nC:\\Music\\song.mp3\r\n#EXTINF:5,x\r\nrel/b.mp3\r\n")
+        << list({"C:\\Music\\song.mp3", "rel/b.mp3"});
+    QTest::newRow("PLS: File keys in number order")
+        << true
+        << QByteArray("\r\n  [Playlist]\r\nfile10=/ten.mp3\r\nTitle1=One\r\nFile2=http://h/s?a=b\r\nFILE1=/one.mp3\r\n"
+                      "Length1=-1\r\nNumberOfEntries=3\r\nVersion=2\r\n")
+        << list({"/one.mp3", "http://h/s?a=b", "/ten.mp3"});
+    QTest::newRow("PLS header not first: lines as they stand")
+        << true << QByteArray("/a.mp3\r\n[playlist]\r\nFile1=/b.mp3\r\n")
+        << list({"/a.mp3", "[playlist]", "File1=/b.mp3"});
+    QTest::newRow("blank line is an empty entry") << true << QByteArray("/a.mp3\r\n\r\n/b.mp3\r\n")
+                                                  << list({"/a.mp3", "", "/b.mp3"});
+    QTest::newRow("#ext in lower case is kept") << true << QByteArray("#extinf\r\n") << list({"#extinf"});
+    QTest::newRow("LF") << true << QByteArray("/a.mp3\n/b.mp3\n") << ab;
+    QTest::newRow("CR") << true << QByteArray("/a.mp3\r/b.mp3\r") << ab;
+    QTest::newRow("no final line end") << true << QByteArray("/a.mp3\r\n/b.mp3") << ab;
+    QTest::newRow("UTF-8") << true << QByteArray("/m\xc3\xbasica/\xe6\x97\xa5.mp3\n")
+                           << list({"/m\u00fasica/\u65e5.mp3"});
+    QTest::newRow("Windows-1252") << true << QByteArray("C:\\M\xfasica\\\x93q\x94 \x80.mp3\r\n")
+                                  << list({"C:\\M\u00fasica\\\u201cq\u201d \u20ac.mp3"});
+    QTest::newRow("empty file") << true << QByteArray() << QStringList{};
+    // The default playlist: every line, or nothing when the first field is empty.
+    QTest::newRow("default: all lines, #EXT included")
+        << false << QByteArray("#EXTM3U\r\n/a.mp3\r\n\r\n") << list({"#EXTM3U", "/a.mp3", ""});
+    QTest::newRow("default: PLS is not parsed") << false << QByteArray("[playlist]\r\nFile1=/a.mp3\r\n")
+                                                << list({"[playlist]", "File1=/a.mp3"});
+    QTest::newRow("default: empty first line") << false << QByteArray("\r\n/a.mp3\r\n") << QStringList{};
+    QTest::newRow("default: blanks then comma") << false << QByteArray("   ,/a.mp3\r\n") << QStringList{};
+    QTest::newRow("default: blanks before text") << false << QByteArray("  /a.mp3\r\n") << list({"  /a.mp3"});
 }
 
-void TstPlaylistFile::filtered()
+void TstPlaylistFile::read()
 {
+    QFETCH(bool, filtered);
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, expected);
     TestEnvironment env;
-    const PlaylistFile::ReadResult result = PlaylistFile::readFiltered(writeTemp(env, bytes));
-    QVERIFY(result.ok);
-    QCOMPARE(result.entries, expected);
-}
-
-void TstPlaylistFile::unfilteredFirstField_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("all lines, #EXT included") << QByteArray("#EXTM3U\r\n/a.mp3\r\n\r\n")
-                                              << QStringList{QStringLiteral("#EXTM3U"), QStringLiteral("/a.mp3"),
-                                                             QString()};
-    QTest::newRow("empty first line") << QByteArray("\r\n/a.mp3\r\n") << QStringList{};
-    QTest::newRow("blanks then comma") << QByteArray("   ,/a.mp3\r\n") << QStringList{};
-    QTest::newRow("blanks before text") << QByteArray("  /a.mp3\r\n") << QStringList{QStringLiteral("  /a.mp3")};
-    QTest::newRow("comma after text") << QByteArray("a,b\r\n") << QStringList{QStringLiteral("a,b")};
-}
-
-void TstPlaylistFile::unfilteredFirstField()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QStringList, expected);
-    TestEnvironment env;
-    const PlaylistFile::ReadResult result = PlaylistFile::readUnfiltered(writeTemp(env, bytes));
+    const QString path = env.path(QStringLiteral("list.pls"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    const PlaylistFile::ReadResult result
+        = filtered ? PlaylistFile::readFiltered(path) : PlaylistFile::readUnfiltered(path);
     QVERIFY(result.ok);
     QCOMPARE(result.entries, expected);
 }
@@ -121,13 +107,19 @@ void TstPlaylistFile::roundTripKeepsOrderAndBytes()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("/z.mp3\r\n\r\nhttp://h/s?a=1,b\r\n/\xc3\xa9t\xc3\xa9.mp3\r\n#not a comment\r\n"));
     QCOMPARE(PlaylistFile::readFiltered(path).entries, entries);
+    // The default playlist makes relative entries absolute and leaves empty ones out.
+    QCOMPARE(PlaylistFile::defaultPlaylistLines(entries + QStringList{QStringLiteral("a.mp3")}, QStringLiteral("/m/")),
+             (QStringList{QStringLiteral("/z.mp3"), QStringLiteral("http://h/s?a=1,b"),
+                          QStringLiteral("/\u00e9t\u00e9.mp3"),
+                          QStringLiteral("/m/#not a comment"), QStringLiteral("/m/a.mp3")}));
 }
 
 void TstPlaylistFile::writeFailureKeepsOldFile()
 {
     TestEnvironment env;
     // A parent that is a regular file cannot hold a playlist, even for root.
-    const QString blocker = writeTemp(env, "old\r\n");
+    const QString blocker = env.path(QStringLiteral("old.m3u"));
+    QVERIFY(PlaylistFile::write(blocker, {QStringLiteral("old")}).ok);
     const FileResult result = PlaylistFile::write(blocker + QStringLiteral("/inside.m3u"), {QStringLiteral("x")});
     QVERIFY(!result.ok);
     QVERIFY(!result.error.isEmpty());
@@ -137,32 +129,6 @@ void TstPlaylistFile::writeFailureKeepsOldFile()
     QVERIFY(!PlaylistFile::write(folder, {QStringLiteral("x")}).ok);
     QVERIFY(QFileInfo(folder).isDir());
     QCOMPARE(PlaylistFile::readFiltered(blocker).entries, QStringList{QStringLiteral("old")});
-}
-
-void TstPlaylistFile::garbageAndHugeLines()
-{
-    TestEnvironment env;
-    QByteArray garbage;
-    for (int i = 0; i < 200000; ++i)
-        garbage.append(char((i * 7919) % 256));
-    const PlaylistFile::ReadResult g = PlaylistFile::readFiltered(writeTemp(env, garbage));
-    QVERIFY(g.ok);
-    QVERIFY(!g.entries.isEmpty());
-
-    const QByteArray huge = QByteArray(10 * 1024 * 1024, 'a') + "\r\n/b.mp3\r\n";
-    const PlaylistFile::ReadResult h = PlaylistFile::readFiltered(writeTemp(env, huge));
-    QVERIFY(h.ok);
-    QCOMPARE(h.entries.size(), 2);
-    QCOMPARE(h.entries.at(0).size(), 10 * 1024 * 1024);
-}
-
-void TstPlaylistFile::defaultPlaylistLines()
-{
-    const QStringList lines = PlaylistFile::defaultPlaylistLines(
-        {QString(), QStringLiteral("a.mp3"), QStringLiteral("/abs.mp3"), QStringLiteral("C:\\x.mp3"), QString()},
-        QStringLiteral("/music/"));
-    QCOMPARE(lines, (QStringList{QStringLiteral("/music/a.mp3"), QStringLiteral("/abs.mp3"),
-                                 QStringLiteral("C:\\x.mp3")}));
 }
 
 QTEST_MAIN(TstPlaylistFile)
