@@ -2,42 +2,39 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace quillet {
 
 // Below this many new entries, rows are inserted one by one so that views keep their selection for free.
 static constexpr qsizetype kMergeThreshold = 32;
 
-// Appends the sort key of an entry to keys: its case-folded UTF-16 code units as bytes whose plain byte order is
-// the order of the code units. ASCII (the usual case) takes one byte; every other code unit takes three, the
-// first of them above every ASCII byte. Keys then compare with memcmp instead of folding both sides of every
-// comparison.
-static void appendSortKey(const QString &entry, QByteArray &keys)
+// Writes the sort key of an entry at out and returns its end: the case-folded UTF-16 code units as bytes whose
+// plain byte order is the order of the code units. ASCII (the usual case) takes one byte; every other code unit
+// takes three, the first of them above every ASCII byte. Keys then compare with memcmp instead of folding both
+// sides of every comparison. out must have room for three bytes per code unit.
+static char *writeSortKey(const QString &entry, char *out)
 {
-    bool ascii = true;
-    for (QChar c : entry) {
-        if (c.unicode() >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
-    if (ascii) {
-        for (QChar c : entry) {
-            const char16_t u = c.unicode();
-            keys.append(char(u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u));
-        }
-        return;
-    }
-    for (QChar c : entry.toCaseFolded()) {
+    const auto *begin = reinterpret_cast<const char16_t *>(entry.utf16());
+    const char16_t *end = begin + entry.size();
+    const char16_t *p = begin;
+    for (; p != end && *p < 0x80; ++p)
+        *out++ = char(*p >= 'A' && *p <= 'Z' ? *p + ('a' - 'A') : *p);
+    if (p == end)
+        return out;
+    // Folded as a whole, so that surrogate pairs fold as the characters they make.
+    const QString folded = QStringView(p, end).toString().toCaseFolded();
+    for (const QChar c : folded) {
         const char16_t u = c.unicode();
         if (u < 0x80) {
-            keys.append(char(u));
+            *out++ = char(u);
         } else {
-            keys.append(char(0xC0 | (u >> 12)));
-            keys.append(char(0x80 | ((u >> 6) & 0x3F)));
-            keys.append(char(0x80 | (u & 0x3F)));
+            *out++ = char(0xC0 | (u >> 12));
+            *out++ = char(0x80 | ((u >> 6) & 0x3F));
+            *out++ = char(0x80 | (u & 0x3F));
         }
     }
+    return out;
 }
 
 // Sorts entries as the list orders them; equal entries keep their order.
@@ -45,27 +42,62 @@ static QStringList sortedEntries(const QStringList &entries)
 {
     struct Key
     {
+        // The first eight key bytes after the prefix all keys share, big-endian, so that most comparisons are one
+        // integer comparison.
+        quint64 head;
         qsizetype start;
         qsizetype length;
         qsizetype index;
     };
-    QByteArray bytes;
+    qsizetype room = 0;
+    for (const QString &entry : entries)
+        room += 3 * entry.size();
+    // Left uninitialised: only the bytes written are ever touched.
+    const std::unique_ptr<char[]> bytes(new char[size_t(room) + 1]);
     std::vector<Key> keys;
     keys.reserve(size_t(entries.size()));
+    char *out = bytes.get();
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        const qsizetype start = bytes.size();
-        appendSortKey(entries.at(i), bytes);
-        keys.push_back({start, bytes.size() - start, i});
+        char *end = writeSortKey(entries.at(i), out);
+        keys.push_back({0, out - bytes.get(), end - out, i});
+        out = end;
     }
-    const char *data = bytes.constData();
-    std::stable_sort(keys.begin(), keys.end(), [data](const Key &a, const Key &b) {
-        const int c = std::memcmp(data + a.start, data + b.start, size_t(std::min(a.length, b.length)));
-        return c != 0 ? c < 0 : a.length < b.length;
+    const char *data = bytes.get();
+    qsizetype shared = keys.empty() ? 0 : keys.front().length;
+    for (const Key &key : keys) {
+        const qsizetype n = std::min(shared, key.length);
+        qsizetype k = 0;
+        while (k < n && data[key.start + k] == data[keys.front().start + k])
+            ++k;
+        shared = k;
+    }
+    for (Key &key : keys) {
+        for (qsizetype k = 0; k < 8; ++k) {
+            const qsizetype at = shared + k;
+            key.head = (key.head << 8) | (at < key.length ? quint8(data[key.start + at]) : 0);
+        }
+    }
+    // Ties fall back to the whole key, then to the order of adding.
+    std::sort(keys.begin(), keys.end(), [data, shared](const Key &a, const Key &b) {
+        if (a.head != b.head)
+            return a.head < b.head;
+        // Equal heads: the keys agree up to the end of the head or of the shorter key.
+        const qsizetype common = std::min(a.length, b.length);
+        const qsizetype from = std::min(shared + 8, common);
+        const int c = std::memcmp(data + a.start + from, data + b.start + from, size_t(common - from));
+        if (c != 0)
+            return c < 0;
+        return a.length != b.length ? a.length < b.length : a.index < b.index;
     });
     QStringList sorted;
     sorted.reserve(entries.size());
-    for (const Key &key : keys)
-        sorted.append(entries.at(key.index));
+    constexpr size_t Ahead = 8;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        // Copying a string touches its shared data, which lies elsewhere for every entry of a shuffled list.
+        if (i + Ahead < keys.size())
+            __builtin_prefetch(entries.at(keys[i + Ahead].index).constData());
+        sorted.append(entries.at(keys[i].index));
+    }
     return sorted;
 }
 
