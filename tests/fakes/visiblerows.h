@@ -11,11 +11,9 @@ inline QStringList visibleRows(QAbstractItemView *view)
     // Views lay out new rows from the event loop.
     QCoreApplication::processEvents();
     QStringList rows;
-    if (!view->isVisible())
-        return rows;
-    const QRect area = view->viewport()->rect();
-    for (int y = area.top(); y <= area.bottom();) {
-        const QModelIndex index = view->indexAt(QPoint(area.left() + 2, y));
+    const int bottom = view->viewport()->height();
+    for (int y = 0; view->isVisible() && y < bottom;) {
+        const QModelIndex index = view->indexAt(QPoint(2, y));
         if (!index.isValid())
             break;
         rows << index.data().toString();

@@ -1,15 +1,19 @@
-// The sorted playlist: case-insensitive order, batches of every size as the list box shows them, dropped data.
+// The playlist as data: case-insensitive order, batches of every size as the list box shows them, dropped data,
+// reading and writing playlist files.
+#include "fakes/testenv.h"
 #include "fakes/visiblerows.h"
+#include "playlist/playlistfile.h"
 #include "playlist/playlistmodel.h"
 #include "playlist/playlistview.h"
 
+#include <QFile>
 #include <QMimeData>
 #include <QRandomGenerator>
 #include <QTest>
 #include <QUrl>
 
 using namespace quillet;
-using quillet::testing::visibleRows;
+using namespace quillet::testing;
 
 static QStringList texts(std::initializer_list<const char *> list)
 {
@@ -31,6 +35,9 @@ private slots:
     void everyBatchShowsAndKeepsTheSelection();
     void droppedUriLists_data();
     void droppedUriLists();
+    void read_data();
+    void read();
+    void roundTripKeepsOrderAndBytes();
 };
 
 void TstPlaylistModel::sortedInsertion_data()
@@ -42,8 +49,6 @@ void TstPlaylistModel::sortedInsertion_data()
     QTest::newRow("equal without case: earlier first") << texts({"/Song", "/song", "/SONG"})
                                                        << texts({"/Song", "/song", "/SONG"});
     QTest::newRow("empty entry sorts first") << texts({"/a", ""}) << texts({"", "/a"});
-    QTest::newRow("accents fold too") << texts({"/\u00c9t\u00e9", "/\u00e9a", "/e"})
-                                      << texts({"/e", "/\u00e9a", "/\u00c9t\u00e9"});
 }
 
 void TstPlaylistModel::sortedInsertion()
@@ -119,15 +124,13 @@ void TstPlaylistModel::droppedUriLists_data()
 {
     QTest::addColumn<QByteArray>("uriList");
     QTest::addColumn<QStringList>("paths");
-    QTest::newRow("file manager") << QByteArray("file:///music/a.mp3\r\nfile:///music/a%20b\r\n")
-                                  << texts({"/music/a.mp3", "/music/a b"});
     QTest::newRow("comment and other schemes")
         << QByteArray("# from a browser\r\nhttp://x/y.mp3\r\nfile://localhost/music/b.mp3\r\nfile://nas/share/c.mp3\r\n")
         << texts({"/music/b.mp3"});
     // A playlist line cannot hold a path with a line break, and relative or empty paths name no dropped file.
     QTest::newRow("line break in a name") << QByteArray("file:///music/a%0Ab.mp3\nfile:///music/c%0D.mp3\n")
                                           << QStringList();
-    QTest::newRow("no path") << QByteArray("file:\nfile:relative.mp3\nfile:///ok.mp3\n") << texts({"/ok.mp3"});
+    QTest::newRow("no path") << QByteArray("file:\nfile:rel.mp3\nfile:///a%20b.mp3\n") << texts({"/a b.mp3"});
 }
 
 void TstPlaylistModel::droppedUriLists()
@@ -137,6 +140,69 @@ void TstPlaylistModel::droppedUriLists()
     QMimeData data;
     data.setData(QStringLiteral("text/uri-list"), uriList);
     QCOMPARE(droppedLocalPaths(&data), paths);
+}
+
+void TstPlaylistModel::read_data()
+{
+    QTest::addColumn<bool>("filtered");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("extended format keeps only paths")
+        << true << QByteArray("#EXTM3U\r\n#EXTINF:123,Band - Song\r\nC:\\Music\\song.mp3\r\n#EXTINF:5,x\r\nrel/b.mp3\r\n")
+        << texts({"C:\\Music\\song.mp3", "rel/b.mp3"});
+    QTest::newRow("PLS: File keys in number order")
+        << true
+        << QByteArray("\r\n  [Playlist]\r\nfile10=/ten.mp3\r\nTitle1=One\r\nFile2=http://h/s?a=b\r\nFILE1=/one.mp3\r\n"
+                      "Length1=-1\r\nNumberOfEntries=3\r\nVersion=2\r\n")
+        << texts({"/one.mp3", "http://h/s?a=b", "/ten.mp3"});
+    QTest::newRow("PLS header not first: lines as they stand")
+        << true << QByteArray("/a.mp3\r\n[playlist]\r\nFile1=/b.mp3\r\n")
+        << texts({"/a.mp3", "[playlist]", "File1=/b.mp3"});
+    QTest::newRow("blank line is an empty entry") << true << QByteArray("/a.mp3\r\n\r\n/b.mp3\r\n")
+                                                  << texts({"/a.mp3", "", "/b.mp3"});
+    QTest::newRow("LF, CR, no final line end") << true << QByteArray("/a.mp3\n/b.mp3\r/c") << texts({"/a.mp3", "/b.mp3", "/c"});
+    QTest::newRow("UTF-8") << true << QByteArray("/m\xc3\xbasica/\xe6\x97\xa5.mp3\n")
+                           << texts({"/m\u00fasica/\u65e5.mp3"});
+    QTest::newRow("Windows-1252") << true << QByteArray("C:\\M\xfasica\\\x93q\x94 \x80.mp3\r\n")
+                                  << texts({"C:\\M\u00fasica\\\u201cq\u201d \u20ac.mp3"});
+    // The default playlist: every line, or nothing when the first field is empty.
+    QTest::newRow("default: all lines, #EXT included")
+        << false << QByteArray("#EXTM3U\r\n/a.mp3\r\n\r\n") << texts({"#EXTM3U", "/a.mp3", ""});
+    QTest::newRow("default: PLS is not parsed") << false << QByteArray("[playlist]\r\nFile1=/a.mp3\r\n")
+                                                << texts({"[playlist]", "File1=/a.mp3"});
+    QTest::newRow("default: empty first line") << false << QByteArray("\r\n/a.mp3\r\n") << QStringList{};
+    QTest::newRow("default: blanks then comma") << false << QByteArray("   ,/a.mp3\r\n") << QStringList{};
+}
+
+void TstPlaylistModel::read()
+{
+    QFETCH(bool, filtered);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, expected);
+    TestEnvironment env;
+    const QString path = env.path(QStringLiteral("list.pls"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    const PlaylistFile::ReadResult result
+        = filtered ? PlaylistFile::readFiltered(path) : PlaylistFile::readUnfiltered(path);
+    QVERIFY(result.ok);
+    QCOMPARE(result.entries, expected);
+}
+
+void TstPlaylistModel::roundTripKeepsOrderAndBytes()
+{
+    TestEnvironment env;
+    const QStringList entries = texts({"/z.mp3", "", "http://h/s?a=1,b", "/\u00e9t\u00e9.mp3", "#not a comment"});
+    const QString path = env.path(QStringLiteral("sub/dir/out.m3u"));
+    QVERIFY(PlaylistFile::write(path, entries).ok);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("/z.mp3\r\n\r\nhttp://h/s?a=1,b\r\n/\xc3\xa9t\xc3\xa9.mp3\r\n#not a comment\r\n"));
+    QCOMPARE(PlaylistFile::readFiltered(path).entries, entries);
+    // The default playlist makes relative entries absolute and leaves empty ones out.
+    QCOMPARE(PlaylistFile::defaultPlaylistLines(entries, QStringLiteral("/m/")),
+             texts({"/z.mp3", "http://h/s?a=1,b", "/\u00e9t\u00e9.mp3", "/m/#not a comment"}));
 }
 
 QTEST_MAIN(TstPlaylistModel)
