@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 namespace quillet {
@@ -42,16 +43,24 @@ static QStringList sortedEntries(const QStringList &entries)
 {
     struct Key
     {
-        // The first eight key bytes after the prefix all keys share, big-endian, so that most comparisons are one
-        // integer comparison.
-        quint64 head;
-        qsizetype start;
-        qsizetype length;
-        qsizetype index;
+        // The first sixteen key bytes after the prefix all keys share, big-endian, so that most comparisons are
+        // integer comparisons that need not reach into the key buffer.
+        quint64 head[2];
+        quint32 start;
+        quint32 length;
+        quint32 index;
     };
+    // Keys take at most three bytes per code unit; larger batches than this cannot be read from a playlist file.
+    constexpr qsizetype MaxKeyBytes = std::numeric_limits<quint32>::max();
     qsizetype room = 0;
     for (const QString &entry : entries)
         room += 3 * entry.size();
+    if (room >= MaxKeyBytes) {
+        QStringList sorted = entries;
+        std::stable_sort(sorted.begin(), sorted.end(),
+                         [](const QString &a, const QString &b) { return PlaylistModel::compareEntries(a, b) < 0; });
+        return sorted;
+    }
     // Left uninitialised: only the bytes written are ever touched.
     const std::unique_ptr<char[]> bytes(new char[size_t(room) + 1]);
     std::vector<Key> keys;
@@ -59,31 +68,34 @@ static QStringList sortedEntries(const QStringList &entries)
     char *out = bytes.get();
     for (qsizetype i = 0; i < entries.size(); ++i) {
         char *end = writeSortKey(entries.at(i), out);
-        keys.push_back({0, out - bytes.get(), end - out, i});
+        keys.push_back({{0, 0}, quint32(out - bytes.get()), quint32(end - out), quint32(i)});
         out = end;
     }
     const char *data = bytes.get();
     qsizetype shared = keys.empty() ? 0 : keys.front().length;
     for (const Key &key : keys) {
-        const qsizetype n = std::min(shared, key.length);
+        const qsizetype n = std::min<qsizetype>(shared, key.length);
         qsizetype k = 0;
         while (k < n && data[key.start + k] == data[keys.front().start + k])
             ++k;
         shared = k;
     }
     for (Key &key : keys) {
-        for (qsizetype k = 0; k < 8; ++k) {
+        for (qsizetype k = 0; k < 16; ++k) {
             const qsizetype at = shared + k;
-            key.head = (key.head << 8) | (at < key.length ? quint8(data[key.start + at]) : 0);
+            quint64 &head = key.head[k / 8];
+            head = (head << 8) | (at < qsizetype(key.length) ? quint8(data[key.start + at]) : 0);
         }
     }
     // Ties fall back to the whole key, then to the order of adding.
     std::sort(keys.begin(), keys.end(), [data, shared](const Key &a, const Key &b) {
-        if (a.head != b.head)
-            return a.head < b.head;
-        // Equal heads: the keys agree up to the end of the head or of the shorter key.
+        if (a.head[0] != b.head[0])
+            return a.head[0] < b.head[0];
+        if (a.head[1] != b.head[1])
+            return a.head[1] < b.head[1];
+        // Equal heads: the keys agree up to the end of the heads or of the shorter key.
         const qsizetype common = std::min(a.length, b.length);
-        const qsizetype from = std::min(shared + 8, common);
+        const qsizetype from = std::min(shared + 16, common);
         const int c = std::memcmp(data + a.start + from, data + b.start + from, size_t(common - from));
         if (c != 0)
             return c < 0;
