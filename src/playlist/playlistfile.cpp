@@ -47,8 +47,8 @@ bool PlaylistFile::isPlsSection(const QStringList &lines)
 QStringList PlaylistFile::plsEntries(const QStringList &lines)
 {
     // "FileN=value": the values in the order of N; titles, lengths and the entry count are not entries.
-    static const QRegularExpression fileKey(QStringLiteral("^\\s*file(\\d+)\\s*="),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression fileKey(
+        QStringLiteral("^\\s*file(\\d+)\\s*="), QRegularExpression::CaseInsensitiveOption);
     std::vector<std::pair<qulonglong, QString>> files;
     for (const QString &line : lines) {
         const QRegularExpressionMatch match = fileKey.match(line);

@@ -58,7 +58,7 @@ static QStringList sortedEntries(const QStringList &entries)
     if (room >= MaxKeyBytes) {
         QStringList sorted = entries;
         std::stable_sort(sorted.begin(), sorted.end(),
-                         [](const QString &a, const QString &b) { return PlaylistModel::compareEntries(a, b) < 0; });
+            [](const QString &a, const QString &b) { return PlaylistModel::compareEntries(a, b) < 0; });
         return sorted;
     }
     // Left uninitialised: only the bytes written are ever touched.
@@ -149,7 +149,7 @@ int PlaylistModel::compareEntries(const QString &a, const QString &b)
 int PlaylistModel::insertionIndex(const QString &entry) const
 {
     const auto it = std::upper_bound(m_entries.cbegin(), m_entries.cend(), entry,
-                                     [](const QString &a, const QString &b) { return compareEntries(a, b) < 0; });
+        [](const QString &a, const QString &b) { return compareEntries(a, b) < 0; });
     return int(it - m_entries.cbegin());
 }
 

@@ -78,31 +78,31 @@ bool MpegProbe::isOtherContainer(const QByteArray &head)
         const char *signature;
         qsizetype length;
     } kSignatures[] = {
-        {0, "RIFF", 4},          // WAV, AVI
-        {0, "RIFX", 4},          //
-        {0, "RF64", 4},          // large WAV
-        {0, "fLaC", 4},          // FLAC
-        {0, "OggS", 4},          // Ogg Vorbis, Opus, Theora
-        {0, "FORM", 4},          // AIFF
+        {0, "RIFF", 4}, // WAV, AVI
+        {0, "RIFX", 4}, //
+        {0, "RF64", 4}, // large WAV
+        {0, "fLaC", 4}, // FLAC
+        {0, "OggS", 4}, // Ogg Vorbis, Opus, Theora
+        {0, "FORM", 4}, // AIFF
         {0, "\x1A\x45\xDF\xA3", 4}, // Matroska, WebM
-        {4, "ftyp", 4},          // MP4, M4A, MOV, 3GP
-        {4, "moov", 4},          // old QuickTime
-        {4, "mdat", 4},          //
+        {4, "ftyp", 4}, // MP4, M4A, MOV, 3GP
+        {4, "moov", 4}, // old QuickTime
+        {4, "mdat", 4}, //
         {0, "\x30\x26\xB2\x75\x8E\x66\xCF\x11", 8}, // ASF: WMA, WMV
-        {0, ".RMF", 4},          // RealMedia
-        {0, "FLV", 3},           // Flash video
+        {0, ".RMF", 4}, // RealMedia
+        {0, "FLV", 3}, // Flash video
         {0, "\x00\x00\x01\xBA", 4}, // MPEG program stream (DVD video)
         {0, "\x00\x00\x01\xB3", 4}, // MPEG video elementary stream
-        {0, "MAC ", 4},          // Monkey's Audio
-        {0, "wvpk", 4},          // WavPack
-        {0, "TTA1", 4},          // True Audio
-        {0, "MPCK", 4},          // Musepack
-        {0, "caff", 4},          // Core Audio
-        {0, "MThd", 4},          // MIDI
-        {0, "#!AMR", 5},         // AMR
-        {0, "PK\x03\x04", 4},    // ZIP
-        {0, "%PDF", 4},          //
-        {0, "\x89PNG", 4},       //
+        {0, "MAC ", 4}, // Monkey's Audio
+        {0, "wvpk", 4}, // WavPack
+        {0, "TTA1", 4}, // True Audio
+        {0, "MPCK", 4}, // Musepack
+        {0, "caff", 4}, // Core Audio
+        {0, "MThd", 4}, // MIDI
+        {0, "#!AMR", 5}, // AMR
+        {0, "PK\x03\x04", 4}, // ZIP
+        {0, "%PDF", 4}, //
+        {0, "\x89PNG", 4}, //
     };
     for (const auto &s : kSignatures) {
         if (startsWith(head, s.at, s.signature, s.length))
@@ -117,7 +117,7 @@ int MpegProbe::frameLength(const unsigned char *p)
     if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0)
         return 0;
     const int version = (p[1] >> 3) & 3; // 0: 2.5, 1: reserved, 2: MPEG-2, 3: MPEG-1
-    const int layer = (p[1] >> 1) & 3;   // 0: reserved, 1: III, 2: II, 3: I
+    const int layer = (p[1] >> 1) & 3; // 0: reserved, 1: III, 2: II, 3: I
     const int bitRateIndex = p[2] >> 4;
     const int sampleRateIndex = (p[2] >> 2) & 3;
     const int padding = (p[2] >> 1) & 1;
