@@ -8,11 +8,9 @@ namespace quillet::testing {
 // The texts of the rows a view shows on screen, top to bottom, found by hit-testing its viewport as a mouse would.
 inline QStringList visibleRows(QAbstractItemView *view)
 {
-    // Views lay out new rows from the event loop.
     QCoreApplication::processEvents();
     QStringList rows;
-    const int bottom = view->viewport()->height();
-    for (int y = 0; view->isVisible() && y < bottom;) {
+    for (int y = 0; view->isVisible() && y < view->viewport()->height();) {
         const QModelIndex index = view->indexAt(QPoint(2, y));
         if (!index.isValid())
             break;

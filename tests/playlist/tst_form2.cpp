@@ -43,7 +43,6 @@ private slots:
     void cancelAndClose();
 
 private:
-
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<FakeMainWindow> m_main;
     std::unique_ptr<FakeDialogs> m_dialogs;
@@ -78,17 +77,15 @@ void TstForm2::showsMatchingFilesAndFollowsFolders()
 {
     const QString root = m_dir->path();
     for (const char *file : {"b.MP3", "A.wav", "c.m3u", "d.m3u8", "README", "skip.txt", "song.mp3.part", "e.flac",
-                             ".hidden.mp3", "folder.mp3/inside.mp3", "beta/inner.mp3", "Alpha/x.mp3"})
+             ".hidden.mp3", "folder.mp3/inside.mp3", "beta/inner.mp3", "Alpha/x.mp3", ".cache/y.mp3"})
         QVERIFY(makeFile(root, QString::fromUtf8(file)));
-    QVERIFY(QDir().mkpath(root + QStringLiteral("/.cache")));
     QVERIFY(m_form->Dir1->setPath(root));
     // Media and playlist files alphabetical without regard to case; other files, folders and hidden files stay out.
     const QStringList listed = {QStringLiteral("A.wav"), QStringLiteral("b.MP3"), QStringLiteral("c.m3u"),
-                                QStringLiteral("d.m3u8"), QStringLiteral("README")};
+        QStringLiteral("d.m3u8"), QStringLiteral("README")};
     QCOMPARE(visibleRows(m_form->File1), listed);
     QTreeWidgetItem *open = m_form->Dir1->currentItem();
-    QVERIFY(open);
-    QCOMPARE(open->childCount(), 3);
+    QVERIFY(open && open->childCount() == 3);
     QCOMPARE(open->child(0)->text(0), QStringLiteral("Alpha"));
 
     // Double-clicking a folder opens it, and the file list follows; the chain above leads back up.
@@ -99,7 +96,7 @@ void TstForm2::showsMatchingFilesAndFollowsFolders()
     };
     activate(open->child(1));
     QCOMPARE(m_form->Dir1->path(), root + QStringLiteral("/beta"));
-    QCOMPARE(visibleRows(m_form->File1), QStringList{QStringLiteral("inner.mp3")});
+    QCOMPARE(visibleRows(m_form->File1), QStringList {QStringLiteral("inner.mp3")});
     activate(m_form->Dir1->currentItem()->parent());
     QCOMPARE(m_form->Dir1->path(), root);
     QCOMPARE(visibleRows(m_form->File1), listed);
@@ -123,13 +120,13 @@ void TstForm2::addsTheDirectoryAndShowsIt()
     QTest::mouseClick(m_form->Command1, Qt::LeftButton);
     const QString x = root + QStringLiteral("/x.mp3");
     const QString y = root + QStringLiteral("/y.wma");
-    QCOMPARE(visibleRows(m_main->list), (QStringList{x, y, QStringLiteral("/zzz.mp3")}));
+    QCOMPARE(visibleRows(m_main->list), (QStringList {x, y, QStringLiteral("/zzz.mp3")}));
     QVERIFY(m_dialogs->messages.isEmpty());
 
     // An empty directory says so and adds nothing.
     QVERIFY(m_form->Dir1->setPath(m_dir->path()));
     QTest::mouseClick(m_form->Command1, Qt::LeftButton);
-    QCOMPARE(m_dialogs->messages, QStringList{QStringLiteral("All Files In This Directory Added !")});
+    QCOMPARE(m_dialogs->messages, QStringList {QStringLiteral("All Files In This Directory Added !")});
     QCOMPARE(m_main->list->count(), 3);
 }
 
@@ -187,8 +184,9 @@ void TstForm2::neverFollowsDirectoryLinks()
     const QString root = m_dir->path() + QStringLiteral("/tree");
     QVERIFY(makeFile(root, QStringLiteral("a/x.mp3")) && makeFile(root, QStringLiteral("b/y.mp3")));
     QVERIFY(makeFile(m_dir->path(), QStringLiteral("outside/z.mp3")));
-    const std::pair<QString, const char *> links[] = {{root, "a/loop"}, {m_dir->path() + QStringLiteral("/outside"), "b/out"},
-        {root + QStringLiteral("/a/x.mp3"), "b/link.mp3"}, {QStringLiteral("/missing.mp3"), "b/dead.mp3"}};
+    const std::pair<QString, const char *> links[]
+        = {{root, "a/loop"}, {m_dir->path() + QStringLiteral("/outside"), "b/out"},
+            {root + QStringLiteral("/a/x.mp3"), "b/link.mp3"}, {QStringLiteral("/missing.mp3"), "b/dead.mp3"}};
     for (const auto &[target, name] : links)
         QVERIFY(QFile::link(target, root + QLatin1Char('/') + QString::fromUtf8(name)));
     // A link to a file is a file; links to folders are not entered.
@@ -207,7 +205,7 @@ void TstForm2::searchesAndAddsTheResults()
 
     const QString root = m_dir->path() + QStringLiteral("/music");
     const QStringList matches = {QStringLiteral("a.mp3"), QStringLiteral("xmp3"), QStringLiteral(".hidden.mp3"),
-                                 QStringLiteral("sub/.h/f.mp3"), QStringLiteral("sub/deep/G.mP3")};
+        QStringLiteral("sub/.h/f.mp3"), QStringLiteral("sub/deep/G.mP3")};
     for (const QString &file : matches)
         QVERIFY(makeFile(root, file));
     QVERIFY(makeFile(root, QStringLiteral("two.wav")) && makeFile(root, QStringLiteral("sub/song.mp3.part")));

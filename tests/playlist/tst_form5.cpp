@@ -20,11 +20,16 @@ using namespace quillet::testing;
 
 namespace {
 
-const QString kPatience = QStringLiteral("Please be patient ! This could take a minute !");
-
-int threadCount()
+// The threads reading tags, by the name they give themselves.
+int readers()
 {
-    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+    int count = 0;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QFileInfo &task : tasks.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(task.filePath() + QStringLiteral("/comm"));
+        count += comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "quillet-tags";
+    }
+    return count;
 }
 
 } // namespace
@@ -101,7 +106,7 @@ QString TstForm5::slowFile()
         return {};
     const int body = 24 << 20;
     const char header[10] = {'I', 'D', '3', 3, 0, 0, char((body >> 21) & 0x7f), char((body >> 14) & 0x7f),
-                             char((body >> 7) & 0x7f), char(body & 0x7f)};
+        char((body >> 7) & 0x7f), char(body & 0x7f)};
     file.write(header, 10);
     file.seek(10 + body);
     file.write(audio.readAll());
@@ -117,7 +122,6 @@ void TstForm5::rowForms_data()
     QTest::newRow("song only") << "@/id3-song-only.mp3" << false << "1 . Lonely Song";
     QTest::newRow("artist only") << "@/id3-artist-only.mp3" << false << "1 . Lonely Artist";
     QTest::newRow("untagged file") << "@/tone-22k-mono.mp3" << false << "1 . tone-22k-mono";
-    QTest::newRow("missing drive path") << "C:\\Music\\track.one.mp3" << false << "1 . track.one";
     QTest::newRow("relative under root") << "song2.mp3" << true << "1 . Song 2 - Artist 2";
     QTest::newRow("relative without root") << "song2.mp3" << false << "1 . song2";
 }
@@ -133,7 +137,7 @@ void TstForm5::rowForms()
     m_main->list->add(entry);
     Form5 *form = makeForm();
     waitForRebuilds(1);
-    QCOMPARE(visibleRows(form->List2), QStringList{row});
+    QCOMPARE(visibleRows(form->List2), QStringList {row});
 }
 
 void TstForm5::followsTheMainPlaylist()
@@ -149,15 +153,14 @@ void TstForm5::followsTheMainPlaylist()
     m_main->list->addMany({testData(QStringLiteral("song3.mp3")), QStringLiteral("C:\\z\\last.mp3")});
     m_main->list->add(testData(QStringLiteral("song1.mp3")));
     waitForRebuilds(2);
-    QCOMPARE(m_dialogs->messages, QStringList(2, kPatience));
+    QCOMPARE(m_dialogs->messages, QStringList(2, QStringLiteral("Please be patient ! This could take a minute !")));
     QCOMPARE(visibleRows(form->List2),
-             (QStringList{QStringLiteral("1 . Song 1 - Artist 1"), QStringLiteral("2 . Song 2 - Artist 2"),
-                          QStringLiteral("3 . Song 3 - Artist 3"), QStringLiteral("4 . last")}));
+        (QStringList {QStringLiteral("1 . Song 1 - Artist 1"), QStringLiteral("2 . Song 2 - Artist 2"),
+            QStringLiteral("3 . Song 3 - Artist 3"), QStringLiteral("4 . last")}));
     QCOMPARE(m_main->list->listIndex(), 3);
     m_main->list->clear();
     waitForRebuilds(3);
     QCOMPARE(form->List2->count(), 0);
-    QVERIFY(form->List2->isVisible());
 }
 
 void TstForm5::changeDuringARebuildEndsInStep()
@@ -170,8 +173,8 @@ void TstForm5::changeDuringARebuildEndsInStep()
         if (!std::exchange(added, true))
             m_main->list->add(QStringLiteral("C:\\zz\\late.mp3"));
     });
-    QTRY_VERIFY_WITH_TIMEOUT(added, 30000);
-    waitForRebuilds(1);
+    // The read under way may still end before the next one starts; the rows end in step all the same.
+    QTRY_VERIFY_WITH_TIMEOUT(added && !form->isRebuilding() && form->List2->count() == 601, 30000);
     // Every row once, in order: nothing of the abandoned read, chunks of parallel readers in place.
     QCOMPARE(form->List2->count(), 601);
     for (int i = 0; i < 600; ++i)
@@ -181,15 +184,15 @@ void TstForm5::changeDuringARebuildEndsInStep()
 
 void TstForm5::destroyingDoesNotWaitForReads()
 {
-    const int before = threadCount();
+    QTRY_COMPARE_WITH_TIMEOUT(readers(), 0, 20000); // readers let go by earlier tests
     m_main->list->addMany(QStringList(200, slowFile()));
     makeForm();
-    QTRY_VERIFY(threadCount() > before);
+    QTRY_VERIFY(m_form->isRebuilding() && readers() > 0);
     delete m_form;
     // The readers are still inside a tag when the window is gone: nothing waited for them. Then they end, posting
     // nothing to the destroyed window.
-    QVERIFY(threadCount() > before);
-    QTRY_COMPARE_WITH_TIMEOUT(threadCount(), before, 20000);
+    QVERIFY(readers() > 0);
+    QTRY_COMPARE_WITH_TIMEOUT(readers(), 0, 20000);
 }
 
 void TstForm5::keepsTheSelectionMadeDuringARebuild()
@@ -203,13 +206,12 @@ void TstForm5::keepsTheSelectionMadeDuringARebuild()
     PlaylistView *list = m_main->list;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(2, 0)).center());
     waitForRebuilds(1);
-    QCOMPARE(list->selectedRows(), QList<int>{2});
+    QCOMPARE(list->selectedRows(), QList<int> {2});
     QCOMPARE(list->listIndex(), 2);
 }
 
 void TstForm5::durations()
 {
-    // The window's own player is the real engine here.
     m_factory.reset();
     m_main->list->addMany({testData(QStringLiteral("tone-187s.mp3")), QStringLiteral("relative.mp3")});
     Form5 *form = makeForm();
@@ -221,7 +223,6 @@ void TstForm5::durations()
     QCOMPARE(form->windowTitle(), QStringLiteral("ID3 Playlist"));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
     QCOMPARE(form->windowTitle(), QStringLiteral("ID3 Playlist - Time 03:07"));
-    // Enter plays the row's entry in the main window.
     QTest::keyClick(list, Qt::Key_Return);
     QCOMPARE(m_main->startSelectedCount, 1);
 }
