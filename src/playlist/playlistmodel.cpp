@@ -1,5 +1,7 @@
 #include "playlist/playlistmodel.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -23,10 +25,7 @@ static char *writeSortKey(const QString &entry, char *out)
         *out++ = char(*p >= 'A' && *p <= 'Z' ? *p + ('a' - 'A') : *p);
     if (p == end)
         return out;
-    // Folded as a whole, so that surrogate pairs fold as the characters they make.
-    const QString folded = QStringView(p, end).toString().toCaseFolded();
-    for (const QChar c : folded) {
-        const char16_t u = c.unicode();
+    const auto put = [&out](char16_t u) {
         if (u < 0x80) {
             *out++ = char(u);
         } else {
@@ -34,7 +33,15 @@ static char *writeSortKey(const QString &entry, char *out)
             *out++ = char(0x80 | ((u >> 6) & 0x3F));
             *out++ = char(0x80 | (u & 0x3F));
         }
+    };
+    if (std::none_of(p, end, [](char16_t u) { return QChar::isSurrogate(u); })) {
+        for (; p != end; ++p)
+            put(char16_t(QChar::toCaseFolded(char32_t(*p))));
+        return out;
     }
+    // Folded as a whole, so that surrogate pairs fold as the characters they make.
+    for (const QChar c : QStringView(p, end).toString().toCaseFolded())
+        put(c.unicode());
     return out;
 }
 
@@ -75,22 +82,44 @@ static QStringList sortedEntries(const QStringList &entries)
     qsizetype shared = keys.empty() ? 0 : keys.front().length;
     for (const Key &key : keys) {
         const qsizetype n = std::min<qsizetype>(shared, key.length);
-        qsizetype k = 0;
-        while (k < n && data[key.start + k] == data[keys.front().start + k])
-            ++k;
-        shared = k;
+        const char *first = data + keys.front().start;
+        if (std::memcmp(data + key.start, first, size_t(n)) == 0) {
+            shared = n;
+            continue;
+        }
+        shared = std::mismatch(data + key.start, data + key.start + n, first).first - (data + key.start);
     }
     for (Key &key : keys) {
-        for (qsizetype k = 0; k < 16; ++k) {
-            const qsizetype at = shared + k;
-            quint64 &head = key.head[k / 8];
-            head = (head << 8) | (at < qsizetype(key.length) ? quint8(data[key.start + at]) : 0);
+        const char *at = data + key.start + shared;
+        const qsizetype left = qsizetype(key.length) - shared;
+        if (left >= 16) {
+            std::memcpy(key.head, at, 16);
+            key.head[0] = qFromBigEndian(key.head[0]);
+            key.head[1] = qFromBigEndian(key.head[1]);
+            continue;
         }
+        for (qsizetype k = 0; k < 16; ++k)
+            key.head[k / 8] = (key.head[k / 8] << 8) | (k < left ? quint8(at[k]) : 0);
     }
-    // Ties fall back to the whole key, then to the order of adding.
-    std::sort(keys.begin(), keys.end(), [data, shared](const Key &a, const Key &b) {
-        if (a.head[0] != b.head[0])
-            return a.head[0] < b.head[0];
+    // First by the first head: a radix sort, eleven bits a pass, skipping digits all keys share. It keeps the
+    // order of adding among equal heads.
+    std::vector<Key> spare(keys.size());
+    constexpr int DigitBits = 11;
+    constexpr quint64 DigitMask = (quint64(1) << DigitBits) - 1;
+    for (int shift = 0; shift < 64; shift += DigitBits) {
+        std::vector<qsizetype> offsets(DigitMask + 2, 0);
+        for (const Key &key : keys)
+            ++offsets[((key.head[0] >> shift) & DigitMask) + 1];
+        if (std::find(offsets.cbegin(), offsets.cend(), qsizetype(keys.size())) != offsets.cend())
+            continue;
+        for (size_t d = 1; d < offsets.size(); ++d)
+            offsets[d] += offsets[d - 1];
+        for (const Key &key : keys)
+            spare[size_t(offsets[(key.head[0] >> shift) & DigitMask]++)] = key;
+        keys.swap(spare);
+    }
+    // Then each run of equal first heads by the rest: the second head, the whole key, the order of adding.
+    const auto less = [data, shared](const Key &a, const Key &b) {
         if (a.head[1] != b.head[1])
             return a.head[1] < b.head[1];
         // Equal heads: the keys agree up to the end of the heads or of the shorter key.
@@ -100,7 +129,12 @@ static QStringList sortedEntries(const QStringList &entries)
         if (c != 0)
             return c < 0;
         return a.length != b.length ? a.length < b.length : a.index < b.index;
-    });
+    };
+    for (auto run = keys.begin(); run != keys.end();) {
+        const auto end = std::find_if(run, keys.end(), [run](const Key &key) { return key.head[0] != run->head[0]; });
+        std::sort(run, end, less);
+        run = end;
+    }
     QStringList sorted;
     sorted.reserve(entries.size());
     constexpr size_t Ahead = 8;

@@ -74,7 +74,7 @@ void TstPlaylistModel::batchEqualsOneByOne()
         QString name;
         for (int k = 0; k < 3; ++k)
             name += parts.at(int(random.bounded(parts.size())));
-        (i % 2 ? first : second).append(name + QString::number(i % 3));
+        (i % 2 ? first : second).append(name + QStringLiteral("/the same long middle/") + QString::number(i % 3));
     }
     PlaylistModel oneByOne;
     for (const QString &entry : first + second)
