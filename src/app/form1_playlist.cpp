@@ -108,7 +108,7 @@ static FileDialogRequest playlistDialogRequest()
 {
     FileDialogRequest request;
     request.title = QStringLiteral("Edit List");
-    request.filter = QStringLiteral("Playlist Files(*.M3U ; *.PLS)|*.M3U;*.PLS");
+    request.filter = QStringLiteral("Playlist Files(*.M3U ; *.M3U8 ; *.PLS)|*.M3U;*.M3U8;*.PLS");
     request.fileName = QString();
     return request;
 }

@@ -52,9 +52,10 @@ bool FilePattern::matches(const QString &name) const
 
 QString browserFilePattern()
 {
-    return QStringLiteral("*.mp3;*.wma;*.mp2;*.mp1;*m3u;*.pls;*.wav;*.mdi;*.rmi;*.pcm;*.asf;*.mpg;*.mpeg;*.wmx;*.asx;"
-                          "*.;*.wm;*.wmp;*.wax;*.wmv;*.wvx;*.avi;*.mpe;*.m1v;*.mpv2;*.mp2v;*.mpa;*.midi;*.ivf;*.aiv;"
-                          "*.aifc;*.aiff;*.au;*.snd");
+    return QStringLiteral(
+        "*.mp3;*.wma;*.mp2;*.mp1;*m3u;*.m3u8;*.pls;*.wav;*.mdi;*.rmi;*.pcm;*.asf;*.mpg;*.mpeg;*.wmx;*.asx;"
+        "*.;*.wm;*.wmp;*.wax;*.wmv;*.wvx;*.avi;*.mpe;*.m1v;*.mpv2;*.mp2v;*.mpa;*.midi;*.ivf;*.aiv;"
+        "*.aifc;*.aiff;*.au;*.snd");
 }
 
 } // namespace quillet

@@ -11,6 +11,7 @@
 #include "playlist/tagrowreader.h"
 
 #include <QCloseEvent>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -86,6 +87,14 @@ void Form5::watchMainPlaylist()
     if (!list || !list->playlist())
         return;
     connect(list->playlist(), &PlaylistModel::countChanged, Timer1, qOverload<>(&QTimer::start));
+    // A rebuild ends on the last entry only when nobody chose another entry meanwhile. Selection changes that
+    // come with a change of the count (a merge putting the selection back) restart the rebuild instead.
+    const auto noteChoice = [this, list] {
+        if (m_rebuilding && !m_settingIndex && list->count() == m_rowTarget)
+            m_selectionChosen = true;
+    };
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, noteChoice);
+    connect(list->selectionModel(), &QItemSelectionModel::currentChanged, this, noteChoice);
 }
 
 void Form5::Timer1_Timer()
@@ -103,6 +112,9 @@ void Form5::Timer1_Timer()
     dialogs().message(QStringLiteral("Please be patient ! This could take a minute !"));
     m_warning = false;
 
+    // A choice made during a rebuild that is now restarted still counts.
+    if (!m_rebuilding)
+        m_selectionChosen = false;
     m_rebuilding = true;
     setCursor(Qt::BusyCursor);
     List2->hide();
@@ -128,10 +140,15 @@ void Form5::finishRebuild()
     m_rebuilding = false;
     List2->show();
     unsetCursor();
-    // The main list ends on its last entry, as after stepping through every entry.
+    // The main list ends on its last entry, as after stepping through every entry, unless the user chose an
+    // entry while the rows were read: that choice stays.
     PlaylistView *list = mainList();
-    if (list && m_rowTarget > 0 && list->count() == m_rowTarget)
+    if (list && m_rowTarget > 0 && list->count() == m_rowTarget && !m_selectionChosen) {
+        m_settingIndex = true;
         list->setListIndex(m_rowTarget - 1);
+        m_settingIndex = false;
+    }
+    m_selectionChosen = false;
     emit rebuilt();
 }
 

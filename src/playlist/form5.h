@@ -63,6 +63,10 @@ private:
     int m_rowTarget = 0;
     bool m_rebuilding = false;
     bool m_warning = false;
+    // The main list's selection or current entry changed while the rows were read.
+    bool m_selectionChosen = false;
+    // The window itself is moving the main list's current entry.
+    bool m_settingIndex = false;
 };
 
 } // namespace quillet

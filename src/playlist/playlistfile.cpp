@@ -4,13 +4,19 @@
 #include "common/entrypath.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace quillet {
 
 // Playlists are text; a file larger than this is not one, and reading it would only exhaust memory.
 static constexpr qint64 kMaxPlaylistBytes = qint64(512) << 20;
 
-static PlaylistFile::ReadResult readLines(const QString &path)
+// Reads the file's lines; hasExtended tells whether "#EXT" occurs anywhere in it.
+static PlaylistFile::ReadResult readLines(const QString &path, bool *hasExtended = nullptr)
 {
     PlaylistFile::ReadResult result;
     QByteArray bytes;
@@ -21,15 +27,54 @@ static PlaylistFile::ReadResult readLines(const QString &path)
         return result;
     }
     result.entries = splitTextLines(bytes);
+    // "#EXT" is ASCII, so it occurs in a line exactly when its bytes occur in the file (every decoding used
+    // keeps ASCII as it is).
+    if (hasExtended)
+        *hasExtended = bytes.contains("#EXT");
     return result;
+}
+
+bool PlaylistFile::isPlsSection(const QStringList &lines)
+{
+    for (const QString &line : lines) {
+        const QString text = line.trimmed();
+        if (!text.isEmpty())
+            return text.compare(QLatin1String("[playlist]"), Qt::CaseInsensitive) == 0;
+    }
+    return false;
+}
+
+QStringList PlaylistFile::plsEntries(const QStringList &lines)
+{
+    // "FileN=value": the values in the order of N; titles, lengths and the entry count are not entries.
+    static const QRegularExpression fileKey(
+        QStringLiteral("^\\s*file(\\d+)\\s*="), QRegularExpression::CaseInsensitiveOption);
+    std::vector<std::pair<qulonglong, QString>> files;
+    for (const QString &line : lines) {
+        const QRegularExpressionMatch match = fileKey.match(line);
+        if (match.hasMatch())
+            files.emplace_back(match.captured(1).toULongLong(), line.mid(match.capturedEnd()));
+    }
+    std::stable_sort(files.begin(), files.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    QStringList entries;
+    entries.reserve(qsizetype(files.size()));
+    for (auto &file : files)
+        entries.append(std::move(file.second));
+    return entries;
 }
 
 PlaylistFile::ReadResult PlaylistFile::readFiltered(const QString &path)
 {
-    ReadResult result = readLines(path);
+    bool hasExtended = false;
+    ReadResult result = readLines(path, &hasExtended);
     if (!result.ok)
         return result;
-    result.entries.removeIf([](const QString &line) { return line.contains(QLatin1String("#EXT")); });
+    if (isPlsSection(result.entries)) {
+        result.entries = plsEntries(result.entries);
+        return result;
+    }
+    if (hasExtended)
+        result.entries.removeIf([](const QString &line) { return line.contains(QLatin1String("#EXT")); });
     return result;
 }
 

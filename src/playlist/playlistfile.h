@@ -19,9 +19,14 @@ public:
         QStringList entries;
     };
 
-    // Every line in which "#EXT" does not occur (case-sensitive), empty lines included. Used by Load List and
-    // a playlist named on the command line.
+    // Every line in which "#EXT" does not occur (case-sensitive), empty lines included; or, for a file whose
+    // first non-blank line is "[playlist]" (any case), the values of its "FileN=" keys in the order of N. Used by
+    // Load List and a playlist named on the command line.
     static ReadResult readFiltered(const QString &path);
+    // Whether the first non-blank line is a "[playlist]" section header (any case).
+    static bool isPlsSection(const QStringList &lines);
+    // The values of the "FileN=" keys (any case) in the order of N; every other line is left out.
+    static QStringList plsEntries(const QStringList &lines);
     // Every line unchanged, but nothing at all when the first field (up to the first comma or line end, leading
     // blanks skipped) is empty. A missing file gives no entries and no error. Used for the default playlists.
     static ReadResult readUnfiltered(const QString &path);

@@ -1,59 +1,149 @@
 #include "playlist/playlistmodel.h"
 
+#include <QtEndian>
+
 #include <algorithm>
+#include <cstring>
+#include <limits>
+#include <memory>
 
 namespace quillet {
 
 // Below this many new entries, rows are inserted one by one so that views keep their selection for free.
 static constexpr qsizetype kMergeThreshold = 32;
 
-// Sorts entries as the list orders them. Each entry is case-folded once, so the sort compares plain keys
-// instead of folding both sides of every comparison. ASCII entries (the usual case) fold to bytes, compared
-// with memcmp; for ASCII, lower case is exactly the fold that the list's comparison uses.
+// Writes the sort key of an entry at out and returns its end: the case-folded UTF-16 code units as bytes whose
+// plain byte order is the order of the code units. ASCII (the usual case) takes one byte; every other code unit
+// takes three, the first of them above every ASCII byte. Keys then compare with memcmp instead of folding both
+// sides of every comparison. out must have room for three bytes per code unit.
+static char *writeSortKey(const QString &entry, char *out)
+{
+    const auto *begin = reinterpret_cast<const char16_t *>(entry.utf16());
+    const char16_t *end = begin + entry.size();
+    const char16_t *p = begin;
+    for (; p != end && *p < 0x80; ++p)
+        *out++ = char(*p >= 'A' && *p <= 'Z' ? *p + ('a' - 'A') : *p);
+    if (p == end)
+        return out;
+    const auto put = [&out](char16_t u) {
+        if (u < 0x80) {
+            *out++ = char(u);
+        } else {
+            *out++ = char(0xC0 | (u >> 12));
+            *out++ = char(0x80 | ((u >> 6) & 0x3F));
+            *out++ = char(0x80 | (u & 0x3F));
+        }
+    };
+    if (std::none_of(p, end, [](char16_t u) { return QChar::isSurrogate(u); })) {
+        for (; p != end; ++p)
+            put(char16_t(QChar::toCaseFolded(char32_t(*p))));
+        return out;
+    }
+    // Folded as a whole, so that surrogate pairs fold as the characters they make.
+    for (const QChar c : QStringView(p, end).toString().toCaseFolded())
+        put(c.unicode());
+    return out;
+}
+
+// Sorts entries as the list orders them; equal entries keep their order.
 static QStringList sortedEntries(const QStringList &entries)
 {
-    bool ascii = true;
-    for (const QString &entry : entries) {
-        for (QChar c : entry) {
-            if (c.unicode() >= 0x80) {
-                ascii = false;
-                break;
-            }
-        }
-        if (!ascii)
-            break;
+    struct Key
+    {
+        // The first sixteen key bytes after the prefix all keys share, big-endian, so that most comparisons are
+        // integer comparisons that need not reach into the key buffer.
+        quint64 head[2];
+        quint32 start;
+        quint32 length;
+        quint32 index;
+    };
+    // Keys take at most three bytes per code unit; larger batches than this cannot be read from a playlist file.
+    constexpr qsizetype MaxKeyBytes = std::numeric_limits<quint32>::max();
+    qsizetype room = 0;
+    for (const QString &entry : entries)
+        room += 3 * entry.size();
+    if (room >= MaxKeyBytes) {
+        QStringList sorted = entries;
+        std::stable_sort(sorted.begin(), sorted.end(),
+            [](const QString &a, const QString &b) { return PlaylistModel::compareEntries(a, b) < 0; });
+        return sorted;
     }
-    std::vector<qsizetype> order(size_t(entries.size()));
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = qsizetype(i);
-    if (ascii) {
-        std::vector<QByteArray> keys;
-        keys.reserve(order.size());
-        for (const QString &entry : entries) {
-            QByteArray key(entry.size(), Qt::Uninitialized);
-            char *out = key.data();
-            for (QChar c : entry) {
-                const char16_t u = c.unicode();
-                *out++ = char(u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u);
-            }
-            keys.push_back(std::move(key));
+    // Left uninitialised: only the bytes written are ever touched.
+    const std::unique_ptr<char[]> bytes(new char[size_t(room) + 1]);
+    std::vector<Key> keys;
+    keys.reserve(size_t(entries.size()));
+    char *out = bytes.get();
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        char *end = writeSortKey(entries.at(i), out);
+        keys.push_back({{0, 0}, quint32(out - bytes.get()), quint32(end - out), quint32(i)});
+        out = end;
+    }
+    const char *data = bytes.get();
+    qsizetype shared = keys.empty() ? 0 : keys.front().length;
+    for (const Key &key : keys) {
+        const qsizetype n = std::min<qsizetype>(shared, key.length);
+        const char *first = data + keys.front().start;
+        if (std::memcmp(data + key.start, first, size_t(n)) == 0) {
+            shared = n;
+            continue;
         }
-        std::stable_sort(order.begin(), order.end(), [&keys](qsizetype a, qsizetype b) {
-            return keys[size_t(a)] < keys[size_t(b)];
-        });
-    } else {
-        std::vector<QString> keys;
-        keys.reserve(order.size());
-        for (const QString &entry : entries)
-            keys.push_back(entry.toCaseFolded());
-        std::stable_sort(order.begin(), order.end(), [&keys](qsizetype a, qsizetype b) {
-            return keys[size_t(a)] < keys[size_t(b)];
-        });
+        shared = std::mismatch(data + key.start, data + key.start + n, first).first - (data + key.start);
+    }
+    for (Key &key : keys) {
+        const char *at = data + key.start + shared;
+        const qsizetype left = qsizetype(key.length) - shared;
+        if (left >= 16) {
+            std::memcpy(key.head, at, 16);
+            key.head[0] = qFromBigEndian(key.head[0]);
+            key.head[1] = qFromBigEndian(key.head[1]);
+            continue;
+        }
+        for (qsizetype k = 0; k < 16; ++k)
+            key.head[k / 8] = (key.head[k / 8] << 8) | (k < left ? quint8(at[k]) : 0);
+    }
+    // First by the first head: a radix sort, eleven bits a pass, skipping digits all keys share. It keeps the
+    // order of adding among equal heads.
+    std::vector<Key> spare(keys.size());
+    constexpr int DigitBits = 11;
+    constexpr quint64 DigitMask = (quint64(1) << DigitBits) - 1;
+    for (int shift = 0; shift < 64; shift += DigitBits) {
+        std::vector<qsizetype> offsets(DigitMask + 2, 0);
+        for (const Key &key : keys)
+            ++offsets[((key.head[0] >> shift) & DigitMask) + 1];
+        if (std::find(offsets.cbegin(), offsets.cend(), qsizetype(keys.size())) != offsets.cend())
+            continue;
+        for (size_t d = 1; d < offsets.size(); ++d)
+            offsets[d] += offsets[d - 1];
+        for (const Key &key : keys)
+            spare[size_t(offsets[(key.head[0] >> shift) & DigitMask]++)] = key;
+        keys.swap(spare);
+    }
+    // Then each run of equal first heads by the rest: the second head, the whole key, the order of adding.
+    const auto less = [data, shared](const Key &a, const Key &b) {
+        if (a.head[1] != b.head[1])
+            return a.head[1] < b.head[1];
+        // Equal heads: the keys agree up to the end of the heads or of the shorter key.
+        const qsizetype common = std::min(a.length, b.length);
+        const qsizetype from = std::min(shared + 16, common);
+        const int c = std::memcmp(data + a.start + from, data + b.start + from, size_t(common - from));
+        if (c != 0)
+            return c < 0;
+        return a.length != b.length ? a.length < b.length : a.index < b.index;
+    };
+    for (auto run = keys.begin(); run != keys.end();) {
+        const auto end = std::find_if(run, keys.end(), [run](const Key &key) { return key.head[0] != run->head[0]; });
+        std::sort(run, end, less);
+        run = end;
     }
     QStringList sorted;
     sorted.reserve(entries.size());
-    for (qsizetype i : order)
-        sorted.append(entries.at(i));
+    constexpr size_t Ahead = 8;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        // Copying a string touches its shared data, which lies elsewhere for every entry of a shuffled list.
+        if (i + Ahead < keys.size())
+            __builtin_prefetch(entries.at(keys[i + Ahead].index).constData());
+        sorted.append(entries.at(keys[i].index));
+    }
     return sorted;
 }
 
@@ -71,13 +161,29 @@ QString PlaylistModel::text(int i) const
 
 int PlaylistModel::compareEntries(const QString &a, const QString &b)
 {
-    return QString::compare(a, b, Qt::CaseInsensitive);
+    // Entries share long ASCII beginnings (folders); those are compared here, the rest by Qt.
+    const qsizetype n = std::min(a.size(), b.size());
+    const QChar *pa = a.constData();
+    const QChar *pb = b.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        char16_t ca = pa[i].unicode();
+        char16_t cb = pb[i].unicode();
+        if ((ca | cb) >= 0x80)
+            return QStringView(a).sliced(i).compare(QStringView(b).sliced(i), Qt::CaseInsensitive);
+        if (ca >= 'A' && ca <= 'Z')
+            ca += 'a' - 'A';
+        if (cb >= 'A' && cb <= 'Z')
+            cb += 'a' - 'A';
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 int PlaylistModel::insertionIndex(const QString &entry) const
 {
     const auto it = std::upper_bound(m_entries.cbegin(), m_entries.cend(), entry,
-                                     [](const QString &a, const QString &b) { return compareEntries(a, b) < 0; });
+        [](const QString &a, const QString &b) { return compareEntries(a, b) < 0; });
     return int(it - m_entries.cbegin());
 }
 
@@ -98,14 +204,13 @@ void PlaylistModel::addMany(const QStringList &entries)
     if (entries.isEmpty())
         return;
     if (entries.size() < kMergeThreshold) {
-        const QSignalBlocker quiet(this);
+        // Each row is announced to the views as it is inserted; only countChanged() waits for the whole batch.
         for (const QString &entry : entries) {
             const int row = insertionIndex(entry);
             beginInsertRows({}, row, row);
             m_entries.insert(row, entry);
             endInsertRows();
         }
-        m_mergeMap.clear();
     } else {
         const auto less = [](const QString &a, const QString &b) { return compareEntries(a, b) < 0; };
         QStringList added = entries;
@@ -116,6 +221,8 @@ void PlaylistModel::addMany(const QStringList &entries)
         QStringList merged;
         merged.reserve(m_entries.size() + added.size());
         m_mergeMap.assign(size_t(m_entries.size()), 0);
+        if (m_entries.isEmpty())
+            merged = std::move(added);
         qsizetype oldRow = 0;
         qsizetype newRow = 0;
         // Equal entries: the old ones come first, so an added entry lands after those already there.

@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
+#include <pthread.h>
+#include <thread>
 
 namespace quillet {
 
@@ -21,7 +24,10 @@ constexpr int MaxWorkers = 4;
 
 } // namespace
 
-// What the workers of one read share. Entries and root are never written after start().
+// What the workers of one read share; the workers keep it alive after the reader has let go of the read.
+// Entries and root are never written after start(). The receiver is the reader while the read is wanted and
+// null once it was cancelled: a worker posts rows only while holding the lock, so it never posts to a reader
+// that is gone.
 struct TagRowReader::Job
 {
     QStringList entries;
@@ -29,6 +35,8 @@ struct TagRowReader::Job
     qsizetype chunkCount = 0;
     std::atomic<qsizetype> nextChunk {0};
     std::atomic_bool cancelled {false};
+    std::mutex lock;
+    TagRowReader *receiver = nullptr;
 };
 
 TagRowReader::TagRowReader(QObject *parent)
@@ -38,7 +46,7 @@ TagRowReader::TagRowReader(QObject *parent)
 
 TagRowReader::~TagRowReader()
 {
-    stopWorkers();
+    abandonJob();
 }
 
 QString TagRowReader::tagPath(const QString &entry, const QString &rootDirectory)
@@ -52,12 +60,13 @@ QString TagRowReader::tagPath(const QString &entry, const QString &rootDirectory
 
 void TagRowReader::start(const QStringList &entries, const QString &rootDirectory)
 {
-    stopWorkers();
+    abandonJob();
     const quint64 generation = ++m_generation;
     auto job = std::make_shared<Job>();
     job->entries = entries;
     job->rootDirectory = rootDirectory;
     job->chunkCount = (entries.size() + ChunkRows - 1) / ChunkRows;
+    job->receiver = this;
     m_job = job;
     m_early.clear();
     m_nextChunk = 0;
@@ -73,9 +82,11 @@ void TagRowReader::start(const QStringList &entries, const QString &rootDirector
     const int workers
         = int(std::clamp<qsizetype>(QThread::idealThreadCount(), 1, std::min<qsizetype>(MaxWorkers, m_chunkCount)));
     for (int w = 0; w < workers; ++w) {
-        // Each worker takes the next unread chunk until none is left, and posts its rows to the GUI thread.
-        // The receiver outlives the workers: stopWorkers() joins them.
-        QThread *worker = QThread::create([this, generation, job] {
+        // Each worker takes the next unread chunk until none is left, and posts its rows to the GUI thread. A
+        // cancelled read is not waited for: its workers stop after the tag they are reading and then end.
+        std::thread([generation, job] {
+            // Named so that it can be told apart in a process listing or a profile.
+            pthread_setname_np(pthread_self(), "quillet-tags");
             TagLibTag tag;
             for (;;) {
                 const qsizetype chunk = job->nextChunk.fetch_add(1);
@@ -94,32 +105,36 @@ void TagRowReader::start(const QStringList &entries, const QString &rootDirector
                     tag.tagOption = true;
                     rows.append(id3PlaylistRow(int(i + 1), tag.song, tag.artist, entry));
                 }
+                const std::lock_guard<std::mutex> locked(job->lock);
+                TagRowReader *receiver = job->receiver;
+                if (!receiver)
+                    return;
+                // A posted call whose receiver is destroyed before it runs is dropped by Qt.
                 QMetaObject::invokeMethod(
-                    this, [this, generation, chunk, rows] { deliver(generation, chunk, rows); }, Qt::QueuedConnection);
+                    receiver, [receiver, generation, chunk, rows] { receiver->deliver(generation, chunk, rows); },
+                    Qt::QueuedConnection);
             }
-        });
-        m_workers.push_back(worker);
-        worker->start();
+        }).detach();
     }
 }
 
 void TagRowReader::cancel()
 {
-    stopWorkers();
+    abandonJob();
     ++m_generation;
     m_early.clear();
     m_running = false;
 }
 
-void TagRowReader::stopWorkers()
+void TagRowReader::abandonJob()
 {
-    if (m_job)
-        m_job->cancelled = true;
-    for (QThread *worker : m_workers) {
-        worker->wait();
-        delete worker;
+    if (!m_job)
+        return;
+    m_job->cancelled = true;
+    {
+        const std::lock_guard<std::mutex> locked(m_job->lock);
+        m_job->receiver = nullptr;
     }
-    m_workers.clear();
     m_job.reset();
 }
 

@@ -5,9 +5,6 @@
 #include <QStringList>
 
 #include <memory>
-#include <vector>
-
-class QThread;
 
 namespace quillet {
 
@@ -19,13 +16,14 @@ class TagRowReader : public QObject
     Q_OBJECT
 public:
     explicit TagRowReader(QObject *parent = nullptr);
-    // Cancels a read in progress and waits for the workers.
+    // Cancels a read in progress without waiting for the workers.
     ~TagRowReader() override;
 
     // Starts reading the rows of the entries; relative entries are read under the root directory. A read in
     // progress is cancelled first.
     void start(const QStringList &entries, const QString &rootDirectory);
-    // Stops the read in progress: no rowsReady() or finished() follows for it.
+    // Stops the read in progress at once: no rowsReady() or finished() follows for it. Workers still reading a
+    // tag finish that tag on their own and end; nothing waits for them.
     void cancel();
     // True from start() until finished() or cancel().
     bool isRunning() const { return m_running; }
@@ -43,9 +41,9 @@ signals:
 private:
     struct Job;
     void deliver(quint64 generation, qsizetype chunk, const QStringList &rows);
-    void stopWorkers();
+    // Lets go of the read in progress: its workers stop and post nothing more.
+    void abandonJob();
 
-    std::vector<QThread *> m_workers;
     std::shared_ptr<Job> m_job;
     // Chunks that arrived before the ones in front of them.
     QHash<qsizetype, QStringList> m_early;

@@ -1,6 +1,7 @@
 #include "tags/taglibtag.h"
 
 #include "tags/genrelist.h"
+#include "tags/mpegprobe.h"
 #include "tags/rawid3v2tag.h"
 #include "tags/tagfilewriter.h"
 
@@ -186,6 +187,9 @@ void TagLibTag::readTag()
         TagFileWriter::recover(fileName, &ignored);
     const QFileInfo info(fileName);
     if (fileName.isEmpty() || !info.isFile())
+        return;
+    // The tag reader would read all of a large file without MPEG audio; the probe reads a few KiB.
+    if (!MpegProbe::isMpegAudio(fileName))
         return;
     TagLib::MPEG::File file(QFile::encodeName(fileName).constData());
     if (!file.isValid())

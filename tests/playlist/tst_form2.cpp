@@ -1,16 +1,21 @@
+// Finding files: the directory browser, the root-directory chooser and the file search, as the user drives them.
 #include "fakes/fakedialogs.h"
 #include "fakes/fakemainwindow.h"
 #include "fakes/filetree.h"
 #include "fakes/testenv.h"
+#include "fakes/visiblerows.h"
 #include "playlist/directorylist.h"
 #include "playlist/drivelist.h"
 #include "playlist/filelist.h"
-#include "playlist/filepattern.h"
+#include "playlist/filesearch.h"
 #include "playlist/form2.h"
-#include "playlist/playlistmodel.h"
+#include "playlist/form8.h"
+#include "playlist/form9.h"
 
-#include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QLabel>
+#include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -20,6 +25,7 @@
 #include <memory>
 
 using namespace quillet;
+using namespace quillet::testing;
 
 class TstForm2 : public QObject
 {
@@ -28,260 +34,223 @@ class TstForm2 : public QObject
 private slots:
     void init();
     void cleanup();
-    void browserPattern_data();
-    void browserPattern();
-    void listsMatchingFilesOnly();
-    void addsTheDirectoryWithOneSeparator();
-    void joinsAtTheRoot();
-    void emptyDirectorySaysSo();
-    void doubleClickPlaysWithoutAdding();
-    void losingFocusClearsTheCurrentFile();
-    void directoryListFollowsFolders();
-    void driveThatCannotBeReadIsIgnored();
-    void paintsTheGradientBackground();
+    void showsMatchingFilesAndFollowsFolders();
+    void addsTheDirectoryAndShowsIt();
     void doneKeepsTheWindowCloseDestroysIt();
+    void rootChooser();
+    void neverFollowsDirectoryLinks();
+    void searchesAndAddsTheResults();
+    void cancelAndClose();
 
 private:
-    std::unique_ptr<testing::TestEnvironment> m_env;
-    std::unique_ptr<testing::FakeMainWindow> m_main;
-    std::unique_ptr<testing::FakeDialogs> m_dialogs;
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<FakeMainWindow> m_main;
+    std::unique_ptr<FakeDialogs> m_dialogs;
     QPointer<Form2> m_form;
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
 void TstForm2::init()
 {
-    m_env = std::make_unique<testing::TestEnvironment>();
-    m_main = std::make_unique<testing::FakeMainWindow>();
-    m_dialogs = std::make_unique<testing::FakeDialogs>();
+    m_env = std::make_unique<TestEnvironment>();
+    m_main = std::make_unique<FakeMainWindow>();
+    m_dialogs = std::make_unique<FakeDialogs>();
     m_dir = std::make_unique<QTemporaryDir>();
     m_form = new Form2;
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
 }
 
 void TstForm2::cleanup()
 {
     delete m_form;
     Form2::unload();
+    Form8::unload();
+    Form9::unload();
     m_dir.reset();
     m_dialogs.reset();
     m_main.reset();
     m_env.reset();
 }
 
-void TstForm2::browserPattern_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("listed");
-
-    QTest::newRow("mp3") << "song.mp3" << true;
-    QTest::newRow("MP3 upper case") << "SONG.MP3" << true;
-    QTest::newRow("mixed case wav") << "take.WaV" << true;
-    QTest::newRow("m3u with dot") << "list.m3u" << true;
-    QTest::newRow("m3u without dot") << "listm3u" << true;
-    QTest::newRow("no extension") << "README" << true;
-    QTest::newRow("midi data") << "x.mdi" << true;
-    QTest::newRow("aiff") << "x.aiff" << true;
-    QTest::newRow("text") << "notes.txt" << false;
-    QTest::newRow("mp3 not at the end") << "song.mp3.part" << false;
-    QTest::newRow("two extensions, last unknown") << "a.b.c" << false;
-    QTest::newRow("mpeg") << "film.mpeg" << true;
-    QTest::newRow("flac is not in the list") << "a.flac" << false;
-}
-
-void TstForm2::browserPattern()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, listed);
-    QCOMPARE(FilePattern(browserFilePattern()).matches(name), listed);
-}
-
-void TstForm2::listsMatchingFilesOnly()
+void TstForm2::showsMatchingFilesAndFollowsFolders()
 {
     const QString root = m_dir->path();
-    const QStringList files = {QStringLiteral("b.MP3"), QStringLiteral("A.wav"), QStringLiteral("c.m3u"),
-        QStringLiteral("README"), QStringLiteral("listm3u"), QStringLiteral("skip.txt"), QStringLiteral(".hidden.mp3"),
-        QStringLiteral("folder.mp3/inside.mp3")};
-    for (const QString &file : files)
-        QVERIFY(testing::makeFile(root, file));
+    for (const char *file : {"b.MP3", "A.wav", "c.m3u", "d.m3u8", "README", "skip.txt", "song.mp3.part", "e.flac",
+             ".hidden.mp3", "folder.mp3/inside.mp3", "beta/inner.mp3", "Alpha/x.mp3", ".cache/y.mp3"})
+        QVERIFY(makeFile(root, QString::fromUtf8(file)));
     QVERIFY(m_form->Dir1->setPath(root));
-    QCOMPARE(m_form->File1->path(), root);
-    // Alphabetical without regard to case; folders and hidden files stay out.
-    QCOMPARE(m_form->File1->fileNames(),
-        QStringList({QStringLiteral("A.wav"), QStringLiteral("b.MP3"), QStringLiteral("c.m3u"),
-            QStringLiteral("listm3u"), QStringLiteral("README")}));
-}
-
-void TstForm2::addsTheDirectoryWithOneSeparator()
-{
-    const QString root = m_dir->path() + QStringLiteral("/dir");
-    QVERIFY(testing::makeFile(root, QStringLiteral("y.wma")));
-    QVERIFY(testing::makeFile(root, QStringLiteral("x.mp3")));
-    m_main->list->add(QStringLiteral("/zzz.mp3"));
-    // The directory given with a trailing separator still joins with exactly one.
-    QVERIFY(m_form->Dir1->setPath(root + QLatin1Char('/')));
-
-    QSignalSpy counts(m_main->list->playlist(), &PlaylistModel::countChanged);
-    QTest::mouseClick(m_form->Command1, Qt::LeftButton);
-    const QString x = root + QStringLiteral("/x.mp3");
-    const QString y = root + QStringLiteral("/y.wma");
-    QCOMPARE(m_main->list->entries(), QStringList({x, y, QStringLiteral("/zzz.mp3")}));
-    QCOMPARE(counts.count(), 1);
-    QCOMPARE(m_form->File1->listIndex(), 1);
-    QVERIFY(m_dialogs->messages.isEmpty());
-
-    // Nothing prevents adding a directory twice; equal entries sit next to each other.
-    m_form->Command1_Click();
-    QCOMPARE(m_main->list->entries(), QStringList({x, x, y, y, QStringLiteral("/zzz.mp3")}));
-}
-
-void TstForm2::joinsAtTheRoot()
-{
-    FileList list;
-    QVERIFY(list.setPath(QStringLiteral("/")));
-    QCOMPARE(list.filePath(QStringLiteral("x.mp3")), QStringLiteral("/x.mp3"));
-    QVERIFY(list.setPath(m_dir->path()));
-    QCOMPARE(list.filePath(QStringLiteral("x.mp3")), m_dir->path() + QStringLiteral("/x.mp3"));
-}
-
-void TstForm2::emptyDirectorySaysSo()
-{
-    QVERIFY(testing::makeFile(m_dir->path(), QStringLiteral("only.txt")));
-    QVERIFY(m_form->Dir1->setPath(m_dir->path()));
-    m_main->list->add(QStringLiteral("/kept.mp3"));
-    m_form->Command1_Click();
-    QCOMPARE(m_dialogs->messages, QStringList {QStringLiteral("All Files In This Directory Added !")});
-    QCOMPARE(m_main->list->entries(), QStringList {QStringLiteral("/kept.mp3")});
-}
-
-void TstForm2::doubleClickPlaysWithoutAdding()
-{
-    QVERIFY(testing::makeFile(m_dir->path(), QStringLiteral("a.mp3")));
-    QVERIFY(testing::makeFile(m_dir->path(), QStringLiteral("b.mp3")));
-    QVERIFY(m_form->Dir1->setPath(m_dir->path()));
-    m_main->currentIndex = QStringLiteral("7");
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form));
-    const QRect rect = m_form->File1->visualItemRect(m_form->File1->item(1));
-    QTest::mouseClick(m_form->File1->viewport(), Qt::LeftButton, {}, rect.center());
-    QTest::mouseDClick(m_form->File1->viewport(), Qt::LeftButton, {}, rect.center());
-
-    QCOMPARE(
-        m_main->player.calls, QStringList {QStringLiteral("setFileName ") + m_dir->path() + QStringLiteral("/b.mp3")});
-    QCOMPARE(m_main->status, QStringLiteral("Playing.."));
-    QCOMPARE(m_main->currentIndex, QStringLiteral("7"));
-    QCOMPARE(m_main->list->count(), 0);
-
-    // Without a current file a double-click does nothing.
-    m_form->File1->setListIndex(-1);
-    m_form->File1_DblClick();
-    QCOMPARE(m_main->player.calls.size(), 1);
-}
-
-void TstForm2::losingFocusClearsTheCurrentFile()
-{
-    QVERIFY(testing::makeFile(m_dir->path(), QStringLiteral("a.mp3")));
-    QVERIFY(m_form->Dir1->setPath(m_dir->path()));
-    m_form->show();
-    QApplication::setActiveWindow(m_form);
-    QVERIFY(QTest::qWaitForWindowActive(m_form));
-    m_form->File1->setFocus();
-    QTRY_VERIFY(m_form->File1->hasFocus());
-    m_form->File1->setListIndex(0);
-    m_form->Command4->setFocus();
-    QTRY_COMPARE(m_form->File1->listIndex(), -1);
-}
-
-void TstForm2::directoryListFollowsFolders()
-{
-    const QString root = m_dir->path();
-    QVERIFY(testing::makeFile(root, QStringLiteral("beta/inner.mp3")));
-    QVERIFY(testing::makeFile(root, QStringLiteral("Alpha/x.mp3")));
-    QVERIFY(QDir().mkpath(root + QStringLiteral("/.cache")));
-    QVERIFY(testing::makeFile(root, QStringLiteral("top.mp3")));
-    QVERIFY(m_form->Dir1->setPath(root));
-    QCOMPARE(m_form->Dir1->subdirectories(), QStringList({QStringLiteral("Alpha"), QStringLiteral("beta")}));
-
-    // Activating a folder opens it, and the file list follows.
-    QSignalSpy changed(m_form->Dir1, &DirectoryList::pathChanged);
+    // Media and playlist files alphabetical without regard to case; other files, folders and hidden files stay out.
+    const QStringList listed = {QStringLiteral("A.wav"), QStringLiteral("b.MP3"), QStringLiteral("c.m3u"),
+        QStringLiteral("d.m3u8"), QStringLiteral("README")};
+    QCOMPARE(visibleRows(m_form->File1), listed);
     QTreeWidgetItem *open = m_form->Dir1->currentItem();
-    QVERIFY(open);
-    emit m_form->Dir1->itemActivated(open->child(1), 0);
-    QCOMPARE(changed.count(), 1);
-    QCOMPARE(m_form->Dir1->path(), root + QStringLiteral("/beta"));
-    QCOMPARE(m_form->File1->fileNames(), QStringList {QStringLiteral("inner.mp3")});
+    QVERIFY(open && open->childCount() == 3);
+    QCOMPARE(open->child(0)->text(0), QStringLiteral("Alpha"));
 
-    // The chain above the open folder leads back up.
-    QTreeWidgetItem *parent = m_form->Dir1->currentItem()->parent();
-    QVERIFY(parent);
-    emit m_form->Dir1->itemActivated(parent, 0);
+    // Double-clicking a folder opens it, and the file list follows; the chain above leads back up.
+    const auto activate = [this](QTreeWidgetItem *item) {
+        const QPoint centre = m_form->Dir1->visualItemRect(item).center();
+        QTest::mouseClick(m_form->Dir1->viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseDClick(m_form->Dir1->viewport(), Qt::LeftButton, {}, centre);
+    };
+    activate(open->child(1));
+    QCOMPARE(m_form->Dir1->path(), root + QStringLiteral("/beta"));
+    QCOMPARE(visibleRows(m_form->File1), QStringList {QStringLiteral("inner.mp3")});
+    activate(m_form->Dir1->currentItem()->parent());
     QCOMPARE(m_form->Dir1->path(), root);
-    QCOMPARE(m_form->File1->fileNames(), QStringList {QStringLiteral("top.mp3")});
+    QCOMPARE(visibleRows(m_form->File1), listed);
 
     // A folder that cannot be opened keeps the list where it was.
     QVERIFY(!m_form->Dir1->setPath(root + QStringLiteral("/missing")));
-    QVERIFY(!m_form->Dir1->setPath(root + QStringLiteral("/top.mp3")));
+    QVERIFY(!m_form->Dir1->setPath(root + QStringLiteral("/README")));
     QCOMPARE(m_form->Dir1->path(), root);
 }
 
-void TstForm2::driveThatCannotBeReadIsIgnored()
+void TstForm2::addsTheDirectoryAndShowsIt()
 {
-    const QString usable = m_dir->path() + QStringLiteral("/usable");
-    QVERIFY(testing::makeFile(usable, QStringLiteral("song.mp3")));
-    m_form->Drive1->setDrives(
-        {{m_dir->path() + QStringLiteral("/no-medium"), QStringLiteral("gone")}, {usable, QStringLiteral("usable")}});
-    m_form->Drive1->setCurrentIndex(1);
-    QCOMPARE(m_form->Dir1->path(), usable);
-    QCOMPARE(m_form->File1->fileNames(), QStringList {QStringLiteral("song.mp3")});
-    m_form->Drive1->setCurrentIndex(0);
-    QCOMPARE(m_form->Dir1->path(), usable);
-    QCOMPARE(m_form->File1->fileNames(), QStringList {QStringLiteral("song.mp3")});
-    QCOMPARE(m_form->Drive1->drive(), usable);
+    const QString root = m_dir->path() + QStringLiteral("/dir");
+    QVERIFY(makeFile(root, QStringLiteral("y.wma")) && makeFile(root, QStringLiteral("x.mp3")));
+    m_main->window.resize(600, 300);
+    m_main->list->resize(600, 300);
+    m_main->window.show();
+    m_main->list->add(QStringLiteral("/zzz.mp3"));
+    // The directory given with a trailing separator still joins with exactly one.
+    QVERIFY(m_form->Dir1->setPath(root + QLatin1Char('/')));
+    QTest::mouseClick(m_form->Command1, Qt::LeftButton);
+    const QString x = root + QStringLiteral("/x.mp3");
+    const QString y = root + QStringLiteral("/y.wma");
+    QCOMPARE(visibleRows(m_main->list), (QStringList {x, y, QStringLiteral("/zzz.mp3")}));
+    QVERIFY(m_dialogs->messages.isEmpty());
 
-    // Wherever the directory list goes, the drive list names its drive.
-    m_form->Drive1->setDrives({{QStringLiteral("/"), QStringLiteral("/")}, {usable, QStringLiteral("usable")}});
+    // An empty directory says so and adds nothing.
     QVERIFY(m_form->Dir1->setPath(m_dir->path()));
-    QCOMPARE(m_form->Drive1->drive(), QStringLiteral("/"));
-    QVERIFY(testing::makeFile(usable, QStringLiteral("inner/x.mp3")));
-    QVERIFY(m_form->Dir1->setPath(usable + QStringLiteral("/inner")));
-    QCOMPARE(m_form->Drive1->drive(), usable);
-
-    // The real list starts with the root and offers only directories.
-    const QList<Drive> drives = DriveList::mountedDrives();
-    QVERIFY(!drives.isEmpty());
-    QCOMPARE(drives.first().path, QStringLiteral("/"));
-    for (const Drive &drive : drives)
-        QVERIFY2(QFileInfo(drive.path).isDir(), qPrintable(drive.path));
-}
-
-void TstForm2::paintsTheGradientBackground()
-{
-    const QImage image = m_form->grab().toImage();
-    QCOMPARE(QColor(image.pixel(0, 0)), QColor(0, 0, 0));
-    QCOMPARE(QColor(image.pixel(0, image.height() - 1)), QColor(0, 0, 255));
-    QCOMPARE(QColor(image.pixel(image.width() - 1, image.height() - 1)), QColor(0, 0, 255));
-    const QColor middle(image.pixel(0, image.height() / 2));
-    QCOMPARE(middle.red(), 0);
-    QVERIFY(qAbs(middle.blue() - 128) <= 2);
+    QTest::mouseClick(m_form->Command1, Qt::LeftButton);
+    QCOMPARE(m_dialogs->messages, QStringList {QStringLiteral("All Files In This Directory Added !")});
+    QCOMPARE(m_main->list->count(), 3);
 }
 
 void TstForm2::doneKeepsTheWindowCloseDestroysIt()
 {
-    QVERIFY(testing::makeFile(m_dir->path(), QStringLiteral("a.mp3")));
     Form2 *first = Form2::open();
-    QCOMPARE(first->windowTitle(), QStringLiteral("Choose Directory"));
     QCOMPARE(first->parentWidget(), m_main->mainWidget());
     QVERIFY(first->Dir1->setPath(m_dir->path()));
     QTest::mouseClick(first->Command4, Qt::LeftButton);
     QVERIFY(!first->isVisible());
     QCOMPARE(Form2::open(), first);
-    QVERIFY(first->isVisible());
+    QVERIFY(first->isVisible() && first->Drive1->isVisible() && first->Dir1->isVisible() && first->File1->isVisible());
     QCOMPARE(first->Dir1->path(), m_dir->path());
 
     QPointer<Form2> closed = first;
     first->close();
     QTRY_VERIFY(closed.isNull());
-    Form2 *second = Form2::open();
-    QVERIFY(second->Dir1->path() != m_dir->path());
+    QVERIFY(Form2::open()->Dir1->path() != m_dir->path());
+}
+
+void TstForm2::rootChooser()
+{
+    const QString music = m_dir->path() + QStringLiteral("/music");
+    QVERIFY(QDir().mkpath(music + QStringLiteral("/rock")));
+    m_main->root = music + QLatin1Char('/');
+    QPointer<Form8> form = Form8::open();
+    QVERIFY(form->isVisible() && form->Dir1->isVisible() && form->Drive1->isVisible() && form->Command1->isVisible());
+    QCOMPARE(form->Dir1->path(), music);
+    // A second request brings the same window back; closing it without a choice leaves the root alone.
+    QCOMPARE(Form8::open(), form.data());
+    form->close();
+    QTRY_VERIFY(form.isNull());
+    QCOMPARE(m_main->root, music + QLatin1Char('/'));
+    // The choice is stored with one trailing separator, and the chooser goes away.
+    const QString rock = music + QStringLiteral("/rock");
+    for (const QString &chosen : {QStringLiteral("/"), rock, rock + QLatin1Char('/')}) {
+        form = Form8::open();
+        QVERIFY(form->Dir1->setPath(chosen));
+        QTest::mouseClick(form->Command1, Qt::LeftButton);
+        QCOMPARE(m_main->root, chosen == QLatin1String("/") ? chosen : rock + QLatin1Char('/'));
+        QTRY_VERIFY(form.isNull());
+    }
+}
+
+static QStringList walkAll(const QString &directory, const QString &ending)
+{
+    QStringList found;
+    FileSearch::walk(directory, ending, [&](const QString &path) { found << path; });
+    found.sort();
+    return found;
+}
+
+void TstForm2::neverFollowsDirectoryLinks()
+{
+    const QString root = m_dir->path() + QStringLiteral("/tree");
+    QVERIFY(makeFile(root, QStringLiteral("a/x.mp3")) && makeFile(root, QStringLiteral("b/y.mp3")));
+    QVERIFY(makeFile(m_dir->path(), QStringLiteral("outside/z.mp3")));
+    const std::pair<QString, const char *> links[]
+        = {{root, "a/loop"}, {m_dir->path() + QStringLiteral("/outside"), "b/out"},
+            {root + QStringLiteral("/a/x.mp3"), "b/link.mp3"}, {QStringLiteral("/missing.mp3"), "b/dead.mp3"}};
+    for (const auto &[target, name] : links)
+        QVERIFY(QFile::link(target, root + QLatin1Char('/') + QString::fromUtf8(name)));
+    // A link to a file is a file; links to folders are not entered.
+    const QStringList expected
+        = {root + QStringLiteral("/a/x.mp3"), root + QStringLiteral("/b/link.mp3"), root + QStringLiteral("/b/y.mp3")};
+    QCOMPARE(walkAll(root, QStringLiteral("mp3")), expected);
+    // The start directory itself is the user's choice and is entered even when it is a link.
+    QVERIFY(QFile::link(root, m_dir->path() + QStringLiteral("/start")));
+    QCOMPARE(walkAll(m_dir->path() + QStringLiteral("/start"), QStringLiteral("mp3")).size(), 3);
+}
+
+void TstForm2::searchesAndAddsTheResults()
+{
+    QPointer<Form9> form9 = Form9::open();
+    QVERIFY(form9->isVisible() && form9->Combo1->isVisible() && form9->List1->isVisible());
+
+    const QString root = m_dir->path() + QStringLiteral("/music");
+    const QStringList matches = {QStringLiteral("a.mp3"), QStringLiteral("xmp3"), QStringLiteral(".hidden.mp3"),
+        QStringLiteral("sub/.h/f.mp3"), QStringLiteral("sub/deep/G.mP3")};
+    for (const QString &file : matches)
+        QVERIFY(makeFile(root, file));
+    QVERIFY(makeFile(root, QStringLiteral("two.wav")) && makeFile(root, QStringLiteral("sub/song.mp3.part")));
+
+    QVERIFY(form9->Dir1->setPath(root));
+    form9->Combo1->setEditText(QStringLiteral("MP3"));
+    QSignalSpy finished(form9.data(), &Form9::searchFinished);
+    QTest::mouseClick(form9->Command1, Qt::LeftButton);
+    QVERIFY(finished.wait(30000));
+    QCOMPARE(form9->Label1->text(), QStringLiteral(" 5 Files Found"));
+    QCOMPARE(visibleRows(form9->List1).size(), 5);
+    // The results join the playlist in one batch, which the list shows at once.
+    m_main->window.resize(600, 300);
+    m_main->list->resize(600, 300);
+    m_main->window.show();
+    m_main->list->add(root + QStringLiteral("/a.mp3"));
+    QTest::mouseClick(form9->Command2, Qt::LeftButton);
+    QStringList rows;
+    for (const char *file : {".hidden.mp3", "a.mp3", "a.mp3", "sub/.h/f.mp3", "sub/deep/G.mP3", "xmp3"})
+        rows << root + QLatin1Char('/') + QString::fromUtf8(file);
+    QCOMPARE(visibleRows(m_main->list), rows);
+}
+
+void TstForm2::cancelAndClose()
+{
+    QPointer<Form9> form9 = Form9::open();
+    const QString root = m_dir->path() + QStringLiteral("/many");
+    QVERIFY(makeLinkedFiles(root, 3000, 30, QStringLiteral("song%1.mp3")));
+    QVERIFY(form9->Dir1->setPath(root));
+    QSignalSpy finished(form9.data(), &Form9::searchFinished);
+    QTest::mouseClick(form9->Command1, Qt::LeftButton);
+    QVERIFY(form9->isSearching() && !form9->Command2->isEnabled());
+    QTest::mouseClick(form9->Command1, Qt::LeftButton);
+    QVERIFY(finished.wait(10000));
+    QVERIFY(!form9->isSearching() && form9->Command2->isEnabled());
+    QCOMPARE(form9->cursor().shape(), Qt::ArrowCursor);
+    // Whatever was found before the stop is listed and counted alike.
+    QCOMPARE(form9->Label1->text(), Form9::foundText(form9->List1->count()));
+
+    // Closing while a search runs destroys the window safely; a new one starts empty.
+    QTest::mouseClick(form9->Command1, Qt::LeftButton);
+    form9->close();
+    QTRY_VERIFY(form9.isNull());
+    QTest::qWait(200);
+    QCOMPARE(Form9::open()->List1->count(), 0);
 }
 
 QTEST_MAIN(TstForm2)

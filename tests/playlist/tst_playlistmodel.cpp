@@ -1,14 +1,27 @@
-// The sorted playlist: case-insensitive order, duplicates, batched merges and the view's selection.
+// The playlist as data: case-insensitive order, batches of every size as the list box shows them, dropped data,
+// reading and writing playlist files.
+#include "fakes/testenv.h"
+#include "fakes/visiblerows.h"
+#include "playlist/playlistfile.h"
 #include "playlist/playlistmodel.h"
 #include "playlist/playlistview.h"
 
+#include <QFile>
 #include <QMimeData>
 #include <QRandomGenerator>
-#include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
 
 using namespace quillet;
+using namespace quillet::testing;
+
+static QStringList texts(std::initializer_list<const char *> list)
+{
+    QStringList result;
+    for (const char *text : list)
+        result << QString::fromUtf8(text);
+    return result;
+}
 
 class TstPlaylistModel : public QObject
 {
@@ -18,28 +31,23 @@ private slots:
     void sortedInsertion_data();
     void sortedInsertion();
     void batchEqualsOneByOne();
-    void countChangedOncePerBatch();
-    void mergeKeepsCurrentAndSelection();
-    void outOfRangeIsHarmless();
-    void droppedData();
+    void everyBatchShowsAndKeepsTheSelection_data();
+    void everyBatchShowsAndKeepsTheSelection();
     void droppedUriLists_data();
     void droppedUriLists();
+    void read_data();
+    void read();
+    void roundTripKeepsOrderAndBytes();
 };
 
 void TstPlaylistModel::sortedInsertion_data()
 {
     QTest::addColumn<QStringList>("added");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("case is ignored") << QStringList{QStringLiteral("C:\\b.mp3"), QStringLiteral("C:\\A.mp3")}
-                                     << QStringList{QStringLiteral("C:\\A.mp3"), QStringLiteral("C:\\b.mp3")};
-    QTest::newRow("duplicates sit together")
-        << QStringList{QStringLiteral("/x"), QStringLiteral("/a"), QStringLiteral("/x")}
-        << QStringList{QStringLiteral("/a"), QStringLiteral("/x"), QStringLiteral("/x")};
+    QTest::newRow("case is ignored") << texts({"C:\\b.mp3", "C:\\A.mp3"}) << texts({"C:\\A.mp3", "C:\\b.mp3"});
     QTest::newRow("equal without case: earlier first")
-        << QStringList{QStringLiteral("/Song"), QStringLiteral("/song"), QStringLiteral("/SONG")}
-        << QStringList{QStringLiteral("/Song"), QStringLiteral("/song"), QStringLiteral("/SONG")};
-    QTest::newRow("empty entry sorts first") << QStringList{QStringLiteral("/a"), QString()}
-                                             << QStringList{QString(), QStringLiteral("/a")};
+        << texts({"/Song", "/song", "/SONG"}) << texts({"/Song", "/song", "/SONG"});
+    QTest::newRow("empty entry sorts first") << texts({"/a", ""}) << texts({"", "/a"});
 }
 
 void TstPlaylistModel::sortedInsertion()
@@ -57,16 +65,16 @@ void TstPlaylistModel::sortedInsertion()
 
 void TstPlaylistModel::batchEqualsOneByOne()
 {
-    // Random names with many near-duplicates differing only in case; both paths must agree exactly.
+    // Near-duplicates differing only in case, some not ASCII: batches merged and single adds must agree.
     QRandomGenerator random(42);
     QStringList first;
     QStringList second;
-    const QStringList parts = {QStringLiteral("a"), QStringLiteral("B"), QStringLiteral("b"), QStringLiteral("c")};
+    const QStringList parts = texts({"a", "B", "b", "c", "\u00e9", "\u00c9"});
     for (int i = 0; i < 400; ++i) {
         QString name;
         for (int k = 0; k < 3; ++k)
             name += parts.at(int(random.bounded(parts.size())));
-        (i % 2 ? first : second).append(name + QString::number(i % 3));
+        (i % 2 ? first : second).append(name + QStringLiteral("/the same long middle/") + QString::number(i % 3));
     }
     PlaylistModel oneByOne;
     for (const QString &entry : first + second)
@@ -75,74 +83,51 @@ void TstPlaylistModel::batchEqualsOneByOne()
     batched.addMany(first);
     batched.addMany(second);
     QCOMPARE(batched.entries(), oneByOne.entries());
+    for (int i = 1; i < batched.count(); ++i)
+        QVERIFY(QString::compare(batched.text(i - 1), batched.text(i), Qt::CaseInsensitive) <= 0);
 }
 
-void TstPlaylistModel::countChangedOncePerBatch()
+void TstPlaylistModel::everyBatchShowsAndKeepsTheSelection_data()
 {
-    PlaylistModel model;
-    QSignalSpy spy(&model, &PlaylistModel::countChanged);
-    QStringList many;
-    for (int i = 0; i < 1000; ++i)
-        many << QStringLiteral("/f%1").arg(i);
-    model.addMany(many);
-    model.addMany({QStringLiteral("/a"), QStringLiteral("/b")});
-    QCOMPARE(spy.count(), 2);
-    QCOMPARE(spy.last().first().toInt(), 1002);
-    model.clear();
-    QCOMPARE(spy.last().first().toInt(), 0);
+    QTest::addColumn<int>("size");
+    QTest::newRow("one") << 1;
+    QTest::newRow("31") << 31;
+    QTest::newRow("500") << 500;
 }
 
-void TstPlaylistModel::mergeKeepsCurrentAndSelection()
+void TstPlaylistModel::everyBatchShowsAndKeepsTheSelection()
 {
+    QFETCH(int, size);
     PlaylistView view;
-    view.addMany({QStringLiteral("/m"), QStringLiteral("/p"), QStringLiteral("/t")});
+    view.resize(300, 400);
+    view.show();
+    view.addMany(texts({"/m", "/p", "/t"}));
     view.setListIndex(1);
-    QStringList many;
-    for (int i = 0; i < 100; ++i)
-        many << QStringLiteral("/n%1").arg(i, 3, 10, QLatin1Char('0'));
-    view.addMany(many);
+    QCOMPARE(visibleRows(&view), (texts({"/m", "/p", "/t"})));
+
+    QStringList batch;
+    for (int i = 0; i < size; ++i)
+        batch << QStringLiteral("/n%1").arg(i, 3, 10, QLatin1Char('0'));
+    view.addMany(batch);
+    const QStringList expected = texts({"/m"}) + batch + texts({"/p", "/t"});
+    const QStringList shown = visibleRows(&view);
+    QVERIFY(shown.size() >= std::min<qsizetype>(expected.size(), 10));
+    QCOMPARE(shown, expected.mid(expected.indexOf(shown.first()), shown.size()));
+    // The current entry and the selection stay on the entry they were on.
     QCOMPARE(view.currentText(), QStringLiteral("/p"));
-    QCOMPARE(view.selectedRows(), QList<int>{view.listIndex()});
-    QCOMPARE(view.count(), 103);
-}
-
-void TstPlaylistModel::outOfRangeIsHarmless()
-{
-    PlaylistView view;
-    QCOMPARE(view.text(0), QString());
-    view.removeAt(3);
-    view.setListIndex(5);
-    QCOMPARE(view.listIndex(), -1);
-    QCOMPARE(view.currentText(), QString());
-}
-
-void TstPlaylistModel::droppedData()
-{
-    QMimeData files;
-    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/music/b.mp3")), QUrl(QStringLiteral("http://x/y.mp3")),
-                   QUrl::fromLocalFile(QStringLiteral("/music/a folder"))});
-    QCOMPARE(droppedLocalPaths(&files),
-             (QStringList{QStringLiteral("/music/b.mp3"), QStringLiteral("/music/a folder")}));
-    QMimeData text;
-    text.setText(QStringLiteral("/music/b.mp3"));
-    QVERIFY(droppedLocalPaths(&text).isEmpty());
-    QVERIFY(droppedLocalPaths(nullptr).isEmpty());
+    QCOMPARE(view.selectedRows(), QList<int> {view.listIndex()});
 }
 
 void TstPlaylistModel::droppedUriLists_data()
 {
     QTest::addColumn<QByteArray>("uriList");
     QTest::addColumn<QStringList>("paths");
-    QTest::newRow("file manager") << QByteArray("file:///music/a.mp3\r\nfile:///music/a%20b\r\n")
-                                  << QStringList {QStringLiteral("/music/a.mp3"), QStringLiteral("/music/a b")};
     QTest::newRow("comment and other schemes") << QByteArray(
-        "# from a browser\r\nhttp://x/y.mp3\r\nfile://localhost/music/b.mp3\r\n"
-        "file://nas/share/c.mp3\r\n") << QStringList {QStringLiteral("/music/b.mp3")};
-    // A playlist line cannot hold a path with a line break, and relative or empty paths name no dropped file.
+        "# from a browser\r\nhttp://x/y.mp3\r\nfile://localhost/music/b.mp3\r\nfile://nas/share/c.mp3\r\n")
+                                               << texts({"/music/b.mp3"});
     QTest::newRow("line break in a name")
         << QByteArray("file:///music/a%0Ab.mp3\nfile:///music/c%0D.mp3\n") << QStringList();
-    QTest::newRow("no path") << QByteArray("file:\nfile:relative.mp3\nfile:///ok.mp3\n")
-                             << QStringList {QStringLiteral("/ok.mp3")};
+    QTest::newRow("no path") << QByteArray("file:\nfile:rel.mp3\nfile:///a%20b.mp3\n") << texts({"/a b.mp3"});
 }
 
 void TstPlaylistModel::droppedUriLists()
@@ -152,6 +137,72 @@ void TstPlaylistModel::droppedUriLists()
     QMimeData data;
     data.setData(QStringLiteral("text/uri-list"), uriList);
     QCOMPARE(droppedLocalPaths(&data), paths);
+}
+
+void TstPlaylistModel::read_data()
+{
+    QTest::addColumn<bool>("filtered");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("extended format keeps only paths")
+        << true
+        << QByteArray("#EXTM3U\r\n#EXTINF:123,Band - Song\r\nC:\\Music\\song.mp3\r\n#EXTINF:5,x\r\nrel/b.mp3\r\n")
+        << texts({"C:\\Music\\song.mp3", "rel/b.mp3"});
+    QTest::newRow("PLS: File keys in number order")
+        << true
+        << QByteArray("\r\n  [Playlist]\r\nfile10=/ten.mp3\r\nTitle1=One\r\nFile2=http://h/s?a=b\r\nFILE1=/one.mp3\r\n"
+                      "Length1=-1\r\nNumberOfEntries=3\r\nVersion=2\r\n")
+        << texts({"/one.mp3", "http://h/s?a=b", "/ten.mp3"});
+    QTest::newRow("PLS header not first: lines as they stand")
+        << true << QByteArray("/a.mp3\r\n[playlist]\r\nFile1=/b.mp3\r\n")
+        << texts({"/a.mp3", "[playlist]", "File1=/b.mp3"});
+    QTest::newRow("blank line is an empty entry")
+        << true << QByteArray("/a.mp3\r\n\r\n/b.mp3\r\n") << texts({"/a.mp3", "", "/b.mp3"});
+    QTest::newRow("LF, CR, no final line end")
+        << true << QByteArray("/a.mp3\n/b.mp3\r/c") << texts({"/a.mp3", "/b.mp3", "/c"});
+    QTest::newRow("UTF-8") << true << QByteArray("/m\xc3\xbasica/\xe6\x97\xa5.mp3\n")
+                           << texts({"/m\u00fasica/\u65e5.mp3"});
+    QTest::newRow("Windows-1252") << true << QByteArray("C:\\M\xfasica\\\x93q\x94 \x80.mp3\r\n")
+                                  << texts({"C:\\M\u00fasica\\\u201cq\u201d \u20ac.mp3"});
+    // The default playlist: every line, or nothing when the first field is empty.
+    QTest::newRow("default: all lines, #EXT included")
+        << false << QByteArray("#EXTM3U\r\n/a.mp3\r\n\r\n") << texts({"#EXTM3U", "/a.mp3", ""});
+    QTest::newRow("default: PLS is not parsed")
+        << false << QByteArray("[playlist]\r\nFile1=/a.mp3\r\n") << texts({"[playlist]", "File1=/a.mp3"});
+    QTest::newRow("default: empty first line") << false << QByteArray("\r\n/a.mp3\r\n") << QStringList {};
+    QTest::newRow("default: blanks then comma") << false << QByteArray("   ,/a.mp3\r\n") << QStringList {};
+}
+
+void TstPlaylistModel::read()
+{
+    QFETCH(bool, filtered);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, expected);
+    TestEnvironment env;
+    const QString path = env.path(QStringLiteral("list.pls"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    const PlaylistFile::ReadResult result
+        = filtered ? PlaylistFile::readFiltered(path) : PlaylistFile::readUnfiltered(path);
+    QVERIFY(result.ok);
+    QCOMPARE(result.entries, expected);
+}
+
+void TstPlaylistModel::roundTripKeepsOrderAndBytes()
+{
+    TestEnvironment env;
+    const QStringList entries = texts({"/z.mp3", "", "http://h/s?a=1,b", "/\u00e9t\u00e9.mp3", "#not a comment"});
+    const QString path = env.path(QStringLiteral("sub/dir/out.m3u"));
+    QVERIFY(PlaylistFile::write(path, entries).ok);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(
+        file.readAll(), QByteArray("/z.mp3\r\n\r\nhttp://h/s?a=1,b\r\n/\xc3\xa9t\xc3\xa9.mp3\r\n#not a comment\r\n"));
+    QCOMPARE(PlaylistFile::readFiltered(path).entries, entries);
+    // The default playlist makes relative entries absolute and leaves empty ones out.
+    QCOMPARE(PlaylistFile::defaultPlaylistLines(entries, QStringLiteral("/m/")),
+        texts({"/z.mp3", "http://h/s?a=1,b", "/\u00e9t\u00e9.mp3", "/m/#not a comment"}));
 }
 
 QTEST_MAIN(TstPlaylistModel)

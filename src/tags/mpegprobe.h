@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace quillet {
+
+// Decides from a bounded number of bytes whether a file holds MPEG audio, before the tag reader is let loose on
+// it. The tag reader searches the whole file for an audio frame, forwards and backwards; on a large video or a
+// lossless file that finds none it reads every byte, which takes seconds. A file passes when it is a regular
+// file that does not start with another container's signature and shows a pair of consecutive MPEG audio frame
+// headers right after its ID3v2 tag (or within the first bytes), and an audio frame header near its end; a file
+// too small to be slow passes unless it is another container. An ID3v2 tag over 32 MiB fails: the tag reader
+// would read all of it.
+class MpegProbe
+{
+public:
+    // The bytes looked at after the ID3v2 tag, and again at the end of the file.
+    static constexpr qint64 WindowBytes = 64 * 1024;
+
+    // True when fileName is worth handing to the tag reader.
+    static bool isMpegAudio(const QString &fileName);
+    // The bytes the last isMpegAudio() call on this thread read (for checking that the probe stays bounded).
+    static qint64 lastBytesRead();
+
+    // True when head starts with the signature of a container that is not MPEG audio (RIFF, FLAC, MP4, Matroska,
+    // Ogg, AIFF, ASF ...).
+    static bool isOtherContainer(const QByteArray &head);
+    // The offset in data of the first MPEG audio frame header that is followed by a second one where the first
+    // frame ends (or that ends exactly at the end of data when lastChunk is set); -1 when there is none.
+    static qsizetype findFramePair(const QByteArray &data, bool lastChunk);
+    // The length in bytes of the frame whose four-byte header starts at p, or 0 when it is not a valid header.
+    static int frameLength(const unsigned char *p);
+};
+
+} // namespace quillet
