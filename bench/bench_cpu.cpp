@@ -8,10 +8,10 @@
 // the quillet executable and opens its windows through the same requests as the user's menu and keys.
 //
 // Usage: bench_cpu [seconds]   (default 20; runs itself as the child processes)
-#include "benchmedia.h"
-#include "benchrow.h"
 #include "app/application.h"
 #include "app/form1.h"
+#include "benchmedia.h"
+#include "benchrow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -69,8 +69,8 @@ double cpuSeconds(qint64 pid)
 }
 
 // Starts a program, waits for it to settle, and returns its CPU seconds over the window (negative on failure).
-double measure(const QString &program, const QStringList &arguments, const QProcessEnvironment &env,
-               bool waitForReady, int seconds)
+double measure(const QString &program, const QStringList &arguments, const QProcessEnvironment &env, bool waitForReady,
+    int seconds)
 {
     QProcess child;
     child.setProcessEnvironment(env);
@@ -145,26 +145,25 @@ int main(int argc, char **argv)
     for (const QString &each : x11 ? QStringList {QStringLiteral("xcb"), QStringLiteral("offscreen")}
                                    : QStringList {QStringLiteral("offscreen")}) {
         const double idle = measure(self, {QStringLiteral("--quillet")},
-                                    quilletEnvironment(temp.filePath(QStringLiteral("idle-") + each), each), true,
-                                    seconds);
+            quilletEnvironment(temp.filePath(QStringLiteral("idle-") + each), each), true, seconds);
         failures += idle < 0;
         std::printf("idle CPU (%s): %.3f %s\n", qPrintable(each), idle, qPrintable(per));
         const std::string label = "idle CPU, main window + remote + ID3 playlist (" + each.toStdString() + ")";
         benchRow(label.c_str(), figure(idle, unit.c_str(), 3), figure(idleGoal, "s (goal)", 3), idle / idleGoal,
-                 "at most 1");
+            "at most 1");
     }
 
     const double playing = measure(self, {QStringLiteral("--quillet"), mp3},
-                                   quilletEnvironment(temp.filePath(QStringLiteral("play")), platform), true, seconds);
+        quilletEnvironment(temp.filePath(QStringLiteral("play")), platform), true, seconds);
     QProcessEnvironment plain = QProcessEnvironment::systemEnvironment();
     const double engine = measure(QStringLiteral("mpv"),
-                                  {QStringLiteral("--no-config"), QStringLiteral("--ao=null"),
-                                   QStringLiteral("--no-video"), QStringLiteral("--really-quiet"), mp3},
-                                  plain, false, seconds);
+        {QStringLiteral("--no-config"), QStringLiteral("--ao=null"), QStringLiteral("--no-video"),
+            QStringLiteral("--really-quiet"), mp3},
+        plain, false, seconds);
     failures += playing < 0 || engine < 0;
-    std::printf("playing CPU (%s): quillet %.3f, mpv alone %.3f %s\n", qPrintable(platform), playing, engine,
-                qPrintable(per));
-    benchRow("playing CPU, MP3 with null audio", figure(playing, unit.c_str(), 3),
-             figure(engine, "s (mpv alone)", 3), engine > 0 ? playing / engine : 0, "at most 1.1");
+    std::printf(
+        "playing CPU (%s): quillet %.3f, mpv alone %.3f %s\n", qPrintable(platform), playing, engine, qPrintable(per));
+    benchRow("playing CPU, MP3 with null audio", figure(playing, unit.c_str(), 3), figure(engine, "s (mpv alone)", 3),
+        engine > 0 ? playing / engine : 0, "at most 1.1");
     return failures ? 1 : 0;
 }

@@ -101,8 +101,8 @@ struct Sample
 };
 
 // Starts a program and waits for `windows` maps; the last one is the main window.
-Sample runOnce(MapWatch &watch, const QString &program, const QStringList &arguments, const QProcessEnvironment &env,
-               int windows)
+Sample runOnce(
+    MapWatch &watch, const QString &program, const QStringList &arguments, const QProcessEnvironment &env, int windows)
 {
     QProcess child;
     child.setProcessEnvironment(env);
@@ -179,7 +179,7 @@ int main(int argc, char **argv)
                          .arg(i % 17);
         // In the order Quillet itself writes its default playlist.
         std::stable_sort(lines.begin(), lines.end(),
-                         [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; });
+            [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; });
         if (entries)
             file.write((lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
         file.close();
@@ -209,20 +209,19 @@ int main(int argc, char **argv)
         const double floor = median(bareFirst);
         const double ratio = floor > 0 ? first / floor : 0;
         std::printf("%-34s %12.1f %12.1f %8.2f\n",
-                    qPrintable(QStringLiteral("first window mapped, %1 entries").arg(entries)), first, floor, ratio);
+            qPrintable(QStringLiteral("first window mapped, %1 entries").arg(entries)), first, floor, ratio);
         std::printf("%-34s %12.1f %12.1f %8.2f\n",
-                    qPrintable(QStringLiteral("main window mapped, %1 entries").arg(entries)), main, floor,
-                    floor > 0 ? main / floor : 0);
+            qPrintable(QStringLiteral("main window mapped, %1 entries").arg(entries)), main, floor,
+            floor > 0 ? main / floor : 0);
         std::printf("%-34s %12.1f %12.1f\n", "  resident MiB", quilletRss, bareRss);
         if (entries == 0) {
             benchRow("first window mapped (splash), from exec", figure(first, "ms"),
-                     figure(floor, "ms (bare Qt window)"), ratio, "within 70 ms, ahead of 77 ms");
+                figure(floor, "ms (bare Qt window)"), ratio, "within 70 ms, ahead of 77 ms");
         } else {
             benchRow("main window mapped, 100,000 entries, 1 ms splash", figure(main, "ms"),
-                     figure(floor, "ms (bare Qt window)"), floor > 0 ? main / floor : 0, "-");
+                figure(floor, "ms (bare Qt window)"), floor > 0 ? main / floor : 0, "-");
             benchRow("memory above the bare window, 100,000 entries", figure(quilletRss - bareRss, "MiB"),
-                     figure(bareRss, "MiB (bare Qt window)"), bareRss > 0 ? quilletRss / bareRss : 0,
-                     "at most +40 MiB");
+                figure(bareRss, "MiB (bare Qt window)"), bareRss > 0 ? quilletRss / bareRss : 0, "at most +40 MiB");
         }
     }
     std::printf("goals: the splash mapped within 70 ms and ahead of the desktop players measured (77 and 84 ms)\n");

@@ -57,7 +57,7 @@ void TstForm1Timers::playingMovesTimeAndTrayUntilStopped()
     const qint64 mainIcon = form.windowIcon().cacheKey();
     QSet<bool> trayShowsMainIcon;
     connect(form.Timer4, &QTimer::timeout, &form,
-            [&] { trayShowsMainIcon << (form.trayIcon()->record.icon.cacheKey() == mainIcon); });
+        [&] { trayShowsMainIcon << (form.trayIcon()->record.icon.cacheKey() == mainIcon); });
 
     // The time line follows the playing file, and the tray icon alternates with the visual options' icon.
     QTRY_COMPARE_WITH_TIMEOUT(form.Label7->text(), QStringLiteral("00:02"), 8000);
