@@ -51,6 +51,7 @@ Form1::Form1(QWidget *parent)
     buildControls();
     connectControls();
     connectChrome();
+    connectTimers();
     MainWindowApi::setInstance(this);
 }
 
@@ -349,9 +350,7 @@ void Form1::load(const QString &commandLine)
     m_startupPending = true;
     m_marqueeLeftTwips = 0;
     Label3->move(0, 0);
-    Timer1->start();
-    Timer2->start();
-    Timer4->start();
+    startTimers();
 }
 
 void Form1::openCommandLine(const QString &commandLine, bool atStartup)

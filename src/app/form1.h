@@ -222,6 +222,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -230,6 +231,9 @@ private:
     void buildMenus();
     void connectControls();
     void connectChrome();
+    void connectTimers();
+    void startTimers();
+    bool marqueeOnScreen() const;
     void appendDefaultPlaylist();
     bool appendPlaylistFile(const QString &path);
     void loadIntoPlayer(const QString &entry);
@@ -244,6 +248,7 @@ private:
     bool m_startupPending = false;
     bool m_dragging = false;
     bool m_unloaded = false;
+    bool m_timersStarted = false;
     int m_sliderMarker = 0;
     double m_marqueeLeftTwips = 4800;
     QString m_commandLineVideo;

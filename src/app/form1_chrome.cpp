@@ -217,7 +217,6 @@ void Form1::connectChrome()
     });
     connect(Command6, &QPushButton::clicked, this, [this] { MP1->aboutBox(this); });
     connect(List1, &PlaylistView::contextRequested, this, &Form1::List1_MouseDown);
-    connect(Timer4, &QTimer::timeout, this, &Form1::Timer4_Timer);
     connect(m_tray, &TrayIcon::doubleClicked, this, [this] { pichook_MouseMove(515); });
     connect(m_tray, &TrayIcon::contextRequested, this, [this] { pichook_MouseMove(516); });
 }
@@ -339,11 +338,6 @@ void Form1::mouseReleaseEvent(QMouseEvent *event)
 {
     m_draggingWindow = false;
     QWidget::mouseReleaseEvent(event);
-}
-
-void Form1::changeEvent(QEvent *event)
-{
-    QWidget::changeEvent(event);
 }
 
 } // namespace quillet

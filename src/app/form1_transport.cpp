@@ -258,8 +258,8 @@ void Form1::Timer2_Timer()
         m_marqueeLeftTwips = 4800;
     Label3->move(twipsToPixels(m_marqueeLeftTwips, dpi), 0);
 
-    const QString mode = SettingsStore::read(QStringLiteral("Opening Files"), QStringLiteral("Auto Play"));
     if (m_videoOpened.isEmpty() && m_startupPending && List1->count() > 0) {
+        const QString mode = SettingsStore::read(QStringLiteral("Opening Files"), QStringLiteral("Auto Play"));
         if (mode == QLatin1String("1")) {
             int index = m_clock().second();
             if (index >= List1->count())

@@ -5,6 +5,7 @@
 #include "appearance/remoteglyphs.h"
 #include "common/colour.h"
 #include "common/twips.h"
+#include "media/mediaplayer.h"
 #include "playlist/mainwindowapi.h"
 #include "playlist/playlistmodel.h"
 #include "playlist/playlistview.h"
@@ -235,6 +236,18 @@ void Form6::connectControls()
     connect(Check1, &QCheckBox::toggled, this, &Form6::Check1_Click);
     connect(Slider4, &QSlider::sliderMoved, this, &Form6::Slider4_Scroll);
     connect(Timer1, &QTimer::timeout, this, &Form6::Timer1_Timer);
+    // With no file in the main player the copy has nothing to follow, unless a list waits for a root directory;
+    // the next file opened starts it again.
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        MainWindowApi *main = api();
+        if (!m_waitingForRoot && (!main || main->mainPlayer()->fileName().isEmpty()))
+            Timer1->stop();
+    });
+    if (MainWindowApi *main = api())
+        connect(main->mainPlayer(), &MediaPlayer::mediaOpened, Timer1, [this] {
+            if (!Timer1->isActive())
+                Timer1->start();
+        });
     connect(m_syncTimer, &QTimer::timeout, this, &Form6::syncPlaylist);
     for (QLabel *each : {Label2, Label3, Label4})
         each->installEventFilter(this);

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QSlider>
+#include <QTimer>
 
 #include <limits>
 
@@ -213,6 +214,8 @@ void Form6::syncPlaylist()
                 // Asked once per rebuild; the rest of the list follows when a root directory is chosen.
                 m_waitingForRoot = true;
                 m_rootAtStop = root;
+                if (!Timer1->isActive())
+                    Timer1->start();
                 main->showRootChooser();
                 break;
             }

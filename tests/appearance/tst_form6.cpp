@@ -1,398 +1,180 @@
-#include "appearance/cdibsectionregion.h"
 #include "appearance/form6.h"
 #include "fakes/fakedialogs.h"
 #include "fakes/fakemainwindow.h"
 #include "fakes/testenv.h"
-#include "settings/settingsstore.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QPointer>
+#include <QPushButton>
+#include <QSet>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
-
-#include <memory>
+#include <QToolButton>
 
 using namespace quillet;
 using namespace quillet::testing;
 
-namespace {
-
-const QString kNoMore = QStringLiteral("There Are No More Files To Play !");
-const QString kAddSome = QStringLiteral("Please Add Some Files !");
-
-QStringList comboItems(const QComboBox *combo)
+struct Remote
 {
-    QStringList items;
-    for (int i = 0; i < combo->count(); ++i)
-        items << combo->itemText(i);
-    return items;
-}
-
-} // namespace
-
-// A main window with the controls the remote reads by name: the mute box, the position slider and the time line.
-struct RemoteMainWindow : FakeMainWindow
-{
-    RemoteMainWindow()
-        : Option1(new QCheckBox(&window))
-        , Slider4(new QSlider(&window))
-        , Label9(new QLabel(&window))
+    TestEnvironment env;
+    FakeDialogs dialogs;
+    FakeMainWindow main;
+    QCheckBox *Option1 = new QCheckBox(&main.window);
+    QSlider *Slider4 = new QSlider(&main.window);
+    QLabel *Label9 = new QLabel(&main.window);
+    Remote()
     {
+        Form6::setTrayCheck([] { return true; });
         Option1->setObjectName(QStringLiteral("Option1"));
         Slider4->setObjectName(QStringLiteral("Slider4"));
         Label9->setObjectName(QStringLiteral("Label9"));
     }
-    QCheckBox *Option1;
-    QSlider *Slider4;
-    QLabel *Label9;
+    ~Remote() { Form6::setTrayCheck({}); }
+    std::unique_ptr<Form6> open()
+    {
+        auto form = std::make_unique<Form6>();
+        form->show();
+        return form;
+    }
 };
 
 class TstForm6 : public QObject
 {
     Q_OBJECT
-
 private slots:
-    void init();
-    void cleanup();
-
-    void openingSteps_data();
-    void openingSteps();
-    void shapeCutsOutBlack();
-    void label3SwitchesShapeAndBack();
-    void comboFollowsPlaylist();
-    void displayNames_data();
-    void displayNames();
-    void rootChooserOncePerRebuild();
-    void pauseAndStop();
-    void nextAndPrevious_data();
-    void nextAndPrevious();
-    void playChosenEntry();
-    void positionCopyAndSeek();
-    void doneClosesTheRemote();
-
-private:
-    // A remote on the main window with its timer stopped, so that tests tick it by hand.
-    std::unique_ptr<Form6> openRemote();
-
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<FakeDialogs> m_dialogs;
-    std::unique_ptr<RemoteMainWindow> m_main;
+    // Opening minimises the main window and hides it when a tray can bring it back; the mute box is copied.
+    void openingSteps_data()
+    {
+        QTest::addColumn<bool>("tray");
+        QTest::newRow("with a tray") << true;
+        QTest::newRow("without a tray") << false;
+    }
+    void openingSteps()
+    {
+        QFETCH(bool, tray);
+        Remote f;
+        Form6::setTrayCheck([tray] { return tray; });
+        f.Option1->setChecked(true);
+        f.main.window.show();
+        auto form = f.open();
+        QVERIFY(f.main.window.isMinimized() && form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(f.main.window.isVisible(), !tray);
+        QVERIFY(form->Check1->isChecked() && f.main.player.mute());
+    }
+    void shapeButtonsAndSwitch()
+    {
+        Remote f;
+        auto form = f.open();
+        const QImage picture = QImage(QStringLiteral(":/remote/full.png")).convertToFormat(QImage::Format_RGB32);
+        const QRegion full = form->mask();
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                if (((picture.pixel(x, y) & 0xFFFFFF) == 0) == full.contains(QPoint(x, y)))
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+        QSet<qint64> pictures;
+        for (QToolButton *b : {form->command9, form->command10, form->command11, form->command12, form->command13})
+            pictures << (b->icon().isNull() ? 0 : b->icon().pixmap(16).toImage().cacheKey());
+        QVERIFY(!pictures.contains(0) && pictures.size() == 5);
+        QTest::mouseClick(form->Label3, Qt::LeftButton);
+        QCOMPARE(form->Label3->toolTip(), QStringLiteral("Show Controls"));
+        QVERIFY(!form->mask().contains(QPoint(86, 190)) && form->mask().contains(form->Label3->geometry().center()));
+        QTest::mouseClick(form->Label3, Qt::LeftButton);
+        QCOMPARE(form->mask(), full);
+    }
+    // The drop-down list follows the playlist; relative entries wait for a root directory, asked for once.
+    void comboFollowsPlaylist()
+    {
+        Remote f;
+        f.main.list->addMany(
+            {QStringLiteral("/m/Song.Title.mp3"), QStringLiteral("C:\\M\\Old.mp3"), QStringLiteral("/m.d/Readme")});
+        auto form = f.open();
+        QCOMPARE((QStringList {form->Combo1->itemText(0), form->Combo1->itemText(1), form->Combo1->itemText(2)}),
+            (QStringList {QStringLiteral("Readme"), QStringLiteral("Song.Title"), QStringLiteral("Old")}));
+        f.main.list->add(QStringLiteral("b.mp3"));
+        QTest::qWait(1000); // the position copy ticks while the list waits for a root directory
+        QCOMPARE(f.main.rootChooserCount, 1);
+        f.main.root = QStringLiteral("/music/");
+        QTRY_COMPARE(form->Combo1->count(), 4);
+        QCOMPARE(f.main.list->listIndex(), 3); // the selection is left on the last entry
+    }
+    void transport_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("plays"); // empty: the playlist is empty and nothing is handed to the player
+        const QString next = QStringLiteral("command11"), previous = QStringLiteral("command12");
+        const QStringList noMore = {QStringLiteral("There Are No More Files To Play !")};
+        const QString a = QStringLiteral("a.mp3"), b = QStringLiteral("b.mp3"), c = QStringLiteral("c.mp3");
+        QTest::newRow("next") << next << QStringLiteral("0") << QStringList() << b;
+        QTest::newRow("next on the last") << next << QStringLiteral("2") << noMore << a;
+        QTest::newRow("next past a shrunk list") << next << QStringLiteral("7") << noMore << a;
+        QTest::newRow("previous") << previous << QStringLiteral("2") << QStringList() << b;
+        QTest::newRow("previous at the first") << previous << QStringLiteral("0") << noMore << c;
+        const QStringList addSome = noMore + QStringList {QStringLiteral("Please Add Some Files !")};
+        QTest::newRow("previous, empty") << previous << QString() << addSome << QString();
+    }
+    void transport()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, current);
+        QFETCH(QStringList, messages);
+        QFETCH(QString, plays);
+        Remote f;
+        if (!plays.isEmpty())
+            f.main.list->addMany({QStringLiteral("a.mp3"), QStringLiteral("b.mp3"), QStringLiteral("c.mp3")});
+        f.main.root = QStringLiteral("/music/");
+        f.main.currentIndex = current;
+        auto form = f.open();
+        QTest::mouseClick(form->findChild<QToolButton *>(button), Qt::LeftButton);
+        QCOMPARE(f.dialogs.messages, messages);
+        QCOMPARE(f.main.player.fileName(), plays.isEmpty() ? QString() : QStringLiteral("/music/") + plays);
+        f.main.player.setPosition(3); // pause needs a position; stop rewinds
+        f.main.player.calls.clear();
+        QTest::mouseClick(form->command10, Qt::LeftButton);
+        QTest::mouseClick(form->command13, Qt::LeftButton);
+        QCOMPARE(f.main.player.calls.join(QLatin1Char(',')),
+            plays.isEmpty() ? QString() : QStringLiteral("pause,setCurrentPosition 0,stop"));
+    }
+    void playChosenEntry()
+    {
+        Remote f;
+        f.main.list->addMany({QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b.mp3")});
+        auto form = f.open();
+        form->Combo1->setCurrentIndex(1);
+        QTest::mouseClick(form->Command1, Qt::LeftButton);
+        QCOMPARE(f.main.list->listIndex(), 1);
+        QCOMPARE(f.main.startSelectedCount, 1);
+        // The list shrank and the drop-down is not yet in step: its last item names no entry any more.
+        f.main.list->removeAt(1);
+        QTest::mouseClick(form->Command1, Qt::LeftButton);
+        QCOMPARE(f.main.startSelectedCount, 1);
+    }
+    // The copy of position and time runs while the main player has a file, and rests without one.
+    void positionCopyFollowsThePlayer()
+    {
+        Remote f;
+        auto form = f.open();
+        QTRY_VERIFY(!form->Timer1->isActive());
+        f.main.player.setFileName(QStringLiteral("/m/a.mp3"));
+        f.main.player.setDuration(180.5);
+        f.main.player.setPosition(10.5);
+        f.Slider4->setToolTip(QStringLiteral("Current Position : 00:10 Of 03:00 "));
+        f.Label9->setText(QStringLiteral("Time : 00:10/03:00 "));
+        emit f.main.player.mediaOpened();
+        QTRY_COMPARE(form->Label1->text(), QStringLiteral("Time : 00:10/03:00 "));
+        QVERIFY(form->Slider4->maximum() == 180 && form->Slider4->value() == 10);
+        QCOMPARE(form->Slider4->toolTip(), f.Slider4->toolTip());
+        f.main.player.setFileName({});
+        QTRY_VERIFY(!form->Timer1->isActive());
+        QPointer<Form6> remote = form.release(); // "Done" closes the remote, which deletes itself
+        QTest::mouseClick(remote->Label2, Qt::LeftButton);
+        QTRY_VERIFY(remote.isNull());
+    }
 };
-
-void TstForm6::init()
-{
-    m_env = std::make_unique<TestEnvironment>();
-    m_dialogs = std::make_unique<FakeDialogs>();
-    m_main = std::make_unique<RemoteMainWindow>();
-    Form6::setTrayCheck([] { return true; });
-}
-
-void TstForm6::cleanup()
-{
-    Form6::setTrayCheck({});
-    m_main.reset();
-    m_dialogs.reset();
-    m_env.reset();
-}
-
-std::unique_ptr<Form6> TstForm6::openRemote()
-{
-    auto form = std::make_unique<Form6>();
-    form->setAttribute(Qt::WA_DeleteOnClose, false);
-    form->Timer1->stop();
-    return form;
-}
-
-void TstForm6::openingSteps_data()
-{
-    QTest::addColumn<QString>("hide");
-    QTest::addColumn<bool>("tray");
-    QTest::addColumn<QString>("top");
-    QTest::addColumn<bool>("muted");
-    QTest::addColumn<bool>("mainVisible");
-
-    QTest::newRow("defaults") << QStringLiteral("1") << true << QStringLiteral("1") << false << false;
-    QTest::newRow("Hide 0, Top 0, muted") << QStringLiteral("0") << true << QStringLiteral("0") << true << true;
-    QTest::newRow("Hide 1 without a tray") << QStringLiteral("1") << false << QStringLiteral("1") << true << true;
-}
-
-void TstForm6::openingSteps()
-{
-    QFETCH(QString, hide);
-    QFETCH(bool, tray);
-    QFETCH(QString, top);
-    QFETCH(bool, muted);
-    QFETCH(bool, mainVisible);
-    SettingsStore::write(QStringLiteral("Tray"), QStringLiteral("Hide"), hide);
-    SettingsStore::write(QStringLiteral("Remote"), QStringLiteral("Top"), top);
-    Form6::setTrayCheck([tray] { return tray; });
-    m_main->Option1->setChecked(muted);
-    m_main->window.show();
-
-    auto form = openRemote();
-    QVERIFY(m_main->window.isMinimized());
-    QCOMPARE(m_main->window.isVisible(), mainVisible);
-    QCOMPARE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint), top == QLatin1String("1"));
-    QVERIFY(form->windowFlags().testFlag(Qt::FramelessWindowHint));
-    QCOMPARE(form->Check1->isChecked(), muted);
-    QCOMPARE(m_main->player.mute(), muted);
-    QCOMPARE(m_main->player.calls.contains(QStringLiteral("setMute 1")), muted);
-}
-
-void TstForm6::shapeCutsOutBlack()
-{
-    auto form = openRemote();
-    const QImage picture = QImage(QStringLiteral(":/remote/full.png")).convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(picture.size(), QSize(172, 230));
-    QCOMPARE(form->size(), QSize(172, 230));
-    const std::optional<QRegion> region = form->shapeRegion().region();
-    QVERIFY(region);
-    QCOMPARE(form->mask(), *region);
-    QVERIFY(form->shapeRegion().Applied(form.get()));
-    int cut = 0;
-    for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x) {
-            const bool black = (picture.pixel(x, y) & 0xFFFFFF) == 0;
-            cut += black ? 1 : 0;
-            if (black == region->contains(QPoint(x, y)))
-                QFAIL(qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
-        }
-    }
-    // The corners and the slot near the bottom are cut out; the picture is not a plain rectangle.
-    QVERIFY(!region->contains(QPoint(0, 0)));
-    QVERIFY(!region->contains(QPoint(86, 216)));
-    QVERIFY(region->contains(QPoint(86, 120)));
-    QVERIFY(cut > 1000);
-}
-
-void TstForm6::label3SwitchesShapeAndBack()
-{
-    auto form = openRemote();
-    form->show();
-    const QRegion full = form->mask();
-    QCOMPARE(form->Label3->pos(), QPoint(136, 90));
-    QCOMPARE(form->Label4->pos(), QPoint(19, 90));
-    QCOMPARE(form->Label3->toolTip(), QStringLiteral("Hide Controls"));
-
-    QTest::mouseClick(form->Label3, Qt::LeftButton);
-    QVERIFY(!form->fullShapeShown());
-    QCOMPARE(form->Label3->toolTip(), QStringLiteral("Show Controls"));
-    QCOMPARE(form->Label3->pos(), QPoint(131, 120));
-    QCOMPARE(form->Shape1->pos(), QPoint(131, 118));
-    QCOMPARE(form->Shape2->pos(), QPoint(26, 118));
-    QCOMPARE(form->Label4->pos(), QPoint(26, 120));
-    QVERIFY(form->mask() != full);
-    QVERIFY(!form->mask().contains(QPoint(86, 190)));
-    QVERIFY(form->mask().contains(form->Label3->geometry().center()));
-    // The drop-down list lies outside the compact shape and cannot be reached.
-    QVERIFY(!form->Combo1->isVisible());
-
-    QTest::mouseClick(form->Label3, Qt::LeftButton);
-    QVERIFY(form->fullShapeShown());
-    QCOMPARE(form->mask(), full);
-    QCOMPARE(form->Label3->toolTip(), QStringLiteral("Hide Controls"));
-    QCOMPARE(form->Label3->pos(), QPoint(136, 90));
-    QCOMPARE(form->Shape1->pos(), QPoint(136, 88));
-    QCOMPARE(form->Shape2->pos(), QPoint(19, 88));
-    QCOMPARE(form->Label4->pos(), QPoint(19, 90));
-    QVERIFY(form->Combo1->isVisible());
-}
-
-void TstForm6::comboFollowsPlaylist()
-{
-    m_main->list->addMany({QStringLiteral("/m/b.mp3"), QStringLiteral("/m/a.mp3"), QStringLiteral("/m/d.mp3")});
-    auto form = openRemote();
-    QCOMPARE(comboItems(form->Combo1), (QStringList {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("d")}));
-    m_main->list->add(QStringLiteral("/m/c.mp3"));
-    QTRY_COMPARE(form->Combo1->count(), 4);
-    QCOMPARE(comboItems(form->Combo1),
-        (QStringList {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}));
-    // The playlist's selection is left on the last entry.
-    QCOMPARE(m_main->list->listIndex(), 3);
-    m_main->list->clear();
-    QTRY_COMPARE(form->Combo1->count(), 0);
-}
-
-void TstForm6::displayNames_data()
-{
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<QString>("shortNames");
-    QTest::addColumn<QString>("expected"); // "<canonical>": the canonical path of the existing file
-
-    QTest::newRow("dots in the name") << QStringLiteral("/music/Song.Title.mp3") << QStringLiteral("0")
-                                      << QStringLiteral("Song.Title");
-    QTest::newRow("no folder part") << QStringLiteral("Song.Title.mp3") << QStringLiteral("0")
-                                    << QStringLiteral("Song.Title");
-    QTest::newRow("no dot") << QStringLiteral("/music/Readme") << QStringLiteral("0") << QStringLiteral("Readme");
-    QTest::newRow("dot in a folder only")
-        << QStringLiteral("/music.d/Readme") << QStringLiteral("0") << QStringLiteral("Readme");
-    QTest::newRow("backslashes") << QStringLiteral("C:\\Music\\Old.Track.mp3") << QStringLiteral("0")
-                                 << QStringLiteral("Old.Track");
-    QTest::newRow("short, existing") << QStringLiteral("real.mp3") << QStringLiteral("1")
-                                     << QStringLiteral("<canonical>");
-    QTest::newRow("short, missing") << QStringLiteral("/music/none.mp3") << QStringLiteral("1") << QString();
-}
-
-void TstForm6::displayNames()
-{
-    QFETCH(QString, entry);
-    QFETCH(QString, shortNames);
-    QFETCH(QString, expected);
-    SettingsStore::write(QStringLiteral("Remote"), QStringLiteral("Short"), shortNames);
-    // Relative entries are named from the root directory, where "real.mp3" exists.
-    const QString root = m_env->path(QStringLiteral("root/"));
-    QVERIFY(QDir().mkpath(root));
-    QFile real(root + QStringLiteral("real.mp3"));
-    QVERIFY(real.open(QIODevice::WriteOnly));
-    m_main->root = root;
-    if (expected == QLatin1String("<canonical>"))
-        expected = QFileInfo(real.fileName()).canonicalFilePath();
-    m_main->list->add(entry);
-    auto form = openRemote();
-    QCOMPARE(comboItems(form->Combo1), QStringList {expected});
-}
-
-void TstForm6::rootChooserOncePerRebuild()
-{
-    m_main->list->addMany({QStringLiteral("/m/a.mp3"), QStringLiteral("b.mp3")});
-    auto form = openRemote();
-    QCOMPARE(m_main->rootChooserCount, 1);
-    QCOMPARE(comboItems(form->Combo1), QStringList {QStringLiteral("a")});
-    for (int tick = 0; tick < 3; ++tick)
-        form->Timer1_Timer();
-    QCOMPARE(m_main->rootChooserCount, 1);
-
-    m_main->root = QStringLiteral("/music/");
-    form->Timer1_Timer();
-    QCOMPARE(comboItems(form->Combo1), (QStringList {QStringLiteral("a"), QStringLiteral("b")}));
-    QCOMPARE(m_main->rootChooserCount, 1);
-}
-
-void TstForm6::pauseAndStop()
-{
-    auto form = openRemote();
-    FakePlayer &player = m_main->player;
-    player.setFileName(QStringLiteral("/m/a.mp3"));
-    player.calls.clear();
-    form->command10_Click();
-    QVERIFY(player.calls.isEmpty());
-    QCOMPARE(m_main->status, QStringLiteral("Waiting .."));
-    QVERIFY(m_dialogs->messages.isEmpty());
-
-    player.setPosition(3);
-    form->command10_Click();
-    QCOMPARE(player.calls, QStringList {QStringLiteral("pause")});
-    QCOMPARE(m_main->status, QStringLiteral("Paused.."));
-
-    player.calls.clear();
-    form->command13_Click();
-    QCOMPARE(player.calls, (QStringList {QStringLiteral("setCurrentPosition 0"), QStringLiteral("stop")}));
-    QCOMPARE(m_main->status, QStringLiteral("Stoped.."));
-}
-
-void TstForm6::nextAndPrevious_data()
-{
-    QTest::addColumn<int>("entries");
-    QTest::addColumn<QString>("current");
-    QTest::addColumn<bool>("next");
-    QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<int>("played"); // -1: nothing handed to the player
-
-    QTest::newRow("next in the middle") << 3 << QStringLiteral("0") << true << QStringList() << 1;
-    QTest::newRow("next without an index") << 3 << QString() << true << QStringList() << 1;
-    QTest::newRow("next on the last") << 3 << QStringLiteral("2") << true << QStringList {kNoMore} << 0;
-    QTest::newRow("next past a shrunk list") << 3 << QStringLiteral("7") << true << QStringList {kNoMore} << 0;
-    QTest::newRow("next on an empty list") << 0 << QString() << true << QStringList {kAddSome} << -1;
-    QTest::newRow("previous in the middle") << 3 << QStringLiteral("2") << false << QStringList() << 1;
-    QTest::newRow("previous at the first") << 3 << QStringLiteral("0") << false << QStringList {kNoMore} << 2;
-    QTest::newRow("previous with one entry") << 1 << QStringLiteral("0") << false << QStringList {kNoMore} << 0;
-    QTest::newRow("previous on an empty list") << 0 << QString() << false << QStringList {kNoMore, kAddSome} << -1;
-}
-
-void TstForm6::nextAndPrevious()
-{
-    QFETCH(int, entries);
-    QFETCH(QString, current);
-    QFETCH(bool, next);
-    QFETCH(QStringList, messages);
-    QFETCH(int, played);
-    const QStringList names = {QStringLiteral("a.mp3"), QStringLiteral("b.mp3"), QStringLiteral("c.mp3")};
-    m_main->list->addMany(names.mid(0, entries));
-    m_main->root = QStringLiteral("/music/");
-    m_main->currentIndex = current;
-    auto form = openRemote();
-
-    next ? form->command11_Click() : form->command12_Click();
-    QCOMPARE(m_dialogs->messages, messages);
-    if (played < 0) {
-        QVERIFY(m_main->player.fileName().isEmpty());
-        return;
-    }
-    QCOMPARE(m_main->list->listIndex(), played);
-    // Relative entries reach the player joined to the root directory.
-    QCOMPARE(m_main->player.fileName(), QStringLiteral("/music/") + names.at(played));
-}
-
-void TstForm6::playChosenEntry()
-{
-    m_main->list->addMany({QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b.mp3")});
-    auto form = openRemote();
-    form->Combo1->setCurrentIndex(-1);
-    form->Command1_Click();
-    QCOMPARE(m_main->startSelectedCount, 0);
-    form->Combo1->setCurrentIndex(1);
-    form->Command1_Click();
-    QCOMPARE(m_main->list->listIndex(), 1);
-    QCOMPARE(m_main->startSelectedCount, 1);
-}
-
-void TstForm6::positionCopyAndSeek()
-{
-    auto form = openRemote();
-    FakePlayer &player = m_main->player;
-    player.setFileName(QStringLiteral("/m/a.mp3"));
-    player.setDuration(180.5);
-    player.setPosition(10.5);
-    m_main->Slider4->setToolTip(QStringLiteral("Current Position : 00:10 Of 03:00 "));
-    m_main->Slider4->setRange(0, 180);
-    m_main->Slider4->setValue(11);
-    m_main->Label9->setText(QStringLiteral("Time : 00:10/03:00 "));
-    form->Timer1_Timer();
-    QCOMPARE(form->Slider4->maximum(), 180);
-    QCOMPARE(form->Slider4->value(), 10);
-    QCOMPARE(form->Slider4->toolTip(), QStringLiteral("Current Position : 00:10 Of 03:00 "));
-    QCOMPARE(form->sliderMarker(), 11);
-    QCOMPARE(form->Label1->text(), QStringLiteral("Time : 00:10/03:00 "));
-
-    player.calls.clear();
-    form->Slider4->setSliderDown(true);
-    form->Slider4->setSliderPosition(42);
-    QCOMPARE(player.calls, QStringList {QStringLiteral("setCurrentPosition 42")});
-    // A slider held by the user is not moved by the copy.
-    player.setPosition(12);
-    form->Timer1_Timer();
-    QCOMPARE(form->Slider4->sliderPosition(), 42);
-    player.setDuration(1);
-    player.calls.clear();
-    form->Slider4->setSliderPosition(50);
-    QVERIFY(player.calls.isEmpty());
-}
-
-void TstForm6::doneClosesTheRemote()
-{
-    QPointer<Form6> form = Form6::open();
-    QCOMPARE(Form6::instance(), form.data());
-    QCOMPARE(Form6::open(), form.data());
-    QTest::mouseClick(form->Label2, Qt::LeftButton);
-    QTRY_VERIFY(form.isNull());
-    QVERIFY(!Form6::instance());
-}
 
 QTEST_MAIN(TstForm6)
 #include "tst_form6.moc"
