@@ -181,13 +181,14 @@ void TestFrmOptions::junkLineInTheFileIsNoWriteFailure()
     TestEnvironment env;
     FakeDialogs dialogs;
     QVERIFY(SettingsStore::write(QStringLiteral("Tray"), QStringLiteral("Hide"), QStringLiteral("0")));
-    QFile file(SettingsStore::filePath());
-    QVERIFY(file.open(QIODevice::Append));
-    file.write("this line is no setting\n\x01\x02\n");
-    file.close();
     frmOptions window;
     window.show();
     QVERIFY(!window.Check13->isChecked());
+    // The file is edited by hand while the window is open and gets a line the INI reader cannot parse.
+    QFile file(SettingsStore::filePath());
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("[Tray\nthis line is no setting\n");
+    file.close();
     QTest::mouseClick(window.cmdOK, Qt::LeftButton);
     QCOMPARE(dialogs.messages, QStringList());
     QVERIFY(!window.isVisible());
