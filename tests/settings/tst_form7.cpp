@@ -2,6 +2,7 @@
 // registered type in Quillet (asked of xdg-mime and GLib's gio), .dat only for video CD files, the desktop entry
 // starts the program from any folder name, and desktop-specific mimeapps.list files get the defaults too.
 #include "fakes/fakedialogs.h"
+#include "fakes/mimetools.h"
 #include "fakes/testenv.h"
 #include "settings/filetyperegistry.h"
 #include "settings/form7.h"
@@ -40,44 +41,6 @@ QString configHome()
     return qEnvironmentVariable("XDG_CONFIG_HOME");
 }
 
-// What a freedesktop tool prints; desktop is the XDG_CURRENT_DESKTOP it runs under (none by default, so that
-// xdg-mime answers from the mimeapps.list files as a plain desktop would).
-QString tool(const QString &program, const QStringList &arguments, const QString &desktop = {})
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), desktop.isEmpty() ? QStringLiteral("X-Generic") : desktop);
-    for (const char *name : {"KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID", "DESKTOP_SESSION", "XDG_DATA_DIRS",
-             "XDG_CONFIG_DIRS"})
-        environment.remove(QString::fromLatin1(name));
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    if (!process.waitForFinished(30000))
-        return QStringLiteral("<%1 hung>").arg(program);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-// The default application GLib names for a type ("" for none).
-QString gioDefault(const QString &type, const QString &desktop = {})
-{
-    const QString out = tool(QStringLiteral("gio"), {QStringLiteral("mime"), type}, desktop);
-    const QString line = out.section(QLatin1Char('\n'), 0, 0);
-    return line.startsWith(QLatin1String("Default application")) ? line.section(QStringLiteral(": "), 1) : QString();
-}
-
-// The type the shared MIME database gives a file (by name, and by content where the name says nothing), and
-// whether both xdg-mime and GLib open that type in Quillet.
-QString opens(const QString &file)
-{
-    const QString info = tool(QStringLiteral("gio"), {QStringLiteral("info"), QStringLiteral("-a"),
-                                                         QStringLiteral("standard::content-type"), file});
-    const QString type = info.section(QStringLiteral("standard::content-type: "), 1).trimmed();
-    const QString xdg = tool(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), type});
-    const QString gio = gioDefault(type);
-    const bool quillet = xdg == QLatin1String("quillet.desktop") && gio == QLatin1String("quillet.desktop");
-    return type + (quillet ? QStringLiteral(" in Quillet") : QStringLiteral(" elsewhere (%1, %2)").arg(xdg, gio));
-}
-
 QString makeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
@@ -86,9 +49,6 @@ QString makeFile(const QString &path, const QByteArray &bytes)
     file.write(bytes);
     return path;
 }
-
-// A video CD track: a RIFF header of form CDXA.
-const QByteArray kCdxa = QByteArray("RIFF\x24\x10\0\0CDXAfmt ", 16) + QByteArray(64, '\0');
 
 // Every file below the user's data and config folders with its contents.
 QMap<QString, QByteArray> userFiles()
@@ -166,7 +126,7 @@ void TestForm7::registeredTypesOpenInQuillet()
 {
     QVERIFY2(QFile::exists(shippedIconFile()), qPrintable(shippedIconFile()));
     const QString notes = makeFile(m_env->path(QStringLiteral("notes.dat")), "shopping list\nmilk\n");
-    const QString textTypeBefore = opens(notes);
+    const QString textTypeBefore = opensIn(notes);
     Form7 window;
     window.show();
     QTest::mouseClick(window.Command1, Qt::LeftButton);
@@ -175,16 +135,16 @@ void TestForm7::registeredTypesOpenInQuillet()
 
     const QList<QPair<QString, QByteArray>> files = {{QStringLiteral("a.mp3"), "ID3"}, {QStringLiteral("b.wmp"), "x"},
         {QStringLiteral("c.m3u"), "#EXTM3U\n"}, {QStringLiteral("d.pls"), "[playlist]\n"},
-        {QStringLiteral("e.qsk"), "1\n"}, {QStringLiteral("track.dat"), kCdxa}};
+        {QStringLiteral("e.qsk"), "1\n"}, {QStringLiteral("track.dat"), videoCdTrack()}};
     for (const auto &[name, bytes] : files) {
-        const QString result = opens(makeFile(m_env->path(name), bytes));
+        const QString result = opensIn(makeFile(m_env->path(name), bytes));
         QVERIFY2(result.endsWith(QLatin1String(" in Quillet")), qPrintable(name + QLatin1String(": ") + result));
     }
-    QCOMPARE(opens(m_env->path(QStringLiteral("track.dat"))), QStringLiteral("application/x-quillet-dat in Quillet"));
+    QCOMPARE(opensIn(m_env->path(QStringLiteral("track.dat"))), QStringLiteral("application/x-quillet-dat in Quillet"));
     // Other .dat files keep the type they had; QuickTime is not registered unless asked for.
-    QCOMPARE(opens(notes), textTypeBefore);
-    QVERIFY(!opens(notes).endsWith(QLatin1String(" in Quillet")));
-    QVERIFY(!opens(makeFile(m_env->path(QStringLiteral("f.mov")), "x")).endsWith(QLatin1String(" in Quillet")));
+    QCOMPARE(opensIn(notes), textTypeBefore);
+    QVERIFY(!opensIn(notes).endsWith(QLatin1String(" in Quillet")));
+    QVERIFY(!opensIn(makeFile(m_env->path(QStringLiteral("f.mov")), "x")).endsWith(QLatin1String(" in Quillet")));
     QVERIFY(QFile::exists(dataHome() + QStringLiteral("/icons/hicolor/scalable/mimetypes/application-x-quillet-audio.svg")));
 }
 
@@ -201,7 +161,7 @@ void TestForm7::laterRegistrationKeepsEarlierTypesAndRepeatsChangeNothing()
     window.Command1->click();
     QCOMPARE(m_dialogs->messages, (QStringList {kSuccess, kSuccess, kSuccess}));
     for (const char *name : {"a.mov", "b.wmp", "c.mp3", "d.qsk"}) {
-        const QString result = opens(makeFile(m_env->path(QLatin1String(name)), "x"));
+        const QString result = opensIn(makeFile(m_env->path(QLatin1String(name)), "x"));
         QVERIFY2(result.endsWith(QLatin1String(" in Quillet")), qPrintable(result));
     }
 }
@@ -222,7 +182,7 @@ void TestForm7::desktopStartsQuilletFromAnyFolderName()
     QCOMPARE(validate(registry.desktopFilePath()), QString());
 
     const QString song = makeFile(m_env->path(QStringLiteral("my song.wmp")), "x");
-    tool(QStringLiteral("gio"), {QStringLiteral("launch"), registry.desktopFilePath(), song});
+    desktopTool(QStringLiteral("gio"), {QStringLiteral("launch"), registry.desktopFilePath(), song});
     QFile arguments(folder + QStringLiteral("/arguments"));
     QTRY_VERIFY(arguments.exists());
     QVERIFY(arguments.open(QIODevice::ReadOnly));
