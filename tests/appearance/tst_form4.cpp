@@ -1,6 +1,5 @@
 #include "appearance/form4.h"
 #include "appearance/skinapplier.h"
-#include "appearance/skinbackground.h"
 #include "appearance/skinfile.h"
 #include "fakes/fakedialogs.h"
 #include "fakes/fakemainwindow.h"
@@ -80,8 +79,6 @@ private slots:
     void applyWritesDefaultSkin();
     void startupSkin_data();
     void startupSkin();
-    void gradientRows_data();
-    void gradientRows();
     void colourAndFontDialogs();
 
 private:
@@ -145,7 +142,8 @@ void TstForm4::unusableSkinChangesNothing_data()
 
     QTest::newRow("spread not a number") << 9 << QStringLiteral(" lots ") << 10 << false << true;
     QTest::newRow("eight lines") << 1 << QStringLiteral(" 255 ") << 8 << false << true;
-    QTest::newRow("picture on, missing") << 5 << QStringLiteral("/nowhere/ground.jpg") << 10 << false << true;
+    // A missing picture is left out and named; the rest of the skin is used.
+    QTest::newRow("picture on, missing") << 5 << QStringLiteral("/nowhere/ground.jpg") << 10 << true << true;
     QTest::newRow("empty first line") << 1 << QString() << 10 << false << false;
     QTest::newRow("picture off, missing") << 4 << QStringLiteral(" 0 ") << 10 << true << false;
 }
@@ -174,6 +172,7 @@ void TstForm4::unusableSkinChangesNothing()
         QVERIFY2(m_dialogs->messages.first().contains(path), qPrintable(m_dialogs->messages.first()));
     if (usable) {
         QCOMPARE(form.skin().backgroundColour, skin.backgroundColour);
+        QCOMPARE(form.skin().fontName, skin.fontName);
         return;
     }
     // Not one value of the file was taken, although the other lines were fine.
@@ -254,6 +253,8 @@ void TstForm4::startupSkin_data()
     const QString good = QStringLiteral("good");
     QTest::newRow("default skin") << good << QString() << QStringLiteral("1") << defaultColour << false << 0;
     QTest::newRow("no default skin") << QString() << QString() << QStringLiteral("1") << QColor() << false << 0;
+    QTest::newRow("default skin, picture missing")
+        << QStringLiteral("no picture") << QString() << QStringLiteral("1") << defaultColour << false << 1;
     QTest::newRow("default skin, blank first line")
         << QStringLiteral("blank") << QString() << QStringLiteral("1") << QColor() << false << 0;
     QTest::newRow("command-line skin") << good << QStringLiteral("good") << QStringLiteral("1") << argumentColour
@@ -275,6 +276,11 @@ void TstForm4::startupSkin()
     SettingsStore::write(QStringLiteral("Skins"), QStringLiteral("Auto"), autoOpen);
     Skin defaultSkin;
     defaultSkin.backgroundColour = 0x332211;
+    defaultSkin.fontName = QStringLiteral("DejaVu Serif");
+    if (withDefault == QLatin1String("no picture")) {
+        defaultSkin.pictureOn = 1;
+        defaultSkin.pictureFile = m_env->path(QStringLiteral("gone.png"));
+    }
     if (!withDefault.isEmpty()) {
         QStringList lines = SkinFile::lines(defaultSkin);
         if (withDefault == QLatin1String("blank"))
@@ -298,47 +304,18 @@ void TstForm4::startupSkin()
     QCOMPARE(paletteColour(&m_main->window, QPalette::Window), expected.isValid() ? expected : design);
     QCOMPARE(m_dialogs->messages.size(), messages);
     if (messages > 0)
-        QVERIFY(m_dialogs->messages.first().contains(path));
+        QVERIFY(m_dialogs->messages.first().contains(argument.isEmpty() ? defaultSkin.pictureFile : path));
+    if (withDefault == QLatin1String("no picture")) {
+        // The user's skin is used and kept, also through the next Apply: nothing is replaced by defaults.
+        QCOMPARE(m_main->list->font().family(), QStringLiteral("DejaVu Serif"));
+        form.Command1_Click();
+        QCOMPARE(SkinFile::read(SkinFile::defaultSkinPath()).skin, defaultSkin);
+        QCOMPARE(m_dialogs->messages.size(), 1);
+    }
     QCOMPARE(form.Label3->text(), QStringLiteral("Playlist Font : ") + m_main->list->font().family());
     // An applied command-line skin becomes the default skin of the next start.
     if (argumentUsed)
         QCOMPARE(SkinFile::read(SkinFile::defaultSkinPath()).skin, sampleSkin());
-}
-
-void TstForm4::gradientRows_data()
-{
-    QTest::addColumn<int>("spread");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("blue"); // -1: the plain background
-
-    QTest::newRow("s 0, lower") << 0 << 501 << 400 << -1;
-    QTest::newRow("s 1, line 0") << 1 << 501 << 0 << 0;
-    QTest::newRow("s 1, line 1") << 1 << 501 << 1 << 100;
-    QTest::newRow("s 1, line 2") << 1 << 501 << 2 << 200;
-    QTest::newRow("s 1, line 400 beyond 16 bits") << 1 << 501 << 400 << 255;
-    QTest::newRow("s 200, half to even down") << 200 << 501 << 1 << 0;
-    QTest::newRow("s 200, half to even up") << 200 << 501 << 3 << 2;
-    QTest::newRow("tall window, line 100") << 100 << 1002 << 201 << 100;
-    QTest::newRow("tall window, bottom") << 100 << 1002 << 1001 << 255;
-    QTest::newRow("short window") << 100 << 250 << 50 << 100;
-}
-
-void TstForm4::gradientRows()
-{
-    QFETCH(int, spread);
-    QFETCH(int, height);
-    QFETCH(int, row);
-    QFETCH(int, blue);
-    SkinBackground background;
-    background.colour = QColor(10, 20, 30);
-    background.gradient = true;
-    background.red = 40;
-    background.green = 50;
-    background.spread = spread;
-    const QImage image = background.render(QSize(8, height));
-    const QColor expected = blue < 0 ? background.colour : QColor(40, 50, blue);
-    QCOMPARE(image.pixelColor(3, row), expected);
 }
 
 void TstForm4::colourAndFontDialogs()
