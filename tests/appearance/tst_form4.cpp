@@ -54,7 +54,6 @@ private slots:
     void applyWritesDefaultSkin();
     void startupSkin_data();
     void startupSkin();
-    void colourAndFontDialogs();
 
 private:
     QColor mainColour() const { return m_main->window.palette().color(QPalette::Window); }
@@ -251,23 +250,6 @@ void TstForm4::startupSkin()
         QCOMPARE(SkinFile::read(SkinFile::defaultSkinPath()).skin, defaultSkin);
         QCOMPARE(m_dialogs->messages.size(), 1);
     }
-}
-
-void TstForm4::colourAndFontDialogs()
-{
-    Form4 form;
-    // A cancelled colour dialog gives back its current colour: black at first, then the last one chosen.
-    form.command9_Click();
-    QCOMPARE(form.skin().backgroundColour, 0);
-    m_dialogs->colourAnswers << QColor(0x12, 0x34, 0x56);
-    form.command9_Click();
-    QCOMPARE(form.skin().backgroundColour, 0x563412);
-    form.command10_Click();
-    QCOMPARE(form.skin().textColour, 0x563412);
-    m_dialogs->fontAnswers << QFont(QStringLiteral("DejaVu Sans Mono"), 31);
-    form.Command8_Click();
-    QCOMPARE(form.skin().fontName, QStringLiteral("DejaVu Sans Mono"));
-    QCOMPARE(form.Label3->text(), QStringLiteral("Playlist Font : DejaVu Sans Mono"));
 }
 
 QTEST_MAIN(TstForm4)

@@ -7,7 +7,6 @@
 #include "settings/filetyperegistry.h"
 #include "settings/form7.h"
 #include "settings/iconresource.h"
-#include "settings/mimeappslist.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -87,12 +86,9 @@ private slots:
     void laterRegistrationKeepsEarlierTypesAndRepeatsChangeNothing();
     void desktopStartsQuilletFromAnyFolderName();
     void desktopSpecificListGetsTheDefaults();
-    void missingIconResourceWritesNothing_data();
     void missingIconResourceWritesNothing();
     void writeFailureIsReported_data();
     void writeFailureIsReported();
-    void mimeAppsDefaults_data();
-    void mimeAppsDefaults();
 
 private:
     std::unique_ptr<TestEnvironment> m_env;
@@ -213,21 +209,10 @@ void TestForm7::desktopSpecificListGetsTheDefaults()
     QVERIFY(!QFile::exists(configHome() + QStringLiteral("/ubuntu-mimeapps.list")));
 }
 
-void TestForm7::missingIconResourceWritesNothing_data()
-{
-    QTest::addColumn<QByteArray>("contents");
-    QTest::addColumn<bool>("exists");
-    QTest::newRow("missing") << QByteArray() << false;
-    QTest::newRow("not a resource file") << QByteArray("MZ\x90\0not icons") << true;
-}
-
 void TestForm7::missingIconResourceWritesNothing()
 {
-    QFETCH(QByteArray, contents);
-    QFETCH(bool, exists);
-    const QString path = m_env->path(QStringLiteral("quillet-icons.rcc"));
-    if (exists)
-        makeFile(path, contents);
+    // A file that is not a resource file counts as missing.
+    const QString path = makeFile(m_env->path(QStringLiteral("quillet-icons.rcc")), "MZ not icons");
     qputenv("QUILLET_ICON_FILE", path.toUtf8());
     Form7 window;
     window.Command1->click();
@@ -257,35 +242,6 @@ void TestForm7::writeFailureIsReported()
     QVERIFY(m_dialogs->messages.constFirst().contains(blocked));
     // Nothing names Quillet as the default when its files could not all be written.
     QVERIFY(!QFile::exists(configHome() + QStringLiteral("/mimeapps.list")));
-}
-
-void TestForm7::mimeAppsDefaults_data()
-{
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("after");
-    QTest::newRow("no file") << QString() << "[Default Applications]\naudio/mpeg=quillet.desktop;\n";
-    QTest::newRow("other group kept") << "[Added Associations]\ntext/plain=ed.desktop;\n"
-                                      << "[Added Associations]\ntext/plain=ed.desktop;\n\n"
-                                         "[Default Applications]\naudio/mpeg=quillet.desktop;\n";
-    QTest::newRow("other player stays second") << "[Default Applications]\naudio/mpeg = vlc.desktop;quillet.desktop\n"
-                                               << "[Default Applications]\naudio/mpeg=quillet.desktop;vlc.desktop;\n";
-    QTest::newRow("new line stays inside its group")
-        << "[Default Applications]\ntext/plain=ed.desktop;\n\n[Added Associations]\naudio/mpeg=vlc.desktop;\n"
-        << "[Default Applications]\ntext/plain=ed.desktop;\naudio/mpeg=quillet.desktop;\n\n"
-           "[Added Associations]\naudio/mpeg=vlc.desktop;\n";
-    QTest::newRow("prefix of another type untouched, CR LF read")
-        << "[Default Applications]\r\naudio/mpegurl=vlc.desktop;\r\n"
-        << "[Default Applications]\naudio/mpegurl=vlc.desktop;\naudio/mpeg=quillet.desktop;\n";
-}
-
-void TestForm7::mimeAppsDefaults()
-{
-    QFETCH(QString, before);
-    QFETCH(QString, after);
-    const QStringList types {QStringLiteral("audio/mpeg")};
-    const QString once = MimeAppsList::withDefaults(before, types, QStringLiteral("quillet.desktop"));
-    QCOMPARE(once, after);
-    QCOMPARE(MimeAppsList::withDefaults(once, types, QStringLiteral("quillet.desktop")), once);
 }
 
 QTEST_MAIN(TestForm7)

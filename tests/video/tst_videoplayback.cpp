@@ -30,9 +30,7 @@ private slots:
     void fileWithoutPictureKeepsAWindow();
     void fullScreenByKeyAndDoubleClick_data();
     void fullScreenByKeyAndDoubleClick();
-    void reportsAFileThatCannotBePlayed();
-    void playsBesideAnAudioPlayerAndEndsWhenClosed();
-    void fittedSize_data();
+    void playsBesideAnAudioPlayerEndsWhenClosedAndReportsErrors();
     void fittedSize();
 
 private:
@@ -193,17 +191,7 @@ void TstVideoPlayback::fullScreenByKeyAndDoubleClick()
     QCOMPARE(window->Media1->displaySize(), fullAfter ? 3 : 4);
 }
 
-void TstVideoPlayback::reportsAFileThatCannotBePlayed()
-{
-    frmBrowser *window = frmBrowser::open();
-    window->setFileName(m_env->path(QStringLiteral("no such video.avi")));
-    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->messages.size(), 1, 10000);
-    QVERIFY(!window->Media1->errorDescription().isEmpty());
-    QCOMPARE(m_dialogs->messages.first(), window->Media1->errorDescription());
-    QVERIFY(frmBrowser::instance() != nullptr);
-}
-
-void TstVideoPlayback::playsBesideAnAudioPlayerAndEndsWhenClosed()
+void TstVideoPlayback::playsBesideAnAudioPlayerEndsWhenClosedAndReportsErrors()
 {
     MpvPlayer music(PlayerPurpose::Audio);
     music.setPlayCount(0); // endless, so that it still plays when the video has started
@@ -221,28 +209,23 @@ void TstVideoPlayback::playsBesideAnAudioPlayerAndEndsWhenClosed()
     QVERIFY(video.isNull());
     QVERIFY(frmBrowser::instance() == nullptr);
     QCOMPARE(music.state(), MediaPlayer::State::Playing);
-    // The next play makes a new window that plays again.
+    // The next play makes a new window that plays again; a file it cannot play is reported and the window stays.
     QVERIFY2(playBlocks(), "no picture after reopening");
-}
-
-void TstVideoPlayback::fittedSize_data()
-{
-    QTest::addColumn<QSize>("video");
-    QTest::addColumn<QSize>("available");
-    QTest::addColumn<QSize>("expected");
-    QTest::newRow("fits") << QSize(320, 240) << QSize(1024, 700) << QSize(320, 240);
-    QTest::newRow("too wide") << QSize(1920, 800) << QSize(960, 700) << QSize(960, 400);
-    QTest::newRow("no screen known") << QSize(640, 480) << QSize() << QSize(640, 480);
-    QTest::newRow("0x0 keeps the window") << QSize(0, 0) << QSize(1024, 700) << QSize(500, 400);
+    frmBrowser::instance()->setFileName(m_env->path(QStringLiteral("no such video.avi")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->messages.size(), 1, 10000);
+    QCOMPARE(m_dialogs->messages.first(), frmBrowser::instance()->Media1->errorDescription());
 }
 
 void TstVideoPlayback::fittedSize()
 {
-    QFETCH(QSize, video);
-    QFETCH(QSize, available);
-    QFETCH(QSize, expected);
-    QCOMPARE(frmBrowser::fittedSize(video, available, QSize(500, 400)), expected);
-    QVERIFY(!frmBrowser::fittedSize(video, available, QSize()).isEmpty());
+    // Without a picture the window keeps its size (or takes a usable one), never the empty size.
+    for (const QSize &none : {QSize(), QSize(0, 0)}) {
+        QCOMPARE(frmBrowser::fittedSize(none, QSize(1024, 700), QSize(500, 400)), QSize(500, 400));
+        QVERIFY(!frmBrowser::fittedSize(none, QSize(1024, 700), QSize()).isEmpty());
+    }
+    QCOMPARE(frmBrowser::fittedSize(QSize(320, 240), QSize(1024, 700), QSize(500, 400)), QSize(320, 240));
+    QCOMPARE(frmBrowser::fittedSize(QSize(1920, 800), QSize(960, 700), QSize()), QSize(960, 400));
+    QCOMPARE(frmBrowser::fittedSize(QSize(640, 480), QSize(), QSize()), QSize(640, 480));
 }
 
 int main(int argc, char *argv[])
