@@ -1,7 +1,6 @@
 // cmake --install of this build into a temporary prefix: the program, desktop entry, skin MIME type, icon and
 // AppStream metainfo land in their freedesktop places, the freedesktop validators accept them, and installing and
 // "Register File Types Now" into the same folders leave every registered type opening in Quillet.
-#include "app/mprisroot.h"
 #include "desktoptesting.h"
 #include "fakes/mimetools.h"
 #include "fakes/testenv.h"
@@ -37,44 +36,6 @@ Run run(const QString &program, const QStringList &arguments)
         process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, QString::fromUtf8(process.readAll())};
 }
 
-// The [Desktop Entry] keys of a desktop file.
-QMap<QString, QString> desktopEntry(const QString &path)
-{
-    QMap<QString, QString> keys;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return keys;
-    bool inEntry = false;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.startsWith(QLatin1Char('[')))
-            inEntry = line == QLatin1String("[Desktop Entry]");
-        else if (inEntry && line.contains(QLatin1Char('=')))
-            keys.insert(line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1));
-    }
-    return keys;
-}
-
-// The texts of every element with the given name in an XML file, with the named attribute's value first when
-// attribute is not empty ("type=text").
-QStringList xmlTexts(const QString &path, const QString &element, const QString &attribute = {})
-{
-    QStringList texts;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return texts;
-    QXmlStreamReader xml(&file);
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (!xml.isStartElement() || xml.name() != element)
-            continue;
-        const QString prefix
-            = attribute.isEmpty() ? QString() : xml.attributes().value(attribute).toString() + QLatin1Char('=');
-        texts.append(prefix + xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed());
-    }
-    return xml.hasError() ? QStringList {QStringLiteral("XML error: ") + xml.errorString()} : texts;
-}
-
 } // namespace
 
 class TstInstall : public QObject
@@ -84,7 +45,6 @@ class TstInstall : public QObject
 private slots:
     void initTestCase();
     void filesLandInTheirPlaces();
-    void entryAndMetainfoAgree();
     void installAndRegistrationKeepEachOther_data();
     void installAndRegistrationKeepEachOther();
 
@@ -125,6 +85,10 @@ void TstInstall::filesLandInTheirPlaces()
         QVERIFY2(!xml.hasError(), path);
     }
     QVERIFY(QFileInfo(file(QStringLiteral("bin/quillet"))).isExecutable());
+    // The entry names the installed program by its full path: the prefix's bin folder need not be on the PATH.
+    QFile entry(file(QStringLiteral("share/applications/quillet.desktop")));
+    QVERIFY(entry.open(QIODevice::ReadOnly));
+    QVERIFY(entry.readAll().contains("\nExec=" + QFile::encodeName(file(QStringLiteral("bin/quillet"))) + " %f\n"));
     // The freedesktop validators accept the desktop entry and the metainfo, without a warning: software centres
     // show a file that only warns as faulty too.
     for (const QStringList &check :
@@ -135,29 +99,6 @@ void TstInstall::filesLandInTheirPlaces()
         QVERIFY2(result.exitCode == 0 && !result.output.contains(QLatin1String("warning"), Qt::CaseInsensitive),
             qPrintable(check.first() + QStringLiteral(": ") + result.output));
     }
-}
-
-void TstInstall::entryAndMetainfoAgree()
-{
-    const QMap<QString, QString> entry = desktopEntry(file(QStringLiteral("share/applications/quillet.desktop")));
-    // One file at a time, by the installed program's full path: the prefix's bin folder need not be on the PATH.
-    QCOMPARE(entry.value(QStringLiteral("Exec")), file(QStringLiteral("bin/quillet")) + QStringLiteral(" %f"));
-    QVERIFY(QFile::exists(file(QStringLiteral("share/icons/hicolor/scalable/apps/"))
-        + entry.value(QStringLiteral("Icon")) + QStringLiteral(".svg")));
-    // What the desktop entry offers to open is what the media controls say Quillet opens.
-    QStringList listed = entry.value(QStringLiteral("MimeType")).split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    QStringList announced = MprisRoot::mimeTypes();
-    listed.sort();
-    announced.sort();
-    QCOMPARE(listed, announced);
-
-    const QString path = file(QStringLiteral("share/metainfo/io.github.quillet.Quillet.metainfo.xml"));
-    QCOMPARE(xmlTexts(path, QStringLiteral("launchable"), QStringLiteral("type")),
-        QStringList {QStringLiteral("desktop-id=quillet.desktop")});
-    const QStringList claimed = xmlTexts(path, QStringLiteral("mediatype"));
-    QVERIFY(!claimed.isEmpty());
-    for (const QString &type : claimed)
-        QVERIFY2(listed.contains(type), qPrintable(type));
 }
 
 void TstInstall::installAndRegistrationKeepEachOther_data()

@@ -13,7 +13,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -88,7 +87,7 @@ private slots:
     void handOverFromTheCommandLine();
     void doneWritesTheList_data();
     void doneWritesTheList();
-    void doneHidesAndCloseBoxDiscards();
+    void failedWriteIsReportedAndKeepsTheList();
     void playsFromTheTextBoxAndTheList_data();
     void playsFromTheTextBoxAndTheList();
 
@@ -229,35 +228,18 @@ void TstForm3::doneWritesTheList()
     QCOMPARE(m_dialogs->messages.size(), 1); // the credit only
 }
 
-void TstForm3::doneHidesAndCloseBoxDiscards()
+void TstForm3::failedWriteIsReportedAndKeepsTheList()
 {
-    writeVideoList("/v/a.avi\r\n");
-    QPointer<Form3> form = openAndSettle();
-    form->Text1->setText(QStringLiteral("typed"));
-    QTest::mouseClick(form->Command2, Qt::LeftButton);
-    QVERIFY(!form->isVisible());
-    QVERIFY(m_main->window.isVisible() && !(m_main->window.windowState() & Qt::WindowMinimized));
-    // Opening again shows the same window as it was: no credit, no reload.
-    writeVideoList("/v/other.avi\r\n");
-    QCOMPARE(Form3::open(), form.data());
-    QCOMPARE(form->Text1->text(), QStringLiteral("typed"));
-    QCOMPARE(form->entries(), names({"/v/a.avi"}));
-    QCOMPARE(m_dialogs->messages.size(), 1);
-
-    // The close box discards what was added; a failed write is reported and keeps the list in the window.
-    add(form, {QStringLiteral("/v/new.avi")});
-    QVERIFY(form->close());
-    QTRY_VERIFY(form.isNull());
-    QCOMPARE(videoListBytes(), QByteArray("/v/other.avi\r\n"));
-    form = openAndSettle();
-    QCOMPARE(form->entries(), names({"/v/other.avi"}));
+    Form3 *form = openAndSettle();
+    add(form, {QStringLiteral("/v/a.avi")});
+    // The data folder lies below a regular file, so nothing can be written there, even by root.
     QFile blocker(m_env->path(QStringLiteral("blocker")));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     qputenv("QUILLET_DATA_DIR", m_env->path(QStringLiteral("blocker/data")).toUtf8());
     QTest::mouseClick(form->Command2, Qt::LeftButton);
-    QCOMPARE(m_dialogs->messages.size(), 3);
-    QVERIFY(m_dialogs->messages.last() != Form3::creditMessage());
-    QCOMPARE(form->entries(), names({"/v/other.avi"}));
+    QCOMPARE(m_dialogs->messages.size(), 2);
+    QVERIFY(m_dialogs->messages.last().contains(m_env->path(QStringLiteral("blocker/data"))));
+    QCOMPARE(form->entries(), names({"/v/a.avi"}));
 }
 
 void TstForm3::playsFromTheTextBoxAndTheList_data()
