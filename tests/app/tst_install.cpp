@@ -91,10 +91,10 @@ void TstInstall::filesLandInTheirPlaces()
     QVERIFY(entry.readAll().contains("\nExec=" + QFile::encodeName(file(QStringLiteral("bin/quillet"))) + " %f\n"));
     // The freedesktop validators accept the desktop entry and the metainfo, without a warning: software centres
     // show a file that only warns as faulty too.
-    for (const QStringList &check :
-        {QStringList {QStringLiteral("desktop-file-validate"), file(QStringLiteral("share/applications/quillet.desktop"))},
-            QStringList {QStringLiteral("appstreamcli"), QStringLiteral("validate"), QStringLiteral("--no-net"),
-                file(QStringLiteral("share/metainfo/io.github.quillet.Quillet.metainfo.xml"))}}) {
+    for (const QStringList &check : {QStringList {QStringLiteral("desktop-file-validate"),
+                                         file(QStringLiteral("share/applications/quillet.desktop"))},
+             QStringList {QStringLiteral("appstreamcli"), QStringLiteral("validate"), QStringLiteral("--no-net"),
+                 file(QStringLiteral("share/metainfo/io.github.quillet.Quillet.metainfo.xml"))}}) {
         const Run result = run(check.first(), check.mid(1));
         QVERIFY2(result.exitCode == 0 && !result.output.contains(QLatin1String("warning"), Qt::CaseInsensitive),
             qPrintable(check.first() + QStringLiteral(": ") + result.output));
@@ -151,7 +151,8 @@ void TstInstall::installAndRegistrationKeepEachOther()
 
     // No line in mimeapps.list names a type the MIME database no longer knows.
     QString known;
-    for (const QString &types : {prefix + QStringLiteral("/share/mime/types"), QStringLiteral("/usr/share/mime/types")}) {
+    for (const QString &types :
+        {prefix + QStringLiteral("/share/mime/types"), QStringLiteral("/usr/share/mime/types")}) {
         QFile list(types);
         if (list.open(QIODevice::ReadOnly))
             known += QString::fromUtf8(list.readAll());

@@ -127,9 +127,11 @@ void TstSkins::everyTextIsReadable()
 
     const QImage shot = main.grab().toImage();
     if (qEnvironmentVariableIsSet("QUILLET_SCREENSHOT_DIR"))
-        shot.save(qEnvironmentVariable("QUILLET_SCREENSHOT_DIR") + QStringLiteral("/skin-%1.png").arg(QLatin1String(QTest::currentDataTag())));
-    const double wanted = qMin(4.5, contrast(QColor(background & 0xFF, (background >> 8) & 0xFF, background >> 16),
-                                          QColor(text & 0xFF, (text >> 8) & 0xFF, text >> 16)));
+        shot.save(qEnvironmentVariable("QUILLET_SCREENSHOT_DIR")
+            + QStringLiteral("/skin-%1.png").arg(QLatin1String(QTest::currentDataTag())));
+    const double wanted = qMin(4.5,
+        contrast(QColor(background & 0xFF, (background >> 8) & 0xFF, background >> 16),
+            QColor(text & 0xFF, (text >> 8) & 0xFF, text >> 16)));
     const QList<QPair<QString, QRect>> areas = textAreas(main);
     QVERIFY(areas.size() > 20);
     QStringList unreadable;

@@ -14,9 +14,10 @@ namespace quillet::testing {
 inline QString desktopTool(const QString &program, const QStringList &arguments, const QString &desktop = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), desktop.isEmpty() ? QStringLiteral("X-Generic") : desktop);
-    for (const char *name : {"KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID", "DESKTOP_SESSION", "XDG_DATA_DIRS",
-             "XDG_CONFIG_DIRS"})
+    environment.insert(
+        QStringLiteral("XDG_CURRENT_DESKTOP"), desktop.isEmpty() ? QStringLiteral("X-Generic") : desktop);
+    for (const char *name :
+        {"KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID", "DESKTOP_SESSION", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
         environment.remove(QString::fromLatin1(name));
     QProcess process;
     process.setProcessEnvironment(environment);

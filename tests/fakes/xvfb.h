@@ -20,12 +20,12 @@ inline int runOnXvfb(const std::function<int()> &body)
     std::signal(SIGPIPE, SIG_IGN);
     int number = 400 + int(getpid() % 400);
     while (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number))
-           || QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
+        || QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
         ++number;
     QProcess xvfb;
-    xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral(":%1").arg(number), QStringLiteral("-screen"),
-                                        QStringLiteral("0"), QStringLiteral("1280x1024x24"),
-                                        QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    xvfb.start(QStringLiteral("Xvfb"),
+        {QStringLiteral(":%1").arg(number), QStringLiteral("-screen"), QStringLiteral("0"),
+            QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
     for (int wait = 0; wait < 100 && !QFile::exists(socket); ++wait)
         QThread::msleep(100);

@@ -141,7 +141,8 @@ void TestForm7::registeredTypesOpenInQuillet()
     QCOMPARE(opensIn(notes), textTypeBefore);
     QVERIFY(!opensIn(notes).endsWith(QLatin1String(" in Quillet")));
     QVERIFY(!opensIn(makeFile(m_env->path(QStringLiteral("f.mov")), "x")).endsWith(QLatin1String(" in Quillet")));
-    QVERIFY(QFile::exists(dataHome() + QStringLiteral("/icons/hicolor/scalable/mimetypes/application-x-quillet-audio.svg")));
+    QVERIFY(QFile::exists(
+        dataHome() + QStringLiteral("/icons/hicolor/scalable/mimetypes/application-x-quillet-audio.svg")));
 }
 
 void TestForm7::laterRegistrationKeepsEarlierTypesAndRepeatsChangeNothing()
@@ -167,8 +168,8 @@ void TestForm7::desktopStartsQuilletFromAnyFolderName()
     // A stand-in program that writes down its arguments, in a folder whose name the desktop entry must escape.
     const QString folder = m_env->path(QStringLiteral("100% sure $HOME \"quoted\" back\\slash"));
     QVERIFY(QDir().mkpath(folder));
-    const QString program = makeFile(folder + QStringLiteral("/quillet"),
-        "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/arguments\"\n");
+    const QString program = makeFile(
+        folder + QStringLiteral("/quillet"), "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/arguments\"\n");
     QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     FileTypeRegistry registry({dataHome(), configHome(), program});
     registry.add(QStringLiteral(".wmp"), FileKind::Media);
@@ -200,8 +201,8 @@ void TestForm7::desktopSpecificListGetsTheDefaults()
     Form7 window;
     window.Command1->click();
     QCOMPARE(m_dialogs->messages, QStringList {kSuccess});
-    QCOMPARE(gioDefault(QStringLiteral("audio/mpeg"), QStringLiteral("ubuntu:GNOME")),
-        QStringLiteral("quillet.desktop"));
+    QCOMPARE(
+        gioDefault(QStringLiteral("audio/mpeg"), QStringLiteral("ubuntu:GNOME")), QStringLiteral("quillet.desktop"));
     QFile list(own);
     QVERIFY(list.open(QIODevice::ReadOnly));
     QVERIFY(list.readAll().contains("audio/mpeg=quillet.desktop;other-player.desktop;\n"));

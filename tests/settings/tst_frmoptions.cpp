@@ -25,14 +25,19 @@ QStringList storedValues()
 {
     QStringList values;
     for (const SettingDefault &setting : SettingsStore::defaults())
-        values << QStringLiteral("%1/%2=%3").arg(QLatin1String(setting.section), QLatin1String(setting.key),
-            SettingsStore::read(QLatin1String(setting.section), QLatin1String(setting.key), QStringLiteral("-")));
+        values << QStringLiteral("%1/%2=%3")
+                      .arg(QLatin1String(setting.section), QLatin1String(setting.key),
+                          SettingsStore::read(
+                              QLatin1String(setting.section), QLatin1String(setting.key), QStringLiteral("-")));
     return values;
 }
 
 QMap<QString, QAbstractButton *> buttons(const frmOptions &w)
 {
-#define BUTTON(name) {QStringLiteral(#name), w.name}
+#define BUTTON(name)                                                                                                   \
+    {                                                                                                                  \
+        QStringLiteral(#name), w.name                                                                                  \
+    }
     return {BUTTON(Option1), BUTTON(Option2), BUTTON(Check1), BUTTON(Check2), BUTTON(Check3), BUTTON(Check4),
         BUTTON(Check5), BUTTON(Check6), BUTTON(Check7), BUTTON(Check8), BUTTON(Check9), BUTTON(Check10),
         BUTTON(Check11), BUTTON(Check12), BUTTON(Check13), BUTTON(Check14)};
@@ -73,8 +78,8 @@ void TestFrmOptions::opensWithItsControlsAndShowsOneFrame()
     QCOMPARE(window.List1->count(), 6);
     for (int page = 0; page < 6; ++page) {
         window.List1->setCurrentRow(page);
-        const QList<QGroupBox *> frames {window.Frame1, window.Frame2, window.Frame3, window.Frame4, window.Frame5,
-            window.Frame6};
+        const QList<QGroupBox *> frames {
+            window.Frame1, window.Frame2, window.Frame3, window.Frame4, window.Frame5, window.Frame6};
         for (int i = 0; i < frames.size(); ++i)
             QCOMPARE(frames.at(i)->isVisible(), i == page);
     }
@@ -82,7 +87,7 @@ void TestFrmOptions::opensWithItsControlsAndShowsOneFrame()
     QCOMPARE(window.Slider1->maximum(), 200);
     // An empty store shows the defaults, and reading never creates the file.
     QCOMPARE(checkedNames(window).join(QLatin1Char(' ')),
-             QStringLiteral("Check10 Check11 Check13 Check14 Check3 Check4 Check6 Check7 Check8 Check9 Option1"));
+        QStringLiteral("Check10 Check11 Check13 Check14 Check3 Check4 Check6 Check7 Check8 Check9 Option1"));
     QVERIFY(!QFile::exists(SettingsStore::filePath()));
 }
 
@@ -93,21 +98,51 @@ void TestFrmOptions::storedValueShownAsTheProgramTakesIt_data()
     QTest::addColumn<QString>("box"); // the button whose state the value decides, or "" for the slider
     QTest::addColumn<int>("shown"); // 1 checked, 0 not; the slider's value for the interval
 
-    QTest::newRow("first file") << "Opening Files/Auto Play" << "2" << "Option2" << 1;
-    QTest::newRow("auto play 0 disables") << "Opening Files/Auto Play" << "0" << "Check1" << 1;
-    QTest::newRow("auto play 7 disables") << "Opening Files/Auto Play" << "7" << "Check1" << 1;
-    QTest::newRow("auto play abc plays nothing") << "Opening Files/Auto Play" << "abc" << "Check1" << 1;
-    QTest::newRow("auto play 01 plays nothing") << "Opening Files/Auto Play" << "01" << "Check1" << 1;
-    QTest::newRow("manage 1") << "Opening Files/Manage" << "1" << "Check2" << 1;
-    QTest::newRow("manage 1.0 reads as 1") << "Opening Files/Manage" << "1.0" << "Check2" << 1;
-    QTest::newRow("manage yes") << "Opening Files/Manage" << "yes" << "Check2" << 0;
-    QTest::newRow("video open with blank is not 1") << "Video/Open" << " 1" << "Check5" << 0;
-    QTest::newRow("remote top 2 is not 1") << "Remote/Top" << "2" << "Check11" << 0;
-    QTest::newRow("tray hide off") << "Tray/Hide" << "0" << "Check13" << 0;
-    QTest::newRow("interval in range") << "Splash/Interval" << "100" << "" << 100;
-    QTest::newRow("interval 30000") << "Splash/Interval" << "30000" << "" << 200;
-    QTest::newRow("interval 1") << "Splash/Interval" << "1" << "" << 20;
-    QTest::newRow("interval not a number") << "Splash/Interval" << "fast" << "" << 20;
+    QTest::newRow("first file") << "Opening Files/Auto Play"
+                                << "2"
+                                << "Option2" << 1;
+    QTest::newRow("auto play 0 disables") << "Opening Files/Auto Play"
+                                          << "0"
+                                          << "Check1" << 1;
+    QTest::newRow("auto play 7 disables") << "Opening Files/Auto Play"
+                                          << "7"
+                                          << "Check1" << 1;
+    QTest::newRow("auto play abc plays nothing") << "Opening Files/Auto Play"
+                                                 << "abc"
+                                                 << "Check1" << 1;
+    QTest::newRow("auto play 01 plays nothing") << "Opening Files/Auto Play"
+                                                << "01"
+                                                << "Check1" << 1;
+    QTest::newRow("manage 1") << "Opening Files/Manage"
+                              << "1"
+                              << "Check2" << 1;
+    QTest::newRow("manage 1.0 reads as 1") << "Opening Files/Manage"
+                                           << "1.0"
+                                           << "Check2" << 1;
+    QTest::newRow("manage yes") << "Opening Files/Manage"
+                                << "yes"
+                                << "Check2" << 0;
+    QTest::newRow("video open with blank is not 1") << "Video/Open"
+                                                    << " 1"
+                                                    << "Check5" << 0;
+    QTest::newRow("remote top 2 is not 1") << "Remote/Top"
+                                           << "2"
+                                           << "Check11" << 0;
+    QTest::newRow("tray hide off") << "Tray/Hide"
+                                   << "0"
+                                   << "Check13" << 0;
+    QTest::newRow("interval in range") << "Splash/Interval"
+                                       << "100"
+                                       << "" << 100;
+    QTest::newRow("interval 30000") << "Splash/Interval"
+                                    << "30000"
+                                    << "" << 200;
+    QTest::newRow("interval 1") << "Splash/Interval"
+                                << "1"
+                                << "" << 20;
+    QTest::newRow("interval not a number") << "Splash/Interval"
+                                           << "fast"
+                                           << "" << 20;
 }
 
 void TestFrmOptions::storedValueShownAsTheProgramTakesIt()
@@ -165,8 +200,8 @@ void TestFrmOptions::okStoresWhatIsShownAndCloses()
     QVERIFY(!window.isVisible());
     QStringList expected;
     for (const SettingDefault &setting : SettingsStore::defaults())
-        expected << QStringLiteral("%1/%2=%3").arg(
-            QLatin1String(setting.section), QLatin1String(setting.key), QLatin1String(setting.value));
+        expected << QStringLiteral("%1/%2=%3")
+                        .arg(QLatin1String(setting.section), QLatin1String(setting.key), QLatin1String(setting.value));
     expected.replace(0, QStringLiteral("Opening Files/Auto Play=2"));
     expected.replace(1, QStringLiteral("Opening Files/Manage=1"));
     expected.replace(14, QStringLiteral("Splash/Interval=200"));

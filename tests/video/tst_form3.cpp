@@ -122,10 +122,10 @@ void TstForm3::loadsTheSavedList_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("no file") << QByteArray("<none>") << QStringList();
-    QTest::newRow("CR LF lines in file order") << QByteArray("/v/b.avi\r\nhttp://host/a.mpg\r\n")
-                                               << names({"/v/b.avi", "http://host/a.mpg"});
-    QTest::newRow("LF lines from a Linux editor") << QByteArray("/v/a.avi\n/v/b.avi\n")
-                                                  << names({"/v/a.avi", "/v/b.avi"});
+    QTest::newRow("CR LF lines in file order")
+        << QByteArray("/v/b.avi\r\nhttp://host/a.mpg\r\n") << names({"/v/b.avi", "http://host/a.mpg"});
+    QTest::newRow("LF lines from a Linux editor")
+        << QByteArray("/v/a.avi\n/v/b.avi\n") << names({"/v/a.avi", "/v/b.avi"});
     QTest::newRow("empty first line hides the rest") << QByteArray("\r\n/v/a.avi\r\n") << QStringList();
 }
 
@@ -187,7 +187,8 @@ void TstForm3::handOverFromTheCommandLine()
     QCOMPARE(videoPlayer() != nullptr, played);
     if (played) {
         QVERIFY(frmBrowser::instance()->isVisible());
-        QCOMPARE(videoPlayer()->calls.filter(QStringLiteral("setFileName")), QStringList {QStringLiteral("setFileName ") + handed});
+        QCOMPARE(videoPlayer()->calls.filter(QStringLiteral("setFileName")),
+            QStringList {QStringLiteral("setFileName ") + handed});
     }
 }
 
@@ -197,11 +198,11 @@ void TstForm3::doneWritesTheList_data()
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<int>("removeRows"); // entries removed from the top before Done
     QTest::addColumn<QByteArray>("after");
-    QTest::newRow("list order, CR LF lines") << QString() << QByteArray("/v/m.mov\r\n") << 0
-                                             << QByteArray("/v/m.mov\r\n/v/z.avi\r\nhttp://host/a.mpg\r\n");
+    QTest::newRow("list order, CR LF lines")
+        << QString() << QByteArray("/v/m.mov\r\n") << 0 << QByteArray("/v/m.mov\r\n/v/z.avi\r\nhttp://host/a.mpg\r\n");
     QTest::newRow("save 0 writes no file") << QStringLiteral("0") << QByteArray("<none>") << 0 << QByteArray("<none>");
-    QTest::newRow("all removed leaves the file") << QString() << QByteArray("/v/m.mov\r\n") << 3
-                                                 << QByteArray("/v/m.mov\r\n");
+    QTest::newRow("all removed leaves the file")
+        << QString() << QByteArray("/v/m.mov\r\n") << 3 << QByteArray("/v/m.mov\r\n");
     QTest::newRow("empty lines left out") << QString() << QByteArray("/v/m.mov\r\n\r\n/v/n.mov\r\n") << 0
                                           << QByteArray("/v/m.mov\r\n/v/n.mov\r\n/v/z.avi\r\nhttp://host/a.mpg\r\n");
 }
@@ -289,7 +290,8 @@ void TstForm3::playsFromTheTextBoxAndTheList()
         QVERIFY(frmBrowser::instance() == nullptr);
     } else {
         QTRY_VERIFY(videoPlayer() != nullptr);
-        QCOMPARE(videoPlayer()->calls.filter(QStringLiteral("setFileName")), QStringList {QStringLiteral("setFileName ") + played});
+        QCOMPARE(videoPlayer()->calls.filter(QStringLiteral("setFileName")),
+            QStringList {QStringLiteral("setFileName ") + played});
         QCOMPARE(m_players->purposes, QList<PlayerPurpose> {PlayerPurpose::Video});
     }
     // Playing never changes the text box, nor touches the main window's player.

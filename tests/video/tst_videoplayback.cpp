@@ -79,8 +79,8 @@ frmBrowser *TstVideoPlayback::playBlocks()
     if (!player || window->Picture->renderer() == VideoWidget::Renderer::None)
         return nullptr;
     window->setFileName(testData(QStringLiteral("bars-320x240.mp4")));
-    if (!QTest::qWaitFor([&] { return window->size() == QSize(320, 240) && window->Picture->framesRendered() > 2; },
-                         10000))
+    if (!QTest::qWaitFor(
+            [&] { return window->size() == QSize(320, 240) && window->Picture->framesRendered() > 2; }, 10000))
         return nullptr;
     return window;
 }
@@ -126,8 +126,8 @@ void TstVideoPlayback::showsTheVideoAndStaysOnScreenAfterTheEnd()
         QTest::qWait(400);
     }
     const XWindowState state = xwininfo(window->winId());
-    QVERIFY2(state.mapState == QLatin1String("IsViewable") && state.size == QSize(320, 240),
-             qPrintable(describe(state)));
+    QVERIFY2(
+        state.mapState == QLatin1String("IsViewable") && state.size == QSize(320, 240), qPrintable(describe(state)));
     QCOMPARE(window->size(), QSize(320, 240));
 }
 
