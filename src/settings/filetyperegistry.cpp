@@ -434,6 +434,9 @@ QStringList FileTypeRegistry::mimeAppsListPaths() const
     const QStringList desktops
         = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts);
     for (const QString &desktop : desktops) {
+        // A desktop name is a plain word; anything that could lead out of the folder is not one.
+        if (desktop.contains(QLatin1Char('/')) || desktop.startsWith(QLatin1Char('.')))
+            continue;
         const QString path
             = m_locations.configHome + QLatin1Char('/') + desktop.toLower() + QStringLiteral("-mimeapps.list");
         if (QFileInfo::exists(path) && !paths.contains(path))

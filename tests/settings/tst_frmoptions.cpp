@@ -98,51 +98,27 @@ void TestFrmOptions::storedValueShownAsTheProgramTakesIt_data()
     QTest::addColumn<QString>("box"); // the button whose state the value decides, or "" for the slider
     QTest::addColumn<int>("shown"); // 1 checked, 0 not; the slider's value for the interval
 
-    QTest::newRow("first file") << "Opening Files/Auto Play"
-                                << "2"
-                                << "Option2" << 1;
-    QTest::newRow("auto play 0 disables") << "Opening Files/Auto Play"
-                                          << "0"
-                                          << "Check1" << 1;
-    QTest::newRow("auto play 7 disables") << "Opening Files/Auto Play"
-                                          << "7"
-                                          << "Check1" << 1;
-    QTest::newRow("auto play abc plays nothing") << "Opening Files/Auto Play"
-                                                 << "abc"
-                                                 << "Check1" << 1;
-    QTest::newRow("auto play 01 plays nothing") << "Opening Files/Auto Play"
-                                                << "01"
-                                                << "Check1" << 1;
-    QTest::newRow("manage 1") << "Opening Files/Manage"
-                              << "1"
-                              << "Check2" << 1;
-    QTest::newRow("manage 1.0 reads as 1") << "Opening Files/Manage"
-                                           << "1.0"
-                                           << "Check2" << 1;
-    QTest::newRow("manage yes") << "Opening Files/Manage"
-                                << "yes"
-                                << "Check2" << 0;
-    QTest::newRow("video open with blank is not 1") << "Video/Open"
-                                                    << " 1"
-                                                    << "Check5" << 0;
-    QTest::newRow("remote top 2 is not 1") << "Remote/Top"
-                                           << "2"
-                                           << "Check11" << 0;
-    QTest::newRow("tray hide off") << "Tray/Hide"
-                                   << "0"
-                                   << "Check13" << 0;
-    QTest::newRow("interval in range") << "Splash/Interval"
-                                       << "100"
-                                       << "" << 100;
-    QTest::newRow("interval 30000") << "Splash/Interval"
-                                    << "30000"
-                                    << "" << 200;
-    QTest::newRow("interval 1") << "Splash/Interval"
-                                << "1"
-                                << "" << 20;
-    QTest::newRow("interval not a number") << "Splash/Interval"
-                                           << "fast"
-                                           << "" << 20;
+    // name, setting, stored text, button ("" for the slider), what the window shows
+    const char *const rows[][5] = {
+        {"first file", "Opening Files/Auto Play", "2", "Option2", "1"},
+        {"auto play 0 disables", "Opening Files/Auto Play", "0", "Check1", "1"},
+        {"auto play 7 disables", "Opening Files/Auto Play", "7", "Check1", "1"},
+        {"auto play abc plays nothing", "Opening Files/Auto Play", "abc", "Check1", "1"},
+        {"auto play 01 plays nothing", "Opening Files/Auto Play", "01", "Check1", "1"},
+        {"manage 1", "Opening Files/Manage", "1", "Check2", "1"},
+        {"manage 1.0 reads as 1", "Opening Files/Manage", "1.0", "Check2", "1"},
+        {"manage yes", "Opening Files/Manage", "yes", "Check2", "0"},
+        {"video open with blank is not 1", "Video/Open", " 1", "Check5", "0"},
+        {"remote top 2 is not 1", "Remote/Top", "2", "Check11", "0"},
+        {"tray hide off", "Tray/Hide", "0", "Check13", "0"},
+        {"interval in range", "Splash/Interval", "100", "", "100"},
+        {"interval 30000", "Splash/Interval", "30000", "", "200"},
+        {"interval 1", "Splash/Interval", "1", "", "20"},
+        {"interval not a number", "Splash/Interval", "fast", "", "20"},
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row[0]) << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2]) << QString::fromUtf8(row[3])
+                              << QByteArray(row[4]).toInt();
 }
 
 void TestFrmOptions::storedValueShownAsTheProgramTakesIt()
