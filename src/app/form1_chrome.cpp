@@ -34,6 +34,7 @@ static QPushButton *captionButton(const QString &name, const QString &caption, c
 
 void Form1::buildChrome()
 {
+    recolourPicturesWithPalette(this);
     imgCloseForm = new PictureButton(pictureIcon(Picture::Close), QStringLiteral("Quit Program .."), this);
     imgCloseForm->setObjectName(QStringLiteral("imgCloseForm"));
     imgMinimize = new PictureButton(pictureIcon(Picture::Minimize), QStringLiteral("Minimize To Task Bar .."), this);

@@ -52,19 +52,9 @@ frmSplash::frmSplash(std::function<void()> showMainWindow, QWidget *parent)
     }
 
     Timer1 = new QTimer(this);
-    Timer1->setInterval(
-        intervalFromSetting(SettingsStore::read(QStringLiteral("Splash"), QStringLiteral("Interval"))));
+    Timer1->setInterval(SettingsStore::splashInterval());
     connect(Timer1, &QTimer::timeout, this, &frmSplash::Timer1_Timer);
     Timer1->start();
-}
-
-int frmSplash::intervalFromSetting(const QString &text)
-{
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
-    if (!ok || value < 1 || value > 32767)
-        return 20;
-    return value;
 }
 
 void frmSplash::Timer1_Timer()

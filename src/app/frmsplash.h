@@ -19,9 +19,6 @@ public:
     // showMainWindow runs after the splash window has closed.
     explicit frmSplash(std::function<void()> showMainWindow, QWidget *parent = nullptr);
 
-    // The timer interval for a stored "Splash"/"Interval" text: a whole number from 1 to 32767, otherwise 20.
-    static int intervalFromSetting(const QString &text);
-
     void Timer1_Timer();
 
     QLabel *imgLogo = nullptr;

@@ -1,5 +1,7 @@
 #include "app/pictures.h"
 
+#include <QAbstractButton>
+#include <QEvent>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
@@ -102,6 +104,8 @@ void paintPicture(QPainter &p, Picture picture, const QColor &colour)
     }
 }
 
+const QLatin1String kNamePrefix("quillet-picture-");
+
 class PictureEngine : public QIconEngine
 {
 public:
@@ -146,9 +150,41 @@ public:
 
     QIconEngine *clone() const override { return new PictureEngine(m_picture, m_colour); }
 
+    // Names the picture, so that a button's icon can be drawn again in another colour.
+    QString iconName() override { return kNamePrefix + QString::number(int(m_picture)); }
+
 private:
     Picture m_picture;
     QColor m_colour;
+};
+
+// Draws the pictures of a window's buttons again in the window's button text colour whenever its palette changes.
+class PictureRecolourer : public QObject
+{
+public:
+    explicit PictureRecolourer(QWidget *window)
+        : QObject(window)
+        , m_window(window)
+    {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_window && event->type() == QEvent::PaletteChange) {
+            const QColor colour = m_window->palette().color(QPalette::ButtonText);
+            const QList<QAbstractButton *> buttons = m_window->findChildren<QAbstractButton *>();
+            for (QAbstractButton *button : buttons) {
+                const QString name = button->icon().name();
+                if (name.startsWith(kNamePrefix))
+                    button->setIcon(pictureIcon(Picture(name.mid(kNamePrefix.size()).toInt()), colour));
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget *m_window;
 };
 
 } // namespace
@@ -156,6 +192,11 @@ private:
 QIcon pictureIcon(Picture picture, const QColor &colour)
 {
     return QIcon(new PictureEngine(picture, colour));
+}
+
+void recolourPicturesWithPalette(QWidget *window)
+{
+    new PictureRecolourer(window);
 }
 
 } // namespace quillet

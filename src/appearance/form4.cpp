@@ -291,18 +291,17 @@ bool Form4::showPreview(const QString &path)
 
 bool Form4::loadSkinFile(const QString &path, bool report)
 {
-    SkinFile::ReadResult result = SkinFile::read(path);
-    const Skin &read = result.skin;
-    // A picture that is switched on must be there, or the skin would be applied without it.
-    if (result.status == SkinFile::Status::Read && read.pictureOn == 1 && !read.pictureFile.isEmpty()
-        && loadPicture(read.pictureFile).isNull()) {
-        result.status = SkinFile::Status::Unusable;
-        result.error = QStringLiteral("the picture %1 cannot be loaded.").arg(read.pictureFile);
-    }
+    const SkinFile::ReadResult result = SkinFile::read(path);
     if (result.status == SkinFile::Status::Unusable && report)
         dialogs().message(QStringLiteral("The skin file %1 cannot be used: %2").arg(path, result.error));
     if (result.status != SkinFile::Status::Read)
         return false;
+    // A picture that is switched on but cannot be loaded is left out; every other value of the skin is used, and
+    // the skin keeps naming the picture, so that saving it again loses nothing of the user's.
+    const Skin &read = result.skin;
+    if (read.pictureOn == 1 && !read.pictureFile.isEmpty() && loadPicture(read.pictureFile).isNull())
+        dialogs().message(QStringLiteral("The picture %1 of the skin %2 cannot be loaded; the skin is used without it.")
+                              .arg(read.pictureFile, path));
     setSkin(read);
     return true;
 }

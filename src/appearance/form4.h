@@ -82,7 +82,8 @@ private:
     void setTextColour(qint32 value);
     bool showPreview(const QString &path);
     // Reads a skin file into the controls. A file that cannot be used changes nothing and is reported when
-    // report is true. True when the skin was read.
+    // report is true. A picture that cannot be loaded is always reported and left out. True when the skin was
+    // read.
     bool loadSkinFile(const QString &path, bool report);
     // Starts from the main window's current look, so the window shows what the main window shows.
     void takeMainWindowLook();

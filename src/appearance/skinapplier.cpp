@@ -45,7 +45,20 @@ void SkinApplier::apply(QWidget *window, const Skin &skin, const QImage &picture
     const QColor background = colourFromValue(ColourValue(skin.backgroundColour));
     const QColor text = colourFromValue(ColourValue(skin.textColour));
 
-    setColour(window, QPalette::Window, background);
+    // The whole window takes the skin's two colours, so that every caption, field, button, icon and the playlist
+    // that inherit the window's palette are drawn in them; the selection keeps the desktop's colours.
+    QPalette palette = window->palette();
+    const QColor muted = QColor::fromRgbF((text.redF() + background.redF()) / 2,
+        (text.greenF() + background.greenF()) / 2, (text.blueF() + background.blueF()) / 2);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const QColor foreground = group == QPalette::Disabled ? muted : text;
+        for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::AlternateBase, QPalette::Button})
+            palette.setColor(group, role, background);
+        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            palette.setColor(group, role, foreground);
+        palette.setColor(group, QPalette::PlaceholderText, muted);
+    }
+    window->setPalette(palette);
     window->setAutoFillBackground(true);
 
     // The text colour goes to the labels that lie on the background, the playlist and the two shapes.

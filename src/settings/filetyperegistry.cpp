@@ -21,6 +21,24 @@ namespace {
 const QLatin1String kOwnTypePrefix("application/x-quillet-");
 const QLatin1String kPackageNamespace("http://www.freedesktop.org/standards/shared-mime-info");
 
+// Extensions whose files Quillet only claims when their content says so: the extension alone is shared with many
+// other kinds of file. A .dat file is a video CD track when it starts with a RIFF header of form "CDXA".
+struct Signature
+{
+    const char *extension;
+    const char *riffForm;
+};
+const Signature kSignatures[] = {{"dat", "CDXA"}};
+
+const char *riffFormOf(const QString &ownType)
+{
+    for (const Signature &signature : kSignatures) {
+        if (ownType == kOwnTypePrefix + QLatin1String(signature.extension))
+            return signature.riffForm;
+    }
+    return nullptr;
+}
+
 FileResult failure(const QString &text)
 {
     return {false, text};
@@ -218,6 +236,10 @@ QString FileTypeRegistry::execLine(const QString &executable)
     argument.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
     argument.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
     argument.replace(QLatin1Char('\t'), QStringLiteral("\\t"));
+    // GLib looks for the program named first before it expands the field codes, so a path with a doubled %
+    // is not found and the entry is dropped; env, found on the PATH, gets the path after the expansion.
+    if (executable.contains(QLatin1Char('%')))
+        argument.prepend(QStringLiteral("env "));
     return argument + QStringLiteral(" %f");
 }
 
@@ -340,11 +362,27 @@ FileResult FileTypeRegistry::writeMimePackage() const
             xml.writeEmptyElement(QStringLiteral("icon"));
             xml.writeAttribute(QStringLiteral("name"), it->icon);
         }
-        QStringList globs = it->globs;
-        globs.sort();
-        for (const QString &glob : std::as_const(globs)) {
-            xml.writeEmptyElement(QStringLiteral("glob"));
-            xml.writeAttribute(QStringLiteral("pattern"), glob);
+        if (const char *form = riffFormOf(it.key())) {
+            // No glob: a name match would win over the content and take every file with the extension.
+            xml.writeStartElement(QStringLiteral("magic"));
+            xml.writeAttribute(QStringLiteral("priority"), QStringLiteral("60"));
+            xml.writeStartElement(QStringLiteral("match"));
+            xml.writeAttribute(QStringLiteral("type"), QStringLiteral("string"));
+            xml.writeAttribute(QStringLiteral("offset"), QStringLiteral("0"));
+            xml.writeAttribute(QStringLiteral("value"), QStringLiteral("RIFF"));
+            xml.writeEmptyElement(QStringLiteral("match"));
+            xml.writeAttribute(QStringLiteral("type"), QStringLiteral("string"));
+            xml.writeAttribute(QStringLiteral("offset"), QStringLiteral("8"));
+            xml.writeAttribute(QStringLiteral("value"), QLatin1String(form));
+            xml.writeEndElement();
+            xml.writeEndElement();
+        } else {
+            QStringList globs = it->globs;
+            globs.sort();
+            for (const QString &glob : std::as_const(globs)) {
+                xml.writeEmptyElement(QStringLiteral("glob"));
+                xml.writeAttribute(QStringLiteral("pattern"), glob);
+            }
         }
         xml.writeEndElement();
     }
@@ -388,16 +426,40 @@ FileResult FileTypeRegistry::writeDesktopFile() const
     return {};
 }
 
+QStringList FileTypeRegistry::mimeAppsListPaths() const
+{
+    // Desktops read <desktop>-mimeapps.list before mimeapps.list, in the order XDG_CURRENT_DESKTOP names them,
+    // and the first default found wins: every such file of the user's that exists gets the defaults too.
+    QStringList paths;
+    const QStringList desktops
+        = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const QString &desktop : desktops) {
+        // A desktop name is a plain word; anything that could lead out of the folder is not one.
+        if (desktop.contains(QLatin1Char('/')) || desktop.startsWith(QLatin1Char('.')))
+            continue;
+        const QString path
+            = m_locations.configHome + QLatin1Char('/') + desktop.toLower() + QStringLiteral("-mimeapps.list");
+        if (QFileInfo::exists(path) && !paths.contains(path))
+            paths.append(path);
+    }
+    paths.append(mimeAppsListPath());
+    return paths;
+}
+
 FileResult FileTypeRegistry::writeMimeAppsList() const
 {
-    const QString path = mimeAppsListPath();
-    QByteArray existing;
-    if (QFileInfo::exists(path)) {
-        if (FileResult result = readWholeFile(path, &existing, 16 * 1024 * 1024); !result.ok)
+    for (const QString &path : mimeAppsListPaths()) {
+        QByteArray existing;
+        if (QFileInfo::exists(path)) {
+            if (FileResult result = readWholeFile(path, &existing, 16 * 1024 * 1024); !result.ok)
+                return result;
+        }
+        const QString text
+            = MimeAppsList::withDefaults(QString::fromUtf8(existing), registeredMimeTypes(), desktopId());
+        if (FileResult result = writeFile(path, text.toUtf8()); !result.ok)
             return result;
     }
-    const QString text = MimeAppsList::withDefaults(QString::fromUtf8(existing), registeredMimeTypes(), desktopId());
-    return writeFile(path, text.toUtf8());
+    return {};
 }
 
 } // namespace quillet

@@ -46,7 +46,8 @@ public:
     // The MIME types the shared MIME database gives a file with the extension (all of them when the extension is
     // ambiguous); Quillet's own type when it knows none. Skins always get Quillet's own type.
     static QStringList mimeTypesFor(const QString &extension, FileKind kind);
-    // The Exec= value that starts the executable with one file, quoted and escaped as desktop files require.
+    // The Exec= value that starts the executable with one file, quoted and escaped as desktop files require
+    // (through env when the path holds a %, which GLib would otherwise not find).
     static QString execLine(const QString &executable);
 
     // Adds an extension (".mp3") to register as the kind; an extension added twice is registered once.
@@ -59,6 +60,9 @@ public:
     QString desktopFilePath() const;
     QString mimePackagePath() const;
     QString mimeAppsListPath() const;
+    // Every mimeapps.list the registration writes: the desktop-specific ones of XDG_CURRENT_DESKTOP that the
+    // user has, then mimeapps.list.
+    QStringList mimeAppsListPaths() const;
 
 private:
     struct OwnType

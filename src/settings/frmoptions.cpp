@@ -14,7 +14,6 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include <optional>
 
 namespace quillet {
 
@@ -44,18 +43,8 @@ const CheckSetting kCheckSettings[] = {
     {&frmOptions::Check14, "Tray", "Animate"},
 };
 
-const int kSliderMinimum = 20;
-const int kSliderMaximum = 200;
-
-// The stored text taken as a 16-bit integer, as the settings have always been read; nothing when it is not one.
-std::optional<int> shortValue(const QString &text)
-{
-    bool ok = false;
-    const short value = text.trimmed().toShort(&ok);
-    if (!ok)
-        return std::nullopt;
-    return value;
-}
+const int kSliderMinimum = SettingsStore::SplashIntervalMinimum;
+const int kSliderMaximum = SettingsStore::SplashIntervalMaximum;
 
 QString text(const char *latin1)
 {
@@ -211,9 +200,8 @@ QList<QGroupBox *> frmOptions::frames() const
 
 void frmOptions::Form_Load()
 {
-    // A stored value that is not a number counts as the default; any other number than 1 or 2 disables.
-    const int autoPlay
-        = shortValue(SettingsStore::read(QStringLiteral("Opening Files"), QStringLiteral("Auto Play"))).value_or(1);
+    // The window shows each value as the program takes it (see SettingsStore), odd stored texts included.
+    const int autoPlay = SettingsStore::autoPlay();
     if (autoPlay == 1)
         Option1->setChecked(true);
     else if (autoPlay == 2)
@@ -221,20 +209,10 @@ void frmOptions::Form_Load()
     else
         Check1->setChecked(true);
 
-    for (const CheckSetting &setting : kCheckSettings) {
-        const QString section = text(setting.section);
-        const QString key = text(setting.key);
-        std::optional<int> value = shortValue(SettingsStore::read(section, key));
-        // A check box is either off or on; anything else stored shows the default.
-        if (!value || (*value != 0 && *value != 1))
-            value = shortValue(SettingsStore::defaultValue(section, key));
-        (this->*setting.box)->setChecked(value.value_or(0) == 1);
-    }
+    for (const CheckSetting &setting : kCheckSettings)
+        (this->*setting.box)->setChecked(SettingsStore::isOn(text(setting.section), text(setting.key)));
 
-    std::optional<int> interval = shortValue(SettingsStore::read(QStringLiteral("Splash"), QStringLiteral("Interval")));
-    if (!interval || *interval < kSliderMinimum || *interval > kSliderMaximum)
-        interval = kSliderMinimum;
-    Slider1->setValue(*interval);
+    Slider1->setValue(SettingsStore::splashInterval());
 }
 
 void frmOptions::List1_Click()

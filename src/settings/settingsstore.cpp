@@ -70,7 +70,44 @@ bool SettingsStore::write(const QString &section, const QString &key, const QStr
     QSettings settings(path, QSettings::IniFormat);
     settings.setValue(settingsKey(section, key), value);
     settings.sync();
-    return settings.status() == QSettings::NoError;
+    if (settings.status() == QSettings::NoError)
+        return true;
+    // A line the reader cannot parse (hand-edited, or a few bytes of junk) is reported as a format error
+    // although the file was written; only a value that is not in the file now is a failed write.
+    if (settings.status() != QSettings::FormatError)
+        return false;
+    const QVariant stored = QSettings(path, QSettings::IniFormat).value(settingsKey(section, key));
+    return stored.isValid() && stored.toString() == value;
+}
+
+bool SettingsStore::isOn(const QString &section, const QString &key)
+{
+    const QString value = read(section, key);
+    if (section == QLatin1String("Opening Files") && key == QLatin1String("Manage")) {
+        bool isNumber = false;
+        const double number = value.trimmed().toDouble(&isNumber);
+        return isNumber && number == 1;
+    }
+    return value == QLatin1String("1");
+}
+
+int SettingsStore::autoPlay()
+{
+    const QString value = read(QStringLiteral("Opening Files"), QStringLiteral("Auto Play"));
+    if (value == QLatin1String("1"))
+        return 1;
+    if (value == QLatin1String("2"))
+        return 2;
+    return 0;
+}
+
+int SettingsStore::splashInterval()
+{
+    bool isNumber = false;
+    const qlonglong value = read(QStringLiteral("Splash"), QStringLiteral("Interval")).trimmed().toLongLong(&isNumber);
+    if (!isNumber)
+        return SplashIntervalMinimum;
+    return int(qBound(qlonglong(SplashIntervalMinimum), value, qlonglong(SplashIntervalMaximum)));
 }
 
 } // namespace quillet

@@ -25,6 +25,9 @@ constexpr int FitToSize = 4;
 // The window's inside before any video has told its size.
 constexpr int StartWidthTwips = 4800;
 constexpr int StartHeightTwips = 3600;
+// The same at 96 dots per inch, for a window that somehow has no size of its own when the video has none.
+constexpr int StartWidthPixels = 320;
+constexpr int StartHeightPixels = 240;
 
 } // namespace
 
@@ -110,11 +113,13 @@ void frmBrowser::Timer1_Timer()
     Media1->setAutoSize(true);
     Picture->move(0, 0);
     const QSize video = videoSize();
-    if (Media1->autoSize() && video.isValid() && !isFullScreen() && !isMinimized()) {
+    // At the end of a file, and for a file without a picture, the engine reports no size (or 0x0): the window
+    // then keeps the size it has, since a window sized to nothing is unmapped and cannot be found again.
+    if (Media1->autoSize() && !video.isEmpty() && !isFullScreen() && !isMinimized()) {
         QSize available = screen() ? screen()->availableGeometry().size() : video;
         // The frame around the inside takes its part of the screen too.
         available -= frameGeometry().size() - size();
-        const QSize target = fittedSize(video, available);
+        const QSize target = fittedSize(video, available, size());
         if (size() != target)
             resize(target);
     }
@@ -154,10 +159,10 @@ QSize frmBrowser::videoSize() const
     return mpv ? mpv->videoSize() : QSize();
 }
 
-QSize frmBrowser::fittedSize(const QSize &video, const QSize &available)
+QSize frmBrowser::fittedSize(const QSize &video, const QSize &available, const QSize &current)
 {
     if (video.isEmpty())
-        return {};
+        return current.isEmpty() ? QSize(StartWidthPixels, StartHeightPixels) : current;
     if (available.isEmpty() || (video.width() <= available.width() && video.height() <= available.height()))
         return video;
     return video.scaled(available, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));

@@ -44,8 +44,9 @@ public:
     void toggleFullScreen();
 
     // The inside size the window takes for a video: the video's size, scaled down (keeping its shape) when it
-    // does not fit the space available.
-    static QSize fittedSize(const QSize &video, const QSize &available);
+    // does not fit the space available. Without a picture (no size, or 0x0) the window keeps its current size,
+    // or takes the start size when it has none.
+    static QSize fittedSize(const QSize &video, const QSize &available, const QSize &current);
 
     MediaPlayer *Media1 = nullptr;
     // The picture of Media1, over the whole window.

@@ -1,16 +1,15 @@
+// The visual options window over real skin files: saving and loading skins, skins that cannot be used (or whose
+// picture is missing), Apply and the default skin, the start-up skin, and the colour and font dialogs.
 #include "appearance/form4.h"
-#include "appearance/skinapplier.h"
-#include "appearance/skinbackground.h"
 #include "appearance/skinfile.h"
 #include "fakes/fakedialogs.h"
 #include "fakes/fakemainwindow.h"
 #include "fakes/testenv.h"
 #include "settings/settingsstore.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 
@@ -27,7 +26,6 @@ Skin sampleSkin()
     skin.backgroundColour = 0x204060;
     skin.textColour = 0x00FFEE;
     skin.gradientOn = 1;
-    skin.pictureOn = 0;
     skin.fontName = QStringLiteral("DejaVu Serif");
     skin.gradientRed = 200;
     skin.gradientGreen = 30;
@@ -41,60 +39,35 @@ bool writeLines(const QString &path, const QStringList &lines)
     return file.open(QIODevice::WriteOnly) && file.write(lines.join(QStringLiteral("\r\n")).toUtf8() + "\r\n") > 0;
 }
 
-QColor paletteColour(QWidget *widget, QPalette::ColorRole role)
-{
-    return widget->palette().color(role);
-}
-
 } // namespace
-
-// A main window with the controls a skin paints: the playlist and the labels and text boxes, by name.
-struct SkinnedMainWindow : FakeMainWindow
-{
-    SkinnedMainWindow()
-    {
-        list->setObjectName(QStringLiteral("List1"));
-        for (const char *name : {"Label1", "Label2", "Label3", "Label9", "Text2"})
-            (new QLabel(QStringLiteral("text"), &window))->setObjectName(QLatin1String(name));
-        (new QLineEdit(&window))->setObjectName(QStringLiteral("Text3"));
-        QPalette palette = window.palette();
-        palette.setColor(QPalette::Window, QColor(31, 38, 55));
-        window.setPalette(palette);
-    }
-    QWidget *child(const char *name) { return window.findChild<QWidget *>(QLatin1String(name)); }
-};
 
 class TstForm4 : public QObject
 {
     Q_OBJECT
-
 private slots:
     void init();
     void cleanup();
-
-    void saveAndLoadSkin();
-    void unusableSkinChangesNothing_data();
-    void unusableSkinChangesNothing();
-    void resetThenApply();
-    void applyWritesDefaultSkin_data();
-    void applyWritesDefaultSkin();
+    void saveLoadAndApply();
+    void skinThatCannotBeUsed_data();
+    void skinThatCannotBeUsed();
+    void failedDefaultSkinWriteIsReported();
     void startupSkin_data();
     void startupSkin();
-    void gradientRows_data();
-    void gradientRows();
-    void colourAndFontDialogs();
 
 private:
+    QColor mainColour() const { return m_main->window.palette().color(QPalette::Window); }
+
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<FakeDialogs> m_dialogs;
-    std::unique_ptr<SkinnedMainWindow> m_main;
+    std::unique_ptr<FakeMainWindow> m_main;
 };
 
 void TstForm4::init()
 {
     m_env = std::make_unique<TestEnvironment>();
     m_dialogs = std::make_unique<FakeDialogs>();
-    m_main = std::make_unique<SkinnedMainWindow>();
+    m_main = std::make_unique<FakeMainWindow>();
+    m_main->list->setObjectName(QStringLiteral("List1"));
 }
 
 void TstForm4::cleanup()
@@ -104,11 +77,12 @@ void TstForm4::cleanup()
     m_env.reset();
 }
 
-void TstForm4::saveAndLoadSkin()
+void TstForm4::saveLoadAndApply()
 {
     Form4 form;
+    form.show();
     Skin skin = sampleSkin();
-    skin.backgroundColour = -16777216;
+    skin.backgroundColour = -16777216; // top bit set: kept exactly
     skin.pictureOn = 1;
     skin.pictureFile = m_env->path(QStringLiteral("ground.png"));
     QImage picture(40, 30, QImage::Format_RGB32);
@@ -117,40 +91,41 @@ void TstForm4::saveAndLoadSkin()
     form.setSkin(skin);
     const QString path = m_env->path(QStringLiteral("mine.qsk"));
     m_dialogs->saveAnswers << path;
-    form.Command5_Click();
-    QCOMPARE(m_dialogs->saveRequests.value(0).title, QStringLiteral("Save / Open Skin"));
-    QCOMPARE(m_dialogs->saveRequests.value(0).filter, QStringLiteral("Skin Files(*.qsk)|*.qsk"));
+    QTest::mouseClick(form.Command5, Qt::LeftButton);
 
-    form.Command3_Click();
-    form.setSkin(Skin());
-    const QColor before = paletteColour(&m_main->window, QPalette::Window);
-    form.Label3->setText(QStringLiteral("Playlist Font : Before"));
+    // Reset, then Load: every value comes back; loading does not apply.
+    QTest::mouseClick(form.Command3, Qt::LeftButton);
+    QCOMPARE(form.skin().backgroundColour, 0x808080);
+    const QColor before = mainColour();
     m_dialogs->openAnswers << path;
-    form.Command6_Click();
+    QTest::mouseClick(form.Command6, Qt::LeftButton);
     QCOMPARE(form.skin(), skin);
     QVERIFY(!form.Image1->pixmap().isNull());
-    // Loading neither applies the skin nor changes the font caption.
-    QCOMPARE(paletteColour(&m_main->window, QPalette::Window), before);
-    QCOMPARE(form.Label3->text(), QStringLiteral("Playlist Font : Before"));
+    QCOMPARE(mainColour(), before);
     QVERIFY(m_dialogs->messages.isEmpty());
+    // Apply paints the main window and its playlist.
+    QTest::mouseClick(form.Command1, Qt::LeftButton);
+    QCOMPARE(m_main->list->palette().color(QPalette::Text), QColor(0xEE, 0xFF, 0x00));
+    QCOMPARE(m_main->list->font().family(), QStringLiteral("DejaVu Serif"));
 }
 
-void TstForm4::unusableSkinChangesNothing_data()
+void TstForm4::skinThatCannotBeUsed_data()
 {
     QTest::addColumn<int>("line");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("keptLines");
     QTest::addColumn<bool>("usable");
     QTest::addColumn<bool>("reported");
-
     QTest::newRow("spread not a number") << 9 << QStringLiteral(" lots ") << 10 << false << true;
+    QTest::newRow("colour out of range") << 1 << QStringLiteral("99999999999") << 10 << false << true;
     QTest::newRow("eight lines") << 1 << QStringLiteral(" 255 ") << 8 << false << true;
-    QTest::newRow("picture on, missing") << 5 << QStringLiteral("/nowhere/ground.jpg") << 10 << false << true;
     QTest::newRow("empty first line") << 1 << QString() << 10 << false << false;
+    // A missing picture is left out and named; the rest of the skin is used.
+    QTest::newRow("picture on, missing") << 5 << QStringLiteral("/nowhere/ground.jpg") << 10 << true << true;
     QTest::newRow("picture off, missing") << 4 << QStringLiteral(" 0 ") << 10 << true << false;
 }
 
-void TstForm4::unusableSkinChangesNothing()
+void TstForm4::skinThatCannotBeUsed()
 {
     QFETCH(int, line);
     QFETCH(QString, text);
@@ -164,7 +139,6 @@ void TstForm4::unusableSkinChangesNothing()
     lines[line - 1] = text;
     const QString path = m_env->path(QStringLiteral("bad skin.qsk"));
     QVERIFY(writeLines(path, lines));
-
     Form4 form;
     const Skin before = form.skin();
     m_dialogs->openAnswers << path;
@@ -172,96 +146,42 @@ void TstForm4::unusableSkinChangesNothing()
     QCOMPARE(m_dialogs->messages.size(), reported ? 1 : 0);
     if (reported)
         QVERIFY2(m_dialogs->messages.first().contains(path), qPrintable(m_dialogs->messages.first()));
-    if (usable) {
-        QCOMPARE(form.skin().backgroundColour, skin.backgroundColour);
-        return;
-    }
-    // Not one value of the file was taken, although the other lines were fine.
-    QCOMPARE(form.skin(), before);
+    // A skin is taken whole or not at all.
+    QCOMPARE(form.skin().fontName, usable ? skin.fontName : before.fontName);
+    QCOMPARE(form.skin().backgroundColour, usable ? skin.backgroundColour : before.backgroundColour);
 }
 
-void TstForm4::resetThenApply()
+void TstForm4::failedDefaultSkinWriteIsReported()
 {
+    QFile plain(m_env->path(QStringLiteral("plain")));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    qputenv("QUILLET_DATA_DIR", m_env->path(QStringLiteral("plain/data")).toUtf8());
     Form4 form;
     form.setSkin(sampleSkin());
-    form.Command3_Click();
-    form.Command1_Click();
-    const QColor gray(0x80, 0x80, 0x80);
-    const QColor lightGray(0xE0, 0xE0, 0xE0);
-    QCOMPARE(paletteColour(&m_main->window, QPalette::Window), gray);
-    QCOMPARE(paletteColour(m_main->list, QPalette::Text), lightGray);
-    for (const char *name : {"Label2", "Label3", "Label9", "Text2"})
-        QCOMPARE(paletteColour(m_main->child(name), QPalette::WindowText), lightGray);
-    QCOMPARE(paletteColour(m_main->child("Text3"), QPalette::Text), gray);
-    QCOMPARE(m_main->list->font().family(), QStringLiteral("Arial"));
-    QVERIFY(!form.applier()->background().gradient);
-    // 184 twips at 96 dots per inch.
-    QCOMPARE(m_main->child("Label1")->height(), 12);
-    // Reset leaves the gradient values alone.
-    QCOMPARE(form.VScroll1->value(), 200);
-}
-
-void TstForm4::applyWritesDefaultSkin_data()
-{
-    QTest::addColumn<QString>("save");
-    QTest::addColumn<bool>("unwritable");
-    QTest::newRow("Save 1") << QStringLiteral("1") << false;
-    QTest::newRow("Save 0") << QStringLiteral("0") << false;
-    QTest::newRow("Save 1, data folder under a file") << QStringLiteral("1") << true;
-}
-
-void TstForm4::applyWritesDefaultSkin()
-{
-    QFETCH(QString, save);
-    QFETCH(bool, unwritable);
-    SettingsStore::write(QStringLiteral("Skins"), QStringLiteral("Save"), save);
-    if (unwritable) {
-        QFile plain(m_env->path(QStringLiteral("plain")));
-        QVERIFY(plain.open(QIODevice::WriteOnly));
-        qputenv("QUILLET_DATA_DIR", m_env->path(QStringLiteral("plain/data")).toUtf8());
-    }
-    Form4 form;
-    form.setSkin(sampleSkin());
-    form.Command1_Click();
-
-    QFile written(SkinFile::defaultSkinPath());
-    if (unwritable) {
-        QCOMPARE(m_dialogs->messages.size(), 1);
-        QVERIFY(m_dialogs->messages.first().startsWith(QStringLiteral("The default skin could not be saved.")));
-        QVERIFY(m_dialogs->messages.first().contains(SkinFile::defaultSkinPath()));
-    } else if (save == QLatin1String("1")) {
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        QCOMPARE(written.readAll(),
-            (SkinFile::lines(sampleSkin()).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
-    } else {
-        QVERIFY(!written.exists());
-    }
-    // The main window is painted in every case.
-    QCOMPARE(paletteColour(&m_main->window, QPalette::Window), QColor(0x60, 0x40, 0x20));
+    QTest::mouseClick(form.Command1, Qt::LeftButton);
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QVERIFY(m_dialogs->messages.first().contains(SkinFile::defaultSkinPath()));
+    // The main window is painted all the same.
+    QCOMPARE(mainColour(), QColor(0x60, 0x40, 0x20));
 }
 
 void TstForm4::startupSkin_data()
 {
-    QTest::addColumn<QString>("withDefault"); // "", "good" or "blank" (first line empty)
+    QTest::addColumn<QString>("withDefault"); // "", "good", "no picture" or "blank" (first line empty)
     QTest::addColumn<QString>("argument"); // "", "good" or "corrupt"
     QTest::addColumn<QString>("autoOpen");
     QTest::addColumn<QColor>("expected"); // invalid: the main window keeps its design colour
     QTest::addColumn<bool>("argumentUsed");
     QTest::addColumn<int>("messages");
-
     const QColor defaultColour(0x11, 0x22, 0x33);
-    const QColor argumentColour(0x60, 0x40, 0x20);
     const QString good = QStringLiteral("good");
-    QTest::newRow("default skin") << good << QString() << QStringLiteral("1") << defaultColour << false << 0;
-    QTest::newRow("no default skin") << QString() << QString() << QStringLiteral("1") << QColor() << false << 0;
-    QTest::newRow("default skin, blank first line")
-        << QStringLiteral("blank") << QString() << QStringLiteral("1") << QColor() << false << 0;
-    QTest::newRow("command-line skin") << good << QStringLiteral("good") << QStringLiteral("1") << argumentColour
-                                       << true << 0;
-    QTest::newRow("command-line skin, Auto 0")
-        << good << QStringLiteral("good") << QStringLiteral("0") << QColor() << false << 0;
-    QTest::newRow("corrupt command-line skin")
-        << good << QStringLiteral("corrupt") << QStringLiteral("1") << QColor() << false << 1;
+    const QString one = QStringLiteral("1");
+    QTest::newRow("default skin") << good << QString() << one << defaultColour << false << 0;
+    QTest::newRow("default skin, picture missing") << "no picture" << QString() << one << defaultColour << false << 1;
+    QTest::newRow("default skin, blank first line") << "blank" << QString() << one << QColor() << false << 0;
+    QTest::newRow("command-line skin") << good << good << one << QColor(0x60, 0x40, 0x20) << true << 0;
+    QTest::newRow("command-line skin, Auto 0") << good << good << QStringLiteral("0") << QColor() << false << 0;
+    QTest::newRow("corrupt command-line skin") << good << "corrupt" << one << QColor() << false << 1;
 }
 
 void TstForm4::startupSkin()
@@ -275,90 +195,40 @@ void TstForm4::startupSkin()
     SettingsStore::write(QStringLiteral("Skins"), QStringLiteral("Auto"), autoOpen);
     Skin defaultSkin;
     defaultSkin.backgroundColour = 0x332211;
-    if (!withDefault.isEmpty()) {
-        QStringList lines = SkinFile::lines(defaultSkin);
-        if (withDefault == QLatin1String("blank"))
-            lines[0].clear();
-        QVERIFY(writeLines(SkinFile::defaultSkinPath(), lines));
+    defaultSkin.fontName = QStringLiteral("DejaVu Serif");
+    if (withDefault == QLatin1String("no picture")) {
+        defaultSkin.pictureOn = 1;
+        defaultSkin.pictureFile = m_env->path(QStringLiteral("gone.png"));
     }
+    QStringList lines = SkinFile::lines(defaultSkin);
+    if (withDefault == QLatin1String("blank"))
+        lines[0].clear();
+    QVERIFY(writeLines(SkinFile::defaultSkinPath(), lines));
     QString path;
-    if (argument == QLatin1String("good")) {
-        path = m_env->path(QStringLiteral("opened.qsk"));
-        QVERIFY(writeLines(path, SkinFile::lines(sampleSkin())));
-    } else if (argument == QLatin1String("corrupt")) {
+    if (!argument.isEmpty()) {
         QStringList lines = SkinFile::lines(sampleSkin());
-        lines[2] = QStringLiteral("yes");
+        if (argument == QLatin1String("corrupt"))
+            lines[2] = QStringLiteral("yes");
         path = m_env->path(QStringLiteral("opened.qsk"));
         QVERIFY(writeLines(path, lines));
     }
-    const QColor design = paletteColour(&m_main->window, QPalette::Window);
-
+    const QColor design = mainColour();
     Form4 form;
     QCOMPARE(form.loadAtStartup(path), argumentUsed);
-    QCOMPARE(paletteColour(&m_main->window, QPalette::Window), expected.isValid() ? expected : design);
+    QCOMPARE(mainColour(), expected.isValid() ? expected : design);
     QCOMPARE(m_dialogs->messages.size(), messages);
     if (messages > 0)
-        QVERIFY(m_dialogs->messages.first().contains(path));
-    QCOMPARE(form.Label3->text(), QStringLiteral("Playlist Font : ") + m_main->list->font().family());
+        QVERIFY(m_dialogs->messages.first().contains(argument.isEmpty() ? defaultSkin.pictureFile : path));
     // An applied command-line skin becomes the default skin of the next start.
     if (argumentUsed)
         QCOMPARE(SkinFile::read(SkinFile::defaultSkinPath()).skin, sampleSkin());
-}
-
-void TstForm4::gradientRows_data()
-{
-    QTest::addColumn<int>("spread");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("blue"); // -1: the plain background
-
-    QTest::newRow("s 0, lower") << 0 << 501 << 400 << -1;
-    QTest::newRow("s 1, line 0") << 1 << 501 << 0 << 0;
-    QTest::newRow("s 1, line 1") << 1 << 501 << 1 << 100;
-    QTest::newRow("s 1, line 2") << 1 << 501 << 2 << 200;
-    QTest::newRow("s 1, line 400 beyond 16 bits") << 1 << 501 << 400 << 255;
-    QTest::newRow("s 200, half to even down") << 200 << 501 << 1 << 0;
-    QTest::newRow("s 200, half to even up") << 200 << 501 << 3 << 2;
-    QTest::newRow("tall window, line 100") << 100 << 1002 << 201 << 100;
-    QTest::newRow("tall window, bottom") << 100 << 1002 << 1001 << 255;
-    QTest::newRow("short window") << 100 << 250 << 50 << 100;
-}
-
-void TstForm4::gradientRows()
-{
-    QFETCH(int, spread);
-    QFETCH(int, height);
-    QFETCH(int, row);
-    QFETCH(int, blue);
-    SkinBackground background;
-    background.colour = QColor(10, 20, 30);
-    background.gradient = true;
-    background.red = 40;
-    background.green = 50;
-    background.spread = spread;
-    const QImage image = background.render(QSize(8, height));
-    const QColor expected = blue < 0 ? background.colour : QColor(40, 50, blue);
-    QCOMPARE(image.pixelColor(3, row), expected);
-}
-
-void TstForm4::colourAndFontDialogs()
-{
-    Form4 form;
-    // A cancelled colour dialog gives back its current colour: black at first, then the last one chosen.
-    form.command9_Click();
-    QCOMPARE(form.skin().backgroundColour, 0);
-    m_dialogs->colourAnswers << QColor(0x12, 0x34, 0x56);
-    form.command9_Click();
-    QCOMPARE(form.skin().backgroundColour, 0x563412);
-    form.command10_Click();
-    QCOMPARE(form.skin().textColour, 0x563412);
-
-    m_dialogs->fontAnswers << QFont(QStringLiteral("DejaVu Sans Mono"), 31);
-    form.Command8_Click();
-    QCOMPARE(m_dialogs->messages,
-        QStringList {QStringLiteral("Only The Font Type Will Be Changed ! Font Type Is DejaVu Sans Mono")});
-    QCOMPARE(form.Label3->text(), QStringLiteral("Playlist Font : DejaVu Sans Mono"));
-    QCOMPARE(form.skin().fontName, QStringLiteral("DejaVu Sans Mono"));
+    if (withDefault == QLatin1String("no picture")) {
+        // The user's skin is used and kept, also through the next Apply: nothing is replaced by defaults.
+        QCOMPARE(m_main->list->font().family(), QStringLiteral("DejaVu Serif"));
+        form.Command1_Click();
+        QCOMPARE(SkinFile::read(SkinFile::defaultSkinPath()).skin, defaultSkin);
+        QCOMPARE(m_dialogs->messages.size(), 1);
+    }
 }
 
 QTEST_MAIN(TstForm4)

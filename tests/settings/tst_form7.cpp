@@ -1,5 +1,10 @@
+// "Register File Types ..." with the real freedesktop tools: after a registration the desktop opens every
+// registered type in Quillet (asked of xdg-mime and GLib's gio), .dat only for video CD files, the desktop entry
+// starts the program from any folder name, and desktop-specific mimeapps.list files get the defaults too.
 #include "fakes/fakedialogs.h"
+#include "fakes/mimetools.h"
 #include "fakes/testenv.h"
+#include "settings/filetyperegistry.h"
 #include "settings/form7.h"
 #include "settings/iconresource.h"
 
@@ -10,6 +15,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+
+#include <memory>
 
 using namespace quillet;
 using namespace quillet::testing;
@@ -33,65 +40,13 @@ QString configHome()
     return qEnvironmentVariable("XDG_CONFIG_HOME");
 }
 
-// What `xdg-mime query default` answers, as a desktop without its own database would (no desktop session).
-QString defaultApplication(const QString &mimeType)
+QString makeFile(const QString &path, const QByteArray &bytes)
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("X-Generic"));
-    for (const char *name : {"KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID", "MATE_DESKTOP_SESSION_ID",
-             "DESKTOP_SESSION", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
-        environment.remove(QString::fromLatin1(name));
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mimeType});
-    if (!process.waitForFinished(30000))
-        return QStringLiteral("<xdg-mime hung>");
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-// The MIME types a desktop gives a file with the extension, read from the compiled glob lists of the system
-// and of the user (weight:type:pattern lines).
-QStringList typesByGlob(const QString &extension)
-{
-    QStringList types;
-    for (const QString &path :
-        {QStringLiteral("/usr/share/mime/globs2"), dataHome() + QStringLiteral("/mime/globs2")}) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-        for (const QString &line : lines) {
-            const QStringList fields = line.split(QLatin1Char(':'));
-            if (fields.size() >= 3 && fields.at(2).compare(QLatin1Char('*') + extension, Qt::CaseInsensitive) == 0
-                && !types.contains(fields.at(1)))
-                types.append(fields.at(1));
-        }
-    }
-    return types;
-}
-
-// Whether opening a file with the extension starts Quillet: it has a type, and each type it may get names
-// quillet.desktop as its default and is listed in the desktop file.
-bool opensInQuillet(const QString &extension, const QByteArray &desktopFile)
-{
-    const QStringList types = typesByGlob(extension);
-    if (types.isEmpty())
-        return false;
-    for (const QString &type : types) {
-        if (defaultApplication(type) != QStringLiteral("quillet.desktop"))
-            return false;
-        if (!desktopFile.contains(';' + type.toUtf8() + ';') && !desktopFile.contains('=' + type.toUtf8() + ';'))
-            return false;
-    }
-    return true;
-}
-
-QByteArray desktopFile()
-{
-    QFile file(dataHome() + QStringLiteral("/applications/quillet.desktop"));
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
         return {};
-    return file.readAll();
+    file.write(bytes);
+    return path;
 }
 
 // Every file below the user's data and config folders with its contents.
@@ -109,10 +64,14 @@ QMap<QString, QByteArray> userFiles()
     return files;
 }
 
-void makeRegularFile(const QString &path)
+QString validate(const QString &desktopFile)
 {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral("desktop-file-validate"), {desktopFile});
+    process.waitForFinished();
+    const QString report = QString::fromUtf8(process.readAll());
+    return process.exitCode() == 0 && !report.contains(QLatin1String("error")) ? QString() : report;
 }
 
 } // namespace
@@ -123,12 +82,11 @@ class TestForm7 : public QObject
 private slots:
     void init();
     void cleanup();
-    void startStateRegistersMediaPlaylistsAndSkins();
-    void registeringTwiceLeavesTheSameFiles();
-    void missingIconResourceWritesNothing_data();
+    void registeredTypesOpenInQuillet();
+    void laterRegistrationKeepsEarlierTypesAndRepeatsChangeNothing();
+    void desktopStartsQuilletFromAnyFolderName();
+    void desktopSpecificListGetsTheDefaults();
     void missingIconResourceWritesNothing();
-    void allUncheckedStillRegistersSkins();
-    void selectAllRegistersQuickTime();
     void writeFailureIsReported_data();
     void writeFailureIsReported();
 
@@ -153,130 +111,115 @@ void TestForm7::cleanup()
 {
     // The wait cursor is gone after every way through "&Register", and was gone when the message showed.
     QCOMPARE(QApplication::overrideCursor(), nullptr);
-    for (const QString &cursor : std::as_const(m_cursorAtMessage))
-        QCOMPARE(cursor, QStringLiteral("normal"));
+    QVERIFY(!m_cursorAtMessage.contains(QStringLiteral("wait")));
     qunsetenv("QUILLET_ICON_FILE");
+    qunsetenv("XDG_CURRENT_DESKTOP");
     m_dialogs.reset();
     m_env.reset();
 }
 
-void TestForm7::startStateRegistersMediaPlaylistsAndSkins()
+void TestForm7::registeredTypesOpenInQuillet()
 {
     QVERIFY2(QFile::exists(shippedIconFile()), qPrintable(shippedIconFile()));
+    const QString notes = makeFile(m_env->path(QStringLiteral("notes.dat")), "shopping list\nmilk\n");
+    const QString textTypeBefore = opensIn(notes);
     Form7 window;
-    QCOMPARE(window.windowTitle(), QStringLiteral("Register File Types ..."));
-    window.Command1->click();
+    window.show();
+    QTest::mouseClick(window.Command1, Qt::LeftButton);
     QCOMPARE(m_dialogs->messages, QStringList {kSuccess});
+    QCOMPARE(validate(dataHome() + QStringLiteral("/applications/quillet.desktop")), QString());
 
-    const QByteArray desktop = desktopFile();
-    QVERIFY(desktop.contains("\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + " %f\n"));
-    QProcess validate;
-    validate.start(
-        QStringLiteral("desktop-file-validate"), {dataHome() + QStringLiteral("/applications/quillet.desktop")});
-    QVERIFY(validate.waitForFinished());
-    const QByteArray report = validate.readAllStandardOutput() + validate.readAllStandardError();
-    QVERIFY2(validate.exitCode() == 0 && !report.contains("error"), report.constData());
-
-    QCOMPARE(defaultApplication(QStringLiteral("audio/mpeg")), QStringLiteral("quillet.desktop"));
-    QCOMPARE(defaultApplication(QStringLiteral("audio/x-scpls")), QStringLiteral("quillet.desktop"));
-    QCOMPARE(defaultApplication(QStringLiteral("audio/x-mpegurl")), QStringLiteral("quillet.desktop"));
-    QCOMPARE(defaultApplication(QStringLiteral("application/x-quillet-skin")), QStringLiteral("quillet.desktop"));
-
-    const QStringList media {QStringLiteral(".mp3"), QStringLiteral(".mp2"), QStringLiteral(".mpeg"),
-        QStringLiteral(".avi"), QStringLiteral(".wav"), QStringLiteral(".wma"), QStringLiteral(".asf"),
-        QStringLiteral(".asx"), QStringLiteral(".wm"), QStringLiteral(".wmx"), QStringLiteral(".wmp"),
-        QStringLiteral(".aiff"), QStringLiteral(".snd"), QStringLiteral(".mid"), QStringLiteral(".wax"),
-        QStringLiteral(".wmv"), QStringLiteral(".wvx"), QStringLiteral(".mpg"), QStringLiteral(".mpe"),
-        QStringLiteral(".m1v"), QStringLiteral(".mpv2"), QStringLiteral(".mp2v"), QStringLiteral(".mpa"),
-        QStringLiteral(".midi"), QStringLiteral(".rmi"), QStringLiteral(".ivf"), QStringLiteral(".aif"),
-        QStringLiteral(".aifc"), QStringLiteral(".dat"), QStringLiteral(".au")};
-    QCOMPARE(QSet<QString>(media.cbegin(), media.cend()).size(), 30);
-    for (const QString &extension :
-        media + QStringList {QStringLiteral(".pls"), QStringLiteral(".m3u"), QStringLiteral(".qsk")})
-        QVERIFY2(opensInQuillet(extension, desktop), qPrintable(extension));
-    for (const QString &extension : {QStringLiteral(".mov"), QStringLiteral(".qt")}) {
-        QVERIFY2(!opensInQuillet(extension, desktop), qPrintable(extension));
-        const QStringList types = typesByGlob(extension);
-        for (const QString &type : types)
-            QVERIFY2(!desktop.contains(type.toUtf8()), qPrintable(type));
+    const QList<QPair<QString, QByteArray>> files = {{QStringLiteral("a.mp3"), "ID3"}, {QStringLiteral("b.wmp"), "x"},
+        {QStringLiteral("c.m3u"), "#EXTM3U\n"}, {QStringLiteral("d.pls"), "[playlist]\n"},
+        {QStringLiteral("e.qsk"), "1\n"}, {QStringLiteral("track.dat"), videoCdTrack()}};
+    for (const auto &[name, bytes] : files) {
+        const QString result = opensIn(makeFile(m_env->path(name), bytes));
+        QVERIFY2(result.endsWith(QLatin1String(" in Quillet")), qPrintable(name + QLatin1String(": ") + result));
     }
-    // The type icons are in the user's icon theme.
-    for (const char *icon : {"mimetypes/application-x-quillet-audio.svg", "mimetypes/application-x-quillet-list.svg",
-             "mimetypes/application-x-quillet-skin.svg", "apps/quillet.svg"}) {
-        QFile file(dataHome() + QStringLiteral("/icons/hicolor/scalable/") + QString::fromLatin1(icon));
-        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
-        QVERIFY(file.readAll().contains("<svg"));
-    }
+    QCOMPARE(opensIn(m_env->path(QStringLiteral("track.dat"))), QStringLiteral("application/x-quillet-dat in Quillet"));
+    // Other .dat files keep the type they had; QuickTime is not registered unless asked for.
+    QCOMPARE(opensIn(notes), textTypeBefore);
+    QVERIFY(!opensIn(notes).endsWith(QLatin1String(" in Quillet")));
+    QVERIFY(!opensIn(makeFile(m_env->path(QStringLiteral("f.mov")), "x")).endsWith(QLatin1String(" in Quillet")));
+    QVERIFY(QFile::exists(
+        dataHome() + QStringLiteral("/icons/hicolor/scalable/mimetypes/application-x-quillet-audio.svg")));
 }
 
-void TestForm7::registeringTwiceLeavesTheSameFiles()
+void TestForm7::laterRegistrationKeepsEarlierTypesAndRepeatsChangeNothing()
 {
     Form7 window;
+    window.Command2->click(); // select all
     window.Command1->click();
     const QMap<QString, QByteArray> first = userFiles();
-    QVERIFY(first.contains(configHome() + QStringLiteral("/mimeapps.list")));
-    QVERIFY(first.contains(dataHome() + QStringLiteral("/mime/packages/quillet.xml")));
     window.Command1->click();
-    const QMap<QString, QByteArray> second = userFiles();
-    QCOMPARE(second.keys(), first.keys());
-    for (auto it = first.cbegin(); it != first.cend(); ++it)
-        QVERIFY2(second.value(it.key()) == it.value(), qPrintable(it.key()));
-    QCOMPARE(m_dialogs->messages, (QStringList {kSuccess, kSuccess}));
+    QCOMPARE(userFiles(), first);
+    for (QCheckBox *box : window.checkBoxes())
+        box->setChecked(false);
+    window.Command1->click();
+    QCOMPARE(m_dialogs->messages, (QStringList {kSuccess, kSuccess, kSuccess}));
+    for (const char *name : {"a.mov", "b.wmp", "c.mp3", "d.qsk"}) {
+        const QString result = opensIn(makeFile(m_env->path(QLatin1String(name)), "x"));
+        QVERIFY2(result.endsWith(QLatin1String(" in Quillet")), qPrintable(result));
+    }
 }
 
-void TestForm7::missingIconResourceWritesNothing_data()
+void TestForm7::desktopStartsQuilletFromAnyFolderName()
 {
-    QTest::addColumn<QByteArray>("contents");
-    QTest::addColumn<bool>("exists");
-    QTest::newRow("missing") << QByteArray() << false;
-    QTest::newRow("empty") << QByteArray() << true;
-    QTest::newRow("not a resource file") << QByteArray("MZ\x90\0not icons") << true;
+    // A stand-in program that writes down its arguments, in a folder whose name the desktop entry must escape.
+    const QString folder = m_env->path(QStringLiteral("100% sure $HOME \"quoted\" back\\slash"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString program = makeFile(
+        folder + QStringLiteral("/quillet"), "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/arguments\"\n");
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    FileTypeRegistry registry({dataHome(), configHome(), program});
+    registry.add(QStringLiteral(".wmp"), FileKind::Media);
+    IconResource icons;
+    QVERIFY(icons.load(shippedIconFile()));
+    QVERIFY(registry.registerTypes(icons).ok);
+    QCOMPARE(validate(registry.desktopFilePath()), QString());
+
+    const QString song = makeFile(m_env->path(QStringLiteral("my song.wmp")), "x");
+    desktopTool(QStringLiteral("gio"), {QStringLiteral("launch"), registry.desktopFilePath(), song});
+    QFile arguments(folder + QStringLiteral("/arguments"));
+    QTRY_VERIFY(arguments.exists());
+    QVERIFY(arguments.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(arguments.readAll()).trimmed(), song);
+}
+
+void TestForm7::desktopSpecificListGetsTheDefaults()
+{
+    // A desktop that keeps its own list, where another player is the default.
+    qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+    QDir().mkpath(configHome());
+    QDir().mkpath(dataHome() + QStringLiteral("/applications"));
+    makeFile(dataHome() + QStringLiteral("/applications/other-player.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Other\nExec=true %f\nMimeType=audio/mpeg;\n");
+    const QString own = makeFile(configHome() + QStringLiteral("/gnome-mimeapps.list"),
+        "[Default Applications]\naudio/mpeg=other-player.desktop;\n");
+    QCOMPARE(gioDefault(QStringLiteral("audio/mpeg"), QStringLiteral("ubuntu:GNOME")),
+        QStringLiteral("other-player.desktop"));
+    Form7 window;
+    window.Command1->click();
+    QCOMPARE(m_dialogs->messages, QStringList {kSuccess});
+    QCOMPARE(
+        gioDefault(QStringLiteral("audio/mpeg"), QStringLiteral("ubuntu:GNOME")), QStringLiteral("quillet.desktop"));
+    QFile list(own);
+    QVERIFY(list.open(QIODevice::ReadOnly));
+    QVERIFY(list.readAll().contains("audio/mpeg=quillet.desktop;other-player.desktop;\n"));
+    // A desktop without a list of its own is not given one.
+    QVERIFY(!QFile::exists(configHome() + QStringLiteral("/ubuntu-mimeapps.list")));
 }
 
 void TestForm7::missingIconResourceWritesNothing()
 {
-    QFETCH(QByteArray, contents);
-    QFETCH(bool, exists);
-    const QString path = m_env->path(QStringLiteral("program/quillet-icons.rcc"));
-    if (exists) {
-        QDir().mkpath(m_env->path(QStringLiteral("program")));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(contents);
-    }
+    // A file that is not a resource file counts as missing.
+    const QString path = makeFile(m_env->path(QStringLiteral("quillet-icons.rcc")), "MZ not icons");
     qputenv("QUILLET_ICON_FILE", path.toUtf8());
     Form7 window;
     window.Command1->click();
     QCOMPARE(m_dialogs->messages,
         QStringList {QStringLiteral("The File ") + path + QStringLiteral(" Not Found ! Reinstall Quillet ....")});
     QVERIFY(userFiles().isEmpty());
-}
-
-void TestForm7::allUncheckedStillRegistersSkins()
-{
-    Form7 window;
-    const QList<QCheckBox *> boxes = window.checkBoxes();
-    QCOMPARE(boxes.size(), 35);
-    for (QCheckBox *box : boxes)
-        box->setChecked(false);
-    window.Command1->click();
-    QCOMPARE(m_dialogs->messages, QStringList {kSuccess});
-    QCOMPARE(defaultApplication(QStringLiteral("application/x-quillet-skin")), QStringLiteral("quillet.desktop"));
-    QVERIFY(desktopFile().contains("\nMimeType=application/x-quillet-skin;\n"));
-    QVERIFY(defaultApplication(QStringLiteral("audio/mpeg")) != QStringLiteral("quillet.desktop"));
-    QVERIFY(!opensInQuillet(QStringLiteral(".mp3"), desktopFile()));
-}
-
-void TestForm7::selectAllRegistersQuickTime()
-{
-    Form7 window;
-    window.Command2->click();
-    for (QCheckBox *box : window.checkBoxes())
-        QVERIFY2(box->isChecked(), qPrintable(box->text()));
-    window.Command1->click();
-    QCOMPARE(m_dialogs->messages, QStringList {kSuccess});
-    QVERIFY(opensInQuillet(QStringLiteral(".mov"), desktopFile()));
-    QVERIFY(opensInQuillet(QStringLiteral(".qt"), desktopFile()));
 }
 
 void TestForm7::writeFailureIsReported_data()
@@ -290,14 +233,13 @@ void TestForm7::writeFailureIsReported()
 {
     QFETCH(QString, variable);
     // A folder below a regular file cannot be created.
-    makeRegularFile(m_env->path(QStringLiteral("blocker")));
+    makeFile(m_env->path(QStringLiteral("blocker")), {});
     const QString blocked = m_env->path(QStringLiteral("blocker/xdg"));
     qputenv(variable.toLatin1().constData(), blocked.toUtf8());
     Form7 window;
     window.Command1->click();
     QCOMPARE(m_dialogs->messages.size(), 1);
-    QVERIFY2(m_dialogs->messages.constFirst().startsWith(QStringLiteral("The file association could not be made.")),
-        qPrintable(m_dialogs->messages.constFirst()));
+    QVERIFY(m_dialogs->messages.constFirst().startsWith(QStringLiteral("The file association could not be made.")));
     QVERIFY(m_dialogs->messages.constFirst().contains(blocked));
     // Nothing names Quillet as the default when its files could not all be written.
     QVERIFY(!QFile::exists(configHome() + QStringLiteral("/mimeapps.list")));

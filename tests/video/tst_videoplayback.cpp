@@ -1,40 +1,44 @@
-// Real video through libmpv's software renderer on the offscreen platform: the display window shows the test
-// picture's four coloured blocks where they belong, sizes itself to the video, and plays beside an audio player.
+// The video display window on a real X server with the real engine: the picture's four coloured blocks where they
+// belong, the window sized to the video and still on screen after the end or with a file that has no picture,
+// full screen by key and double-click, errors, closing, and playing beside an audio player.
 #include "fakes/fakedialogs.h"
 #include "fakes/testenv.h"
+#include "fakes/xvfb.h"
 #include "media/mpvplayer.h"
 #include "video/frmbrowser.h"
 #include "video/videowidget.h"
 
+#include <QApplication>
 #include <QPointer>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <clocale>
 #include <memory>
 
 using namespace quillet;
+using namespace quillet::testing;
 
 class TstVideoPlayback : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
-    void showsTheBlocksAtTheirPlaces();
-    void followsTheWindowSizeWhenFullScreen();
-    void reportsAFileThatCannotBePlayed();
-    void playsBesideAnAudioPlayer();
-    void closingWhilePlayingEndsTheVideo();
+    void showsTheVideoAndStaysOnScreenAfterTheEnd_data();
+    void showsTheVideoAndStaysOnScreenAfterTheEnd();
+    void fileWithoutPictureKeepsAWindow();
+    void fullScreenByKeyAndDoubleClick_data();
+    void fullScreenByKeyAndDoubleClick();
+    void playsBesideAnAudioPlayerEndsWhenClosedAndReportsErrors();
+    void fittedSize();
 
 private:
-    // Opens the display window on the block picture and waits for a rendered frame at the video's size.
+    // Opens the display window on the block picture and waits for rendered frames at the video's size.
     frmBrowser *playBlocks();
 
-    std::unique_ptr<testing::TestEnvironment> m_env;
-    std::unique_ptr<testing::FakeDialogs> m_dialogs;
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<FakeDialogs> m_dialogs;
 };
 
 namespace {
@@ -47,25 +51,18 @@ bool near(QRgb pixel, QColor expected)
         && qAbs(qBlue(pixel) - expected.blue()) <= Tolerance;
 }
 
-QString describe(QRgb pixel)
+QString describe(const XWindowState &state)
 {
-    return QStringLiteral("(%1, %2, %3)").arg(qRed(pixel)).arg(qGreen(pixel)).arg(qBlue(pixel));
+    return QStringLiteral("%1 %2x%3").arg(state.mapState).arg(state.size.width()).arg(state.size.height());
 }
 
 } // namespace
 
-void TstVideoPlayback::initTestCase()
-{
-    qputenv("QUILLET_VIDEO_RENDERER", "software");
-    // libmpv reads numbers with the C locale.
-    std::setlocale(LC_NUMERIC, "C");
-    QVERIFY2(QFile::exists(testing::testData(QStringLiteral("bars-320x240.mp4"))), "test media missing");
-}
-
 void TstVideoPlayback::init()
 {
-    m_env = std::make_unique<testing::TestEnvironment>();
-    m_dialogs = std::make_unique<testing::FakeDialogs>();
+    m_env = std::make_unique<TestEnvironment>();
+    m_dialogs = std::make_unique<FakeDialogs>();
+    qputenv("QUILLET_VIDEO_RENDERER", "software");
 }
 
 void TstVideoPlayback::cleanup()
@@ -79,119 +76,167 @@ frmBrowser *TstVideoPlayback::playBlocks()
 {
     frmBrowser *window = frmBrowser::open();
     auto *player = qobject_cast<MpvPlayer *>(window->Media1);
-    if (!player || window->Picture->renderer() != VideoWidget::Renderer::Software)
+    if (!player || window->Picture->renderer() == VideoWidget::Renderer::None)
         return nullptr;
-    window->setFileName(testing::testData(QStringLiteral("bars-320x240.mp4")));
-    if (!QTest::qWaitFor([&] { return player->videoSize().isValid() && window->Picture->framesRendered() > 2; }, 10000))
+    window->setFileName(testData(QStringLiteral("bars-320x240.mp4")));
+    if (!QTest::qWaitFor(
+            [&] { return window->size() == QSize(320, 240) && window->Picture->framesRendered() > 2; }, 10000))
         return nullptr;
     return window;
 }
 
-void TstVideoPlayback::showsTheBlocksAtTheirPlaces()
+void TstVideoPlayback::showsTheVideoAndStaysOnScreenAfterTheEnd_data()
 {
+    QTest::addColumn<QByteArray>("renderer");
+    QTest::addColumn<bool>("fullScreen");
+    QTest::newRow("software") << QByteArray("software") << false;
+    QTest::newRow("OpenGL") << QByteArray("opengl") << false;
+    QTest::newRow("leaving full screen after the end") << QByteArray("software") << true;
+}
+
+void TstVideoPlayback::showsTheVideoAndStaysOnScreenAfterTheEnd()
+{
+    QFETCH(QByteArray, renderer);
+    QFETCH(bool, fullScreen);
+    qputenv("QUILLET_VIDEO_RENDERER", renderer);
     frmBrowser *window = playBlocks();
     QVERIFY2(window, "no picture rendered");
-    auto *player = qobject_cast<MpvPlayer *>(window->Media1);
-    QCOMPARE(player->videoSize(), QSize(320, 240));
-    QVERIFY(player->autoSize());
-    QCOMPARE(player->displaySize(), 4);
-    // The window's inside takes the video's size and the picture fills it.
-    QTRY_COMPARE(window->size(), QSize(320, 240));
+    QTRY_COMPARE(xwininfo(window->winId()).mapState, QStringLiteral("IsViewable"));
+    // The picture fills the window, its four blocks where they belong.
     QCOMPARE(window->Picture->geometry(), QRect(0, 0, 320, 240));
-
-    // A frame drawn at the final size, then the window as a user sees it.
     const quint64 frames = window->Picture->framesRendered();
     QTRY_VERIFY(window->Picture->framesRendered() > frames + 1);
     const QImage shot = window->grab().toImage().scaled(320, 240);
-    struct Probe
-    {
-        QPoint at;
-        QColor colour;
-        const char *name;
-    };
-    const Probe probes[] = {
-        {{80, 60}, QColor(255, 0, 0), "red top left"},
-        {{240, 60}, QColor(0, 255, 0), "green top right"},
-        {{80, 180}, QColor(0, 0, 255), "blue bottom left"},
-        {{240, 180}, QColor(255, 255, 255), "white bottom right"},
-        {{20, 20}, QColor(255, 0, 0), "red near the top left corner"},
-        {{300, 220}, QColor(255, 255, 255), "white near the bottom right corner"},
-    };
-    for (const Probe &probe : probes) {
-        const QRgb pixel = shot.pixel(probe.at);
-        QVERIFY2(
-            near(pixel, probe.colour), qPrintable(QLatin1String(probe.name) + QLatin1String(" is ") + describe(pixel)));
-        QCOMPARE(qAlpha(pixel), 255);
+    const QList<QPair<QPoint, QColor>> probes
+        = {{{80, 60}, Qt::red}, {{240, 60}, Qt::green}, {{80, 180}, Qt::blue}, {{300, 220}, Qt::white}};
+    for (const auto &[at, colour] : probes)
+        QVERIFY2(near(shot.pixel(at), colour), qPrintable(QColor(shot.pixel(at)).name()));
+    if (fullScreen) {
+        QTest::keyClick(window, Qt::Key_F);
+        QTRY_VERIFY(window->isFullScreen());
+    }
+    auto *player = qobject_cast<MpvPlayer *>(window->Media1);
+    player->setCurrentPosition(4.5);
+    QTRY_VERIFY_WITH_TIMEOUT(player->state() == MediaPlayer::State::Stopped, 10000);
+    // A few ticks of the sizing timer after the engine has let go of the picture.
+    QTest::qWait(400);
+    if (fullScreen) {
+        QTest::keyClick(window, Qt::Key_Escape);
+        QTRY_VERIFY(!window->isFullScreen());
+        QTest::qWait(400);
+    }
+    const XWindowState state = xwininfo(window->winId());
+    QVERIFY2(
+        state.mapState == QLatin1String("IsViewable") && state.size == QSize(320, 240), qPrintable(describe(state)));
+    QCOMPARE(window->size(), QSize(320, 240));
+}
+
+void TstVideoPlayback::fileWithoutPictureKeepsAWindow()
+{
+    // First in a new window, then after a video has set the window's size.
+    frmBrowser *window = frmBrowser::open();
+    QTRY_COMPARE(xwininfo(window->winId()).mapState, QStringLiteral("IsViewable"));
+    QVERIFY2(window->width() >= 200 && window->height() >= 150, "the window opens at a usable size");
+    for (int round = 0; round < 2; ++round) {
+        if (round == 1)
+            QVERIFY2(playBlocks() == window, "no picture rendered");
+        const QSize before = window->size();
+        window->Media1->setPlayCount(0);
+        window->setFileName(testData(QStringLiteral("tone-44k-stereo.mp3")));
+        QTRY_VERIFY_WITH_TIMEOUT(window->Media1->currentPosition() > 0.5, 10000);
+        const XWindowState state = xwininfo(window->winId());
+        QVERIFY2(state.mapState == QLatin1String("IsViewable") && state.size == before, qPrintable(describe(state)));
     }
 }
 
-void TstVideoPlayback::followsTheWindowSizeWhenFullScreen()
+void TstVideoPlayback::fullScreenByKeyAndDoubleClick_data()
 {
-    frmBrowser *window = playBlocks();
-    QVERIFY2(window, "no picture rendered");
-    QTRY_COMPARE(window->size(), QSize(320, 240));
-    window->toggleFullScreen();
-    QCOMPARE(window->Media1->displaySize(), 3);
-    QTRY_VERIFY(window->isFullScreen());
-    // Full screen is left alone by the sizing timer, and the picture fills the screen keeping its shape.
-    QTest::qWait(250);
-    QVERIFY(window->isFullScreen());
-    const QSize screen = window->size();
-    QVERIFY2(screen.width() > 320, "the full-screen window is no larger than the video");
-    QCOMPARE(window->Picture->size(), screen);
-    const quint64 frames = window->Picture->framesRendered();
-    QTRY_VERIFY(window->Picture->framesRendered() > frames + 1);
-    const QImage shot = window->grab().toImage();
-    const QSize picture = QSize(320, 240).scaled(shot.size(), Qt::KeepAspectRatio);
-    const QPoint origin((shot.width() - picture.width()) / 2, (shot.height() - picture.height()) / 2);
-    const QPoint topLeftBlock = origin + QPoint(picture.width() / 4, picture.height() / 4);
-    const QPoint bottomRightBlock = origin + QPoint(picture.width() * 3 / 4, picture.height() * 3 / 4);
-    QVERIFY2(near(shot.pixel(topLeftBlock), QColor(255, 0, 0)), qPrintable(describe(shot.pixel(topLeftBlock))));
-    QVERIFY2(
-        near(shot.pixel(bottomRightBlock), QColor(255, 255, 255)), qPrintable(describe(shot.pixel(bottomRightBlock))));
-
-    // Leaving full screen brings back the video's size.
-    QTest::keyClick(window, Qt::Key_Escape);
-    QCOMPARE(window->Media1->displaySize(), 4);
-    QTRY_VERIFY(!window->isFullScreen());
-    QTRY_COMPARE(window->size(), QSize(320, 240));
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("fullBefore");
+    QTest::addColumn<bool>("fullAfter");
+    QTest::newRow("F enters") << "F" << false << true;
+    QTest::newRow("F leaves") << "F" << true << false;
+    QTest::newRow("Ctrl+F does nothing") << "Ctrl+F" << false << false;
+    QTest::newRow("Escape in a window does nothing") << "Escape" << false << false;
+    QTest::newRow("double-click leaves") << "double-click" << true << false;
+    QTest::newRow("right double-click does nothing") << "right double-click" << false << false;
 }
 
-void TstVideoPlayback::reportsAFileThatCannotBePlayed()
+void TstVideoPlayback::fullScreenByKeyAndDoubleClick()
 {
+    QFETCH(QString, action);
+    QFETCH(bool, fullBefore);
+    QFETCH(bool, fullAfter);
     frmBrowser *window = frmBrowser::open();
-    window->setFileName(m_env->path(QStringLiteral("no such video.avi")));
-    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->messages.size(), 1, 10000);
-    QVERIFY(!window->Media1->errorDescription().isEmpty());
-    QCOMPARE(m_dialogs->messages.first(), window->Media1->errorDescription());
+    window->activateWindow();
+    // The keys a user types reach the window that has the keyboard focus.
+    QTRY_COMPARE(QApplication::focusWidget(), window);
+    if (fullBefore) {
+        window->toggleFullScreen();
+        QTRY_VERIFY(window->isFullScreen());
+    }
+    QWidget *focused = QApplication::focusWidget();
+    if (action == QLatin1String("F"))
+        QTest::keyClick(focused, Qt::Key_F);
+    else if (action == QLatin1String("Ctrl+F"))
+        QTest::keyClick(focused, Qt::Key_F, Qt::ControlModifier);
+    else if (action == QLatin1String("Escape"))
+        QTest::keyClick(focused, Qt::Key_Escape);
+    else
+        QTest::mouseDClick(window->Picture, action == QLatin1String("double-click") ? Qt::LeftButton : Qt::RightButton);
+    QTRY_COMPARE(window->isFullScreen(), fullAfter);
+    // The sizing timer keeps what was chosen.
+    QTest::qWait(250);
+    QCOMPARE(window->isFullScreen(), fullAfter);
+    QCOMPARE(window->Media1->displaySize(), fullAfter ? 3 : 4);
 }
 
-void TstVideoPlayback::playsBesideAnAudioPlayer()
+void TstVideoPlayback::playsBesideAnAudioPlayerEndsWhenClosedAndReportsErrors()
 {
     MpvPlayer music(PlayerPurpose::Audio);
     music.setPlayCount(0); // endless, so that it still plays when the video has started
-    music.setFileName(testing::testData(QStringLiteral("tone-44k-stereo.mp3")));
-    frmBrowser *window = playBlocks();
+    music.setFileName(testData(QStringLiteral("tone-44k-stereo.mp3")));
+    QPointer<frmBrowser> window = playBlocks();
     QVERIFY2(window, "no picture rendered");
     QCOMPARE(music.state(), MediaPlayer::State::Playing);
     const double musicAt = music.currentPosition();
     const double videoAt = window->Media1->currentPosition();
     QTRY_VERIFY(music.currentPosition() > musicAt + 0.2 && window->Media1->currentPosition() > videoAt + 0.2);
-    QCOMPARE(music.fileName(), testing::testData(QStringLiteral("tone-44k-stereo.mp3")));
-}
 
-void TstVideoPlayback::closingWhilePlayingEndsTheVideo()
-{
-    QPointer<frmBrowser> window = playBlocks();
-    QVERIFY2(window, "no picture rendered");
-    QPointer<MediaPlayer> player = window->Media1;
+    QPointer<MediaPlayer> video = window->Media1;
     QVERIFY(window->close());
     QTRY_VERIFY(window.isNull());
-    QVERIFY(player.isNull());
+    QVERIFY(video.isNull());
     QVERIFY(frmBrowser::instance() == nullptr);
-    // The next play makes a new window that plays again.
+    QCOMPARE(music.state(), MediaPlayer::State::Playing);
+    // The next play makes a new window that plays again; a file it cannot play is reported and the window stays.
     QVERIFY2(playBlocks(), "no picture after reopening");
+    frmBrowser::instance()->setFileName(m_env->path(QStringLiteral("no such video.avi")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->messages.size(), 1, 10000);
+    QCOMPARE(m_dialogs->messages.first(), frmBrowser::instance()->Media1->errorDescription());
 }
 
-QTEST_MAIN(TstVideoPlayback)
+void TstVideoPlayback::fittedSize()
+{
+    // Without a picture the window keeps its size (or takes a usable one), never the empty size.
+    for (const QSize &none : {QSize(), QSize(0, 0)}) {
+        QCOMPARE(frmBrowser::fittedSize(none, QSize(1024, 700), QSize(500, 400)), QSize(500, 400));
+        QVERIFY(!frmBrowser::fittedSize(none, QSize(1024, 700), QSize()).isEmpty());
+    }
+    QCOMPARE(frmBrowser::fittedSize(QSize(320, 240), QSize(1024, 700), QSize(500, 400)), QSize(320, 240));
+    QCOMPARE(frmBrowser::fittedSize(QSize(1920, 800), QSize(960, 700), QSize()), QSize(960, 400));
+    QCOMPARE(frmBrowser::fittedSize(QSize(640, 480), QSize(), QSize()), QSize(640, 480));
+}
+
+int main(int argc, char *argv[])
+{
+    return runOnXvfb([&] {
+        QApplication app(argc, argv);
+        // libmpv reads numbers with the C locale.
+        std::setlocale(LC_NUMERIC, "C");
+        TstVideoPlayback test;
+        return QTest::qExec(&test, argc, argv);
+    });
+}
+
 #include "tst_videoplayback.moc"
