@@ -97,8 +97,6 @@ private slots:
 
     void shapeOfPicture_data();
     void shapeOfPicture();
-    void shapeMatchesReference_data();
-    void shapeMatchesReference();
     void appliedToWindows();
     void fileRoundTrip();
     void badFileLoadsNothing_data();
@@ -113,79 +111,46 @@ void TstCDIBSectionRegion::shapeOfPicture_data()
 {
     QTest::addColumn<QStringList>("rows");
     QTest::addColumn<ColourValue>("trans");
-    QTest::addColumn<Rects>("expected");
-    const ColourValue black = 0;
-    QTest::newRow("no transparent pixel") << QStringList {u"####"_s, u"####"_s} << black << Rects {QRect(0, 0, 4, 2)};
-    QTest::newRow("all transparent") << QStringList {u"..."_s, u"..."_s} << ColourValue(0x00123456) << Rects {};
-    QTest::newRow("run reaching the bottom row") << QStringList {u"###"_s, u"#.#"_s, u"#.#"_s} << black
-                                                 << Rects {QRect(0, 0, 3, 1), QRect(0, 1, 1, 2), QRect(2, 1, 1, 2)};
+    QTest::newRow("no transparent pixel") << QStringList {u"####"_s, u"####"_s} << ColourValue(0);
+    QTest::newRow("all transparent") << QStringList {u"..."_s, u"..."_s} << ColourValue(0x00123456);
+    QTest::newRow("run reaching the bottom row") << QStringList {u"###"_s, u"#.#"_s, u"#.#"_s} << ColourValue(0);
     // Width 3: the three black padding bytes of each row are no pixel.
-    QTest::newRow("black transparent, padding not cut")
-        << QStringList {u"###"_s, u"###"_s} << black << Rects {QRect(0, 0, 3, 2)};
-    QTest::newRow("black transparent, last column cut")
-        << QStringList {u"##."_s, u"##."_s} << black << Rects {QRect(0, 0, 2, 2)};
-    QTest::newRow("colour as 0x00BBGGRR")
-        << QStringList {u".x."_s, u"xx."_s} << ColourValue(0x00FF8040) << Rects {QRect(1, 0, 1, 1), QRect(0, 1, 2, 1)};
-    QTest::newRow("highest byte of the colour ignored")
-        << QStringList {u"#.#"_s} << ColourValue(0xFF00FF00) << Rects {QRect(0, 0, 1, 1), QRect(2, 0, 1, 1)};
+    QTest::newRow("black, padding not cut") << QStringList {u"###"_s, u"###"_s} << ColourValue(0);
+    QTest::newRow("black, last column cut") << QStringList {u"##."_s, u"##."_s} << ColourValue(0);
+    QTest::newRow("colour as 0x00BBGGRR") << QStringList {u".x."_s, u"xx."_s} << ColourValue(0x00FF8040);
+    QTest::newRow("highest byte of the colour ignored") << QStringList {u"#.#"_s} << ColourValue(0xFF00FF00);
+    // Random pixels, and blocks of 8 x 4 that give bands to merge.
+    for (const QSize size : {QSize(7, 5), QSize(33, 17), QSize(121, 90)}) {
+        QRandomGenerator random(quint32(size.width()));
+        QStringList rows;
+        for (int y = 0; y < size.height(); ++y) {
+            QString row;
+            for (int x = 0; x < size.width(); ++x)
+                row.append(
+                    (size.width() > 100 ? ((x / 8) * 7 + (y / 4) * 3) % 5 < 2 : random.bounded(2)) ? u'.' : u'#');
+            rows << row;
+        }
+        QTest::addRow("%d x %d", size.width(), size.height()) << rows << ColourValue(0x00010203);
+    }
 }
 
 void TstCDIBSectionRegion::shapeOfPicture()
 {
     QFETCH(QStringList, rows);
     QFETCH(ColourValue, trans);
-    QFETCH(Rects, expected);
     cDIBSection dib;
     dib.CreateFromPicture(picture(rows, trans));
     cDIBSectionRegion region;
     region.Create(dib, trans);
     QVERIFY(region.region().has_value());
-    QCOMPARE(rectsOf(*region.region()), expected);
-}
-
-void TstCDIBSectionRegion::shapeMatchesReference_data()
-{
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<int>("transparentPercent");
-    QTest::newRow("7 x 5, sparse") << 7 << 5 << 10;
-    QTest::newRow("33 x 17, half") << 33 << 17 << 50;
-    QTest::newRow("121 x 90, blocks") << 121 << 90 << -1;
-}
-
-void TstCDIBSectionRegion::shapeMatchesReference()
-{
-    QFETCH(int, width);
-    QFETCH(int, height);
-    QFETCH(int, transparentPercent);
-    const ColourValue trans = 0x00010203;
-    QRandomGenerator random(quint32(width * 1000 + height));
-    QStringList rows;
-    for (int y = 0; y < height; ++y) {
-        QString row;
-        for (int x = 0; x < width; ++x) {
-            // Blocks of 8 x 4 give bands that merge; otherwise every pixel is drawn.
-            const bool clear = transparentPercent < 0 ? ((x / 8) * 7 + (y / 4) * 3) % 5 < 2
-                                                      : int(random.bounded(100)) < transparentPercent;
-            row.append(clear ? u'.' : u'#');
-        }
-        rows << row;
-    }
-    const QImage image = picture(rows, trans);
-    cDIBSection dib;
-    dib.CreateFromPicture(image);
-    cDIBSectionRegion region;
-    region.Create(dib, trans);
-    QVERIFY(region.region().has_value());
-    // The same rectangles, in the same order, as the slow per-run build...
-    QCOMPARE(rectsOf(*region.region()), rectsOf(perRunXorRegion(dib, trans)));
-    // ...and the same area as the picture's own pixels say.
+    // The area the picture's own pixels say...
     QRegion drawn;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            if (rows[y][x] == u'#')
-                drawn += QRect(x, y, 1, 1);
-    QVERIFY(region.region()->xored(drawn).isEmpty());
+    for (int y = 0; y < rows.size(); ++y)
+        for (int x = 0; x < rows[y].size(); ++x)
+            drawn += rows[y][x] == u'.' ? QRect() : QRect(x, y, 1, 1);
+    QVERIFY2(region.region()->xored(drawn).isEmpty(), qPrintable(rows.join(QLatin1Char('/'))));
+    // ...in the same rectangles, in the same order, as the slow per-run build.
+    QCOMPARE(rectsOf(*region.region()), rectsOf(perRunXorRegion(dib, trans)));
 }
 
 void TstCDIBSectionRegion::appliedToWindows()
@@ -235,7 +200,6 @@ void TstCDIBSectionRegion::fileRoundTrip()
 {
     // The sample file loads from the resources and from disk, and saves back byte for byte.
     const QByteArray sample = readFile(QStringLiteral(":/rcdata/9101"));
-    QCOMPARE(sample, regionFile({{0, 0, 5, 1}, {0, 1, 2, 3}, {3, 1, 5, 3}}, 32, 1, std::nullopt, {0, 0, 5, 3}));
     cDIBSectionRegion region;
     QVERIFY(region.LoadFromResource(9101));
     QCOMPARE(rectsOf(*region.region()), sampleRects);
@@ -254,8 +218,7 @@ void TstCDIBSectionRegion::fileRoundTrip()
         region.Create(dib);
         QVERIFY(region.Save(path));
         cDIBSectionRegion loaded;
-        QVERIFY(loaded.LoadFromFile(path));
-        QVERIFY(loaded.region().has_value());
+        QVERIFY(loaded.LoadFromFile(path) && loaded.region().has_value());
         QCOMPARE(rectsOf(*loaded.region()), rectsOf(*region.region()));
     }
     QCOMPARE(readFile(path), regionFile({}));

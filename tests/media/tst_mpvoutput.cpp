@@ -9,7 +9,6 @@
 
 #include <clocale>
 #include <cmath>
-#include <functional>
 #include <memory>
 
 using namespace quillet;
@@ -91,126 +90,81 @@ class TestMpvOutput : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void playCountRepeatsThenEndsOnce_data();
-    void playCountRepeatsThenEndsOnce();
-    void levels_data();
-    void levels();
+    void initTestCase() { std::setlocale(LC_NUMERIC, "C"); } // libmpv parses numbers with the C locale
+    void output_data();
+    void output();
 
 private:
-    // Plays a file to its end through the pcm output, after setup, and reads what was written; events gets the
-    // player's events in order.
-    Pcm render(const QString &file, const std::function<void(MpvPlayer &)> &setup, QStringList &events);
-
     quillet::testing::TestEnvironment m_env;
-    int m_renders = 0;
 };
 
-Pcm TestMpvOutput::render(const QString &file, const std::function<void(MpvPlayer &)> &setup, QStringList &events)
+void TestMpvOutput::output_data()
 {
-    const QString out = m_env.path(QStringLiteral("render-%1.wav").arg(++m_renders));
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("playCount");
+    QTest::addColumn<int>("volume");
+    QTest::addColumn<int>("balance");
+    QTest::addColumn<bool>("mute");
+    // Left and right levels against the file itself (left against right for the mono file), in dB, -inf for 90 dB
+    // down or silent; and the seconds written.
+    QTest::addColumn<QList<double>>("expected");
+    const double silent = -HUGE_VAL;
+    const QString stereo = QStringLiteral("level-1k.wav"); // 3 s
+    const auto row = [](const char *name, const QString &file, int count, int volume, int balance, bool mute,
+                         const QList<double> &expected) {
+        QTest::newRow(name) << file << count << volume << balance << mute << expected;
+    };
+    // tone.wav lasts one second: each play is heard, then one end of stream.
+    row("play count 1", QStringLiteral("tone.wav"), 1, 0, 0, false, {0, 0, 1});
+    row("play count 3", QStringLiteral("tone.wav"), 3, 0, 0, false, {0, 0, 3});
+    row("volume -20 dB", stereo, 1, -2000, 0, false, {-20, -20, 3});
+    row("above full volume is full", stereo, 1, 500, 0, false, {0, 0, 3});
+    row("balance -3 dB leans left", stereo, 1, 0, -300, false, {0, -3, 3});
+    row("balance -96.4 dB silences right", stereo, 1, 0, -9640, false, {0, silent, 3});
+    row("balance +30 dB leans right", stereo, 1, 0, 3000, false, {-30, 0, 3});
+    row("volume and balance add", stereo, 1, -1000, -2000, false, {-10, -30, 3});
+    row("mute with lower volume", stereo, 1, -2000, 1000, true, {silent, silent, 3});
+    row("balance on a mono file", QStringLiteral("tone-22k-mono.mp3"), 1, 0, -3000, false, {0, -30, 2});
+}
+
+void TestMpvOutput::output()
+{
+    QFETCH(QString, file);
+    QFETCH(int, playCount);
+    QFETCH(int, volume);
+    QFETCH(int, balance);
+    QFETCH(bool, mute);
+    QFETCH(QList<double>, expected);
+    const QString out = m_env.path(QStringLiteral("%1.wav").arg(QLatin1String(QTest::currentDataTag())));
     qputenv("QUILLET_AUDIO_OUTPUT", "pcm");
     qputenv("QUILLET_AO_PCM_FILE", out.toUtf8());
     auto player = std::make_unique<MpvPlayer>(PlayerPurpose::Audio);
     qputenv("QUILLET_AUDIO_OUTPUT", "null");
     qunsetenv("QUILLET_AO_PCM_FILE");
+    QStringList events;
     connect(player.get(), &MediaPlayer::mediaOpened, this, [&] { events << QStringLiteral("opened"); });
     connect(player.get(), &MediaPlayer::endOfStream, this, [&] { events << QStringLiteral("end"); });
     connect(player.get(), &MediaPlayer::error, this, [&] { events << QStringLiteral("error"); });
-    setup(*player);
-    player->setFileName(file);
-    if (!QTest::qWaitFor(
-            [&events] { return events.contains(QStringLiteral("end")) || events.contains(QStringLiteral("error")); },
-            20000))
-        return {QStringLiteral("playback did not end"), 0, {}};
+    player->setPlayCount(playCount);
+    player->setVolume(volume);
+    player->setBalance(balance);
+    player->setMute(mute);
+    player->setFileName(testData(file));
+    QTRY_VERIFY_WITH_TIMEOUT(events.size() >= 2, 20000);
     QTest::qWait(100); // anything that would wrongly follow the end
     player.reset(); // closes the output, which completes the WAV header
-    return readWav(out);
-}
+    QCOMPARE(events, QStringList({QStringLiteral("opened"), QStringLiteral("end")}));
 
-void TestMpvOutput::initTestCase()
-{
-    // libmpv parses numbers with the C locale; Qt has set the user's.
-    std::setlocale(LC_NUMERIC, "C");
-    for (const char *name : {"tone.wav", "level-1k.wav", "tone-22k-mono.mp3"})
-        QVERIFY2(QFile::exists(testData(QLatin1String(name))), name);
-}
-
-void TestMpvOutput::playCountRepeatsThenEndsOnce_data()
-{
-    QTest::addColumn<int>("count");
-    QTest::newRow("once") << 1;
-    QTest::newRow("three times") << 3;
-}
-
-void TestMpvOutput::playCountRepeatsThenEndsOnce()
-{
-    QFETCH(int, count);
-    QStringList events;
-    const Pcm pcm = render(
-        testData(QStringLiteral("tone.wav")), [count](MpvPlayer &p) { p.setPlayCount(count); }, events);
+    const Pcm pcm = readWav(out);
     QVERIFY2(pcm.problem.isEmpty(), qPrintable(pcm.problem));
-    QCOMPARE(events, QStringList({QStringLiteral("opened"), QStringLiteral("end")}));
-    // tone.wav lasts one second.
-    QVERIFY2(std::abs(pcm.seconds() - count) < 0.1, qPrintable(QStringLiteral("%1 s of output").arg(pcm.seconds())));
-}
-
-void TestMpvOutput::levels_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<int>("volume");
-    QTest::addColumn<int>("balance");
-    QTest::addColumn<bool>("mute");
-    // Levels against the file itself (left against right for the mono file), in dB; -inf is 90 dB down or silent.
-    QTest::addColumn<double>("left");
-    QTest::addColumn<double>("right");
-    const double silent = -HUGE_VAL;
-    const QString stereo = QStringLiteral("level-1k.wav");
-    QTest::newRow("full volume, centre") << stereo << 0 << 0 << false << 0.0 << 0.0;
-    QTest::newRow("volume -20 dB") << stereo << -2000 << 0 << false << -20.0 << -20.0;
-    QTest::newRow("above full volume is full") << stereo << 500 << 0 << false << 0.0 << 0.0;
-    QTest::newRow("balance -3 dB leans left") << stereo << 0 << -300 << false << 0.0 << -3.0;
-    QTest::newRow("balance -96.4 dB silences right") << stereo << 0 << -9640 << false << 0.0 << silent;
-    QTest::newRow("balance +30 dB leans right") << stereo << 0 << 3000 << false << -30.0 << 0.0;
-    QTest::newRow("volume and balance add") << stereo << -1000 << -2000 << false << -10.0 << -30.0;
-    QTest::newRow("mute with lower volume") << stereo << -2000 << 1000 << true << silent << silent;
-    QTest::newRow("balance on a mono file")
-        << QStringLiteral("tone-22k-mono.mp3") << 0 << -3000 << false << 0.0 << -30.0;
-}
-
-void TestMpvOutput::levels()
-{
-    QFETCH(QString, file);
-    QFETCH(int, volume);
-    QFETCH(int, balance);
-    QFETCH(bool, mute);
-    QFETCH(double, left);
-    QFETCH(double, right);
-    QStringList events;
-    const Pcm out = render(
-        testData(file),
-        [&](MpvPlayer &p) {
-            p.setVolume(volume);
-            p.setBalance(balance);
-            p.setMute(mute);
-        },
-        events);
-    QVERIFY2(out.problem.isEmpty(), qPrintable(out.problem));
-    QCOMPARE(events, QStringList({QStringLiteral("opened"), QStringLiteral("end")}));
-    QCOMPARE(out.channels.size(), 2);
+    QCOMPARE(pcm.channels.size(), 2);
+    QVERIFY2(std::abs(pcm.seconds() - expected[2]) < 0.1, qPrintable(QStringLiteral("%1 s").arg(pcm.seconds())));
     const bool mono = file.contains(QLatin1String("mono"));
-    const Pcm source = mono ? Pcm() : readWav(testData(file));
-    if (!mono)
-        QVERIFY2(std::abs(out.seconds() - source.seconds()) < 0.1, "the whole file is written");
-    const double expected[] = {left, right};
+    const Pcm source = mono ? pcm : readWav(testData(file));
     for (int c = 0; c < 2; ++c) {
-        const double level = out.levelDb(c) - (mono ? out.levelDb(0) : source.levelDb(c));
-        const QByteArray what
-            = QStringLiteral("channel %1: %2 dB, expected %3").arg(c).arg(level).arg(expected[c]).toUtf8();
-        if (std::isinf(expected[c]))
-            QVERIFY2(level <= -90.0, what.constData());
-        else
-            QVERIFY2(std::abs(level - expected[c]) <= 0.5, what.constData());
+        const double level = pcm.levelDb(c) - source.levelDb(mono ? 0 : c);
+        const QByteArray what = QStringLiteral("channel %1: %2 dB").arg(c).arg(level).toUtf8();
+        QVERIFY2(std::isinf(expected[c]) ? level <= -90.0 : std::abs(level - expected[c]) <= 0.5, what.constData());
     }
 }
 
