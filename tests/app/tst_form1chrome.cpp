@@ -37,10 +37,10 @@ QAction *findAction(const QMenu *menu, const QString &name)
 }
 
 // Clicks through a path such as "imgMaximize/controls/neddt": a button of the window, then the items of the menus
-// that open, each with the mouse on the item. "key 2" types into the playlist. Returns what went wrong, if anything.
+// that open, each with the mouse on the item. "key:2" types 2 into the playlist. Returns what went wrong, if anything.
 QString clickPath(Form1 &form, const QString &path)
 {
-    if (path.startsWith(QLatin1String("key "))) {
+    if (path.startsWith(QLatin1String("key:"))) {
         QTest::keyClick(form.List1, path.at(4).toLatin1());
         return {};
     }
@@ -83,66 +83,40 @@ void TstForm1Chrome::clicks_data()
     QTest::addColumn<bool>("empty");
     QTest::addColumn<Reach>("reach");
     QTest::addColumn<QString>("detail");
-    const auto row = [](const char *path, Reach reach, const char *detail = "", bool empty = false) {
-        QTest::newRow(path) << QString::fromLatin1(path) << empty << reach << QString::fromLatin1(detail);
+    // Paths through the window's own menu (imgMaximize), the button menus, the buttons and the keys typed into
+    // the playlist, by what they reach. "empty" rows start with no entries and no file loaded.
+    const auto rows = [](const char *paths, Reach reach, const char *detail = "", bool empty = false) {
+        for (const QString &path : QString::fromLatin1(paths).split(QLatin1Char(' ')))
+            QTest::newRow(qPrintable(path)) << path << empty << reach << QString::fromLatin1(detail);
     };
-    // The window's own menu.
-    row("imgMaximize/addf/add", Reach::OpenDialog, "Open MP3 File");
-    row("imgMaximize/addf/ads", Reach::Window, "Form2");
-    row("imgMaximize/addf/addurl", Reach::Input, "Please Enter the url :");
-    row("imgMaximize/addf/seartcjlkf", Reach::Window, "Form9");
-    row("imgMaximize/remv/rf", Reach::Nothing);
-    row("imgMaximize/remv/clpl", Reach::Cleared);
-    row("imgMaximize/list/saveplay", Reach::SaveDialog, "Edit List");
-    row("imgMaximize/list/loadplay", Reach::OpenDialog, "Edit List");
-    row("imgMaximize/controls/paly", Reach::Message, "No File To Play !", true);
-    row("imgMaximize/controls/stiioo", Reach::PlayerCall, "stop");
-    row("imgMaximize/controls/llops", Reach::PlayerCall, "pause");
-    row("imgMaximize/controls/neddt", Reach::PlayerCall, "setFileName /m/c.mp3");
-    row("imgMaximize/controls/ssdww", Reach::PlayerCall, "setFileName /m/a.mp3");
-    row("imgMaximize/controls/fastfor", Reach::PlayerCall, "setCurrentPosition 15");
-    row("imgMaximize/controls/rewinfd", Reach::PlayerCall, "setCurrentPosition 5");
-    row("imgMaximize/videop", Reach::Window, "Form3");
-    row("imgMaximize/idtd", Reach::Window, "id3t");
-    row("imgMaximize/idplay", Reach::Window, "Form5");
-    row("imgMaximize/fileinfos", Reach::Message, "Please play a file first !", true);
-    row("imgMaximize/remotecontrol", Reach::Window, "Form6");
-    row("imgMaximize/preference", Reach::Window, "frmOptions");
-    row("imgMaximize/sdppmn", Reach::Window, "Form7");
-    row("imgMaximize/visualopt", Reach::Window, "Form4");
-    row("imgMaximize/about", Reach::Window, "frmAbout");
-    row("imgMaximize/exit", Reach::Exit);
-    // The button menus.
-    row("Command1/addfilerr", Reach::OpenDialog, "Open MP3 File");
-    row("Command1/adddirrr", Reach::Window, "Form2");
-    row("Command1/addurlk", Reach::Input, "Please Enter the url :");
-    row("Command1/searjf", Reach::Window, "Form9");
-    row("Command2/saveplay", Reach::SaveDialog, "Edit List");
-    row("Command3/removesel", Reach::Message, "No files to remove !", true);
-    row("Command3/removeall", Reach::Cleared);
-    row("Command7/digivideo", Reach::Window, "Form3");
-    row("Command7/idshow", Reach::Window, "id3t");
-    row("Command7/imglky", Reach::Window, "Form5");
-    row("Command7/fileinfo", Reach::Message, "Please play a file first !", true);
-    row("Command7/remotec", Reach::Window, "Form6");
-    row("Command7/preferenceo", Reach::Window, "frmOptions");
-    row("Command7/kldjfkhsdj", Reach::Window, "Form7");
-    row("Command7/options", Reach::Window, "Form4");
-    row("Command7/aboutquillet", Reach::Window, "frmAbout");
-    // Buttons and pictures.
-    row("Command4", Reach::Window, "Form3");
-    row("Command5", Reach::Window, "frmAbout");
-    row("Command6", Reach::PlayerCall, "aboutBox");
-    row("Command15", Reach::PlayerCall, "setCurrentPosition 15");
-    row("Command16", Reach::PlayerCall, "setCurrentPosition 5");
-    row("Image1", Reach::Window, "frmAbout");
-    row("Image3", Reach::Window, "Form4");
-    row("imgMinimize", Reach::Minimised);
-    row("imgCloseForm", Reach::Exit);
-    // Keys typed into the playlist.
-    row("key 1", Reach::Window, "id3t");
-    row("key 2", Reach::Window, "Form4");
-    row("key 3", Reach::Window, "Form5");
+    rows("imgMaximize/addf/add Command1/addfilerr", Reach::OpenDialog, "Open MP3 File");
+    rows("imgMaximize/list/loadplay", Reach::OpenDialog, "Edit List");
+    rows("imgMaximize/list/saveplay Command2/saveplay", Reach::SaveDialog, "Edit List");
+    rows("imgMaximize/addf/addurl Command1/addurlk", Reach::Input, "Please Enter the url :");
+    rows("imgMaximize/remv/rf", Reach::Nothing);
+    rows("imgMaximize/remv/clpl Command3/removeall", Reach::Cleared);
+    rows("imgMaximize/controls/paly", Reach::Message, "No File To Play !", true);
+    rows("Command3/removesel", Reach::Message, "No files to remove !", true);
+    rows("imgMaximize/fileinfos Command7/fileinfo", Reach::Message, "Please play a file first !", true);
+    rows("imgMaximize/controls/stiioo", Reach::PlayerCall, "stop");
+    rows("imgMaximize/controls/llops", Reach::PlayerCall, "pause");
+    rows("imgMaximize/controls/neddt", Reach::PlayerCall, "setFileName /m/c.mp3");
+    rows("imgMaximize/controls/ssdww", Reach::PlayerCall, "setFileName /m/a.mp3");
+    rows("imgMaximize/controls/fastfor Command15", Reach::PlayerCall, "setCurrentPosition 15");
+    rows("imgMaximize/controls/rewinfd Command16", Reach::PlayerCall, "setCurrentPosition 5");
+    rows("Command6", Reach::PlayerCall, "aboutBox");
+    rows("imgMaximize/addf/ads Command1/adddirrr", Reach::Window, "Form2");
+    rows("imgMaximize/addf/seartcjlkf Command1/searjf", Reach::Window, "Form9");
+    rows("imgMaximize/videop Command7/digivideo Command4", Reach::Window, "Form3");
+    rows("imgMaximize/idtd Command7/idshow key:1", Reach::Window, "id3t");
+    rows("imgMaximize/idplay Command7/imglky key:3", Reach::Window, "Form5");
+    rows("imgMaximize/remotecontrol Command7/remotec", Reach::Window, "Form6");
+    rows("imgMaximize/preference Command7/preferenceo", Reach::Window, "frmOptions");
+    rows("imgMaximize/sdppmn Command7/kldjfkhsdj", Reach::Window, "Form7");
+    rows("imgMaximize/visualopt Command7/options Image3 key:2", Reach::Window, "Form4");
+    rows("imgMaximize/about Command7/aboutquillet Command5 Image1", Reach::Window, "frmAbout");
+    rows("imgMinimize", Reach::Minimised);
+    rows("imgMaximize/exit imgCloseForm", Reach::Exit);
 }
 
 void TstForm1Chrome::clicks()
