@@ -18,8 +18,6 @@
 #include <cmath>
 #include <memory>
 
-Q_DECLARE_METATYPE(quillet::PlayerPurpose)
-
 using namespace quillet;
 using namespace quillet::testing;
 using namespace Qt::StringLiterals;
@@ -47,8 +45,6 @@ private slots:
     void initTestCase();
     void events_data();
     void events();
-    void errors_data();
-    void errors();
     void probeDuration_data();
     void probeDuration();
     void videoSizeAfterReconfig();
@@ -71,17 +67,17 @@ void TestMpvPlayer::initTestCase()
 // the duration known when it opened) that must come out, no more. "tone" is a 2 s file, song1 and song2 last 1.5 s.
 void TestMpvPlayer::events_data()
 {
-    QTest::addColumn<PlayerPurpose>("purpose");
+    QTest::addColumn<QString>("kind"); // of player
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("expected");
-    const auto row
-        = [](const char *name, const char *script, const char *expected, PlayerPurpose purpose = PlayerPurpose::Audio) {
-              QTest::newRow(name) << purpose << QString::fromLatin1(script) << QString::fromLatin1(expected);
-          };
+    const auto row = [](const char *name, const char *script, const char *expected, const char *kind = "audio") {
+        QTest::newRow(name) << QString::fromLatin1(kind) << QString::fromLatin1(script)
+                            << QString::fromLatin1(expected);
+    };
     const char *once = "opened song1.mp3 1.5, end song1.mp3";
     row("plays once", "load song1.mp3, end, Stopped, zero", once);
-    row("video player plays once", "load song1.mp3, end, Stopped, zero", once, PlayerPurpose::Video);
-    row("probe player plays once", "load song1.mp3, end, Stopped, zero", once, PlayerPurpose::Probe);
+    row("video player plays once", "load song1.mp3, end, Stopped, zero", once, "video");
+    row("probe player plays once", "load song1.mp3, end, Stopped, zero", once, "probe");
     row("stop is no end, play starts from zero",
         "load tone, reach 1, stop, Stopped, zero, wait 300, play, Playing, reach 0.01, below 0.8, end",
         "opened tone 2, end tone");
@@ -99,14 +95,25 @@ void TestMpvPlayer::events_data()
     row("failure of a replaced file dropped", "load missing.mp3, busy, load song1.mp3, end, no error", once);
     row("load while paused plays", "load tone, reach 0.2, pause, load song1.mp3, Playing, end",
         "opened tone 2, opened song1.mp3 1.5, end song1.mp3");
+    // Failures: the description names the file and says what went wrong (before "|"), the tip how to solve it.
+    row("missing file", "load missing.mp3, error, Stopped, says was not found|exists", "error missing.mp3");
+    row("not media", "load random.mp3, error, Stopped, says format|sound or video file", "error random.mp3");
+    row("refused connection", "load refused, error, says refused|server is running", "error stream.mp3");
+    row("silent server", "load silent, error, Stopped, says did not answer|try again later", "error stream.mp3");
+    // The pcm output cannot create its file below a regular file.
+    row("no audio device", "load tone.wav, error, says audio device|sound card", "opened tone.wav 1, error tone.wav",
+        "no device");
 }
 
 void TestMpvPlayer::events()
 {
-    QFETCH(PlayerPurpose, purpose);
+    QFETCH(QString, kind);
     QFETCH(QString, script);
     QFETCH(QString, expected);
-    auto player = makePlayer(purpose);
+    auto player = kind == u"no device"_s ? makePlayer(PlayerPurpose::Audio, "pcm", testData(u"tone.wav/x.wav"_s))
+                                         : makePlayer(kind == u"video"_s ? PlayerPurpose::Video
+                                                 : kind == u"probe"_s    ? PlayerPurpose::Probe
+                                                                         : PlayerPurpose::Audio);
     QStringList log;
     bool offGuiThread = false;
     const auto record = [&](const QString &what) {
@@ -123,6 +130,13 @@ void TestMpvPlayer::events()
     QTimer sampler;
     connect(&sampler, &QTimer::timeout, this, [&] { afterSeek << player->currentPosition(); });
     const QStringList states {u"Stopped"_s, u"Playing"_s, u"Paused"_s};
+    // The GUI keeps running whatever the engine does, reading the player as the display timer does.
+    int ticks = 0;
+    QTimer gui;
+    connect(&gui, &QTimer::timeout, this, [&] { ticks += int(player->currentPosition() + player->duration() >= 0); });
+    gui.start(50);
+    QElapsedTimer running;
+    running.start();
 
     for (const QString &step : script.split(u", "_s)) {
         const QString command = step.section(QLatin1Char(' '), 0, 0);
@@ -152,6 +166,16 @@ void TestMpvPlayer::events()
         } else if (command == u"end") {
             QTRY_VERIFY2_WITH_TIMEOUT(!log.filter(u"end"_s).isEmpty(), context, 10000);
             QTest::qWait(600); // longer than anything a replaced or restarted file still had to play
+        } else if (command == u"error") {
+            QTRY_VERIFY2_WITH_TIMEOUT(!log.filter(u"error"_s).isEmpty(), context, 8000);
+            QTest::qWait(300);
+        } else if (command == u"says") {
+            const QString text = player->errorDescription() + u" / "_s + player->errorCorrectionTip();
+            QVERIFY2(player->errorDescription().contains(argument.section(u'|', 0, 0), Qt::CaseInsensitive),
+                qPrintable(text));
+            QVERIFY2(player->errorDescription().contains(player->fileName()), qPrintable(text));
+            QVERIFY2(player->errorCorrectionTip().contains(argument.section(u'|', 1), Qt::CaseInsensitive),
+                qPrintable(text));
         } else if (command == u"seek") {
             QTRY_VERIFY2_WITH_TIMEOUT(!log.isEmpty(), context, 10000);
             player->setCurrentPosition(value);
@@ -178,56 +202,9 @@ void TestMpvPlayer::events()
     }
     QCOMPARE(log.join(u", "_s), expected);
     QVERIFY(!offGuiThread);
+    QVERIFY2(ticks >= running.elapsed() / 50 / 4, qPrintable(u"%1 ticks in %2 ms"_s.arg(ticks).arg(running.elapsed())));
     for (double position : std::as_const(afterSeek))
         QVERIFY2(position <= 0.6 || position >= 1.4, qPrintable(QString::number(position)));
-}
-
-void TestMpvPlayer::errors_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("noDevice");
-    // A word of the description, and one of the tip.
-    QTest::addColumn<QStringList>("words");
-    const auto row
-        = [](const char *what, const QString &name, const char *description, const char *tip, bool noDevice = false) {
-              QTest::newRow(what) << name << noDevice << QStringList {QLatin1String(description), QLatin1String(tip)};
-          };
-    row("missing file", m_env.path(u"no-such-file.mp3"_s), "was not found", "exists");
-    row("not media", testData(u"random.mp3"_s), "format", "sound or video file");
-    row("refused connection", m_refusingPort.url(), "refused", "server is running");
-    row("silent server", m_silentServer.url(), "did not answer", "try again later");
-    // The pcm output cannot create its file below a regular file.
-    row("no audio device", testData(u"tone.wav"_s), "audio device", "sound card", true);
-}
-
-void TestMpvPlayer::errors()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, noDevice);
-    QFETCH(QStringList, words);
-    auto player = noDevice ? makePlayer(PlayerPurpose::Audio, "pcm", testData(u"tone.wav/x.wav"_s))
-                           : makePlayer(PlayerPurpose::Audio);
-    QStringList log;
-    connect(player.get(), &MediaPlayer::mediaOpened, this, [&] { log << u"opened"_s; });
-    connect(player.get(), &MediaPlayer::endOfStream, this, [&] { log << u"end"_s; });
-    connect(player.get(), &MediaPlayer::error, this, [&] { log << u"error"_s; });
-    // The GUI keeps running while the file fails to load, reading the player as the display timer does.
-    int ticks = 0;
-    QTimer gui;
-    connect(&gui, &QTimer::timeout, this, [&] { ticks += int(player->currentPosition() + player->duration() >= 0); });
-    gui.start(50);
-    QElapsedTimer waited;
-    waited.start();
-    player->setFileName(name);
-    QTRY_VERIFY_WITH_TIMEOUT(log.contains(u"error"_s), 8000);
-    QVERIFY2(ticks >= waited.elapsed() / 50 / 4, qPrintable(u"%1 ticks in %2 ms"_s.arg(ticks).arg(waited.elapsed())));
-    QTest::qWait(300);
-    QCOMPARE(log.join(QLatin1Char(' ')), noDevice ? u"opened error"_s : u"error"_s);
-    QCOMPARE(player->state(), MediaPlayer::State::Stopped);
-    const QString text = player->errorDescription() + u" | "_s + player->errorCorrectionTip();
-    QVERIFY2(player->errorDescription().contains(words.at(0), Qt::CaseInsensitive), qPrintable(text));
-    QVERIFY2(player->errorDescription().contains(name), qPrintable(text));
-    QVERIFY2(player->errorCorrectionTip().contains(words.at(1), Qt::CaseInsensitive), qPrintable(text));
 }
 
 void TestMpvPlayer::probeDuration_data()
