@@ -101,7 +101,7 @@ void TestMpvPlayer::events_data()
     row("refused connection", "load refused, error, says refused|server is running", "error stream.mp3");
     row("silent server", "load silent, error, Stopped, says did not answer|try again later", "error stream.mp3");
     // The pcm output cannot create its file below a regular file.
-    row("no audio device", "load tone.wav, error, says audio device|sound card", "opened tone.wav 1, error tone.wav",
+    row("no audio device", "load tone.wav, error, says audio device|sound card", "opened tone.wav 0, error tone.wav",
         "no device");
 }
 
@@ -144,9 +144,11 @@ void TestMpvPlayer::events()
         const double value = argument.toDouble();
         const QByteArray context = (step + u" (events: "_s + log.join(u", "_s) + u")"_s).toUtf8();
         if (command == u"load") {
-            const QString name = argument == u"tone" ? u"tone-44k-stereo.mp3"_s : argument;
+            const QString name = argument == u"tone"_s ? u"tone-44k-stereo.mp3"_s : argument;
             const QString path = name.isEmpty() ? QString()
                 : name.startsWith(u"missing")   ? m_env.path(name)
+                : name == u"refused"_s          ? m_refusingPort.url()
+                : name == u"silent"_s           ? m_silentServer.url()
                                                 : testData(name);
             const qsizetype before = log.size();
             player->setFileName(path);
