@@ -23,6 +23,7 @@
 #include <csignal>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
 using namespace quillet;
 using namespace quillet::testing;
 
@@ -33,7 +34,7 @@ QStringList playlist(int count)
 {
     QStringList entries;
     for (int i = 0; i < count; ++i)
-        entries << QStringLiteral("/music/%1/%2.mp3").arg(count).arg(i, 6, 10, QLatin1Char('0'));
+        entries << u"/music/%1/%2.mp3"_s.arg(count).arg(i, 6, 10, u'0');
     return entries;
 }
 
@@ -48,10 +49,10 @@ struct Window
     int ended = 0;
     explicit Window(bool withoutAudioDevice = false)
         : noAudioDevice((qputenv("QUILLET_AUDIO_OUTPUT", withoutAudioDevice ? "pcm" : "null"),
-            qputenv("QUILLET_AO_PCM_FILE", testData(QStringLiteral("tone.wav/out.wav")).toUtf8()), withoutAudioDevice))
+            qputenv("QUILLET_AO_PCM_FILE", testData(u"tone.wav/out.wav"_s).toUtf8()), withoutAudioDevice))
     {
         qputenv("QUILLET_AUDIO_OUTPUT", "null");
-        SettingsStore::write(QStringLiteral("Opening Files"), QStringLiteral("Auto Play"), QStringLiteral("0"));
+        SettingsStore::write(u"Opening Files"_s, u"Auto Play"_s, u"0"_s);
         form.setEndProcess([this] { ++ended; });
     }
 };
@@ -77,7 +78,7 @@ void TstFaults::defaultPlaylistIsAFolder()
     QVERIFY(QDir().mkpath(PlaylistFile::defaultPlaylistPath()));
     w.form.load({});
     QVERIFY(w.form.List1->count() == 0 && w.dialogs.messages.isEmpty());
-    w.form.List1->add(QStringLiteral("/music/kept.mp3"));
+    w.form.List1->add(u"/music/kept.mp3"_s);
     w.form.exitProgram();
     QTRY_COMPARE(w.ended, 1);
     // The write is refused and reported; the folder stays.
@@ -99,14 +100,14 @@ void TstFaults::playbackCannotStart()
     Window w(noAudioDevice);
     const LocalPort silentServer(true); // accepts and never answers
     w.form.load({});
-    w.form.List1->add(noAudioDevice ? testData(QStringLiteral("song1.mp3")) : silentServer.url());
+    w.form.List1->add(noAudioDevice ? testData(u"song1.mp3"_s) : silentServer.url());
     w.form.List1->setListIndex(0);
     w.form.startEntry();
-    QTRY_COMPARE_WITH_TIMEOUT(w.form.Label2->text(), QStringLiteral("ERROR !"), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.form.Label2->text(), u"ERROR !"_s, 15000);
     QCOMPARE(w.dialogs.messages.size(), 2);
-    QVERIFY(w.dialogs.messages.at(0).startsWith(QStringLiteral("An Error Has Occured ! ")));
+    QVERIFY(w.dialogs.messages.at(0).startsWith(u"An Error Has Occured ! "_s));
     // The window still works: the playlist can be edited.
-    w.form.List1->add(QStringLiteral("/music/more.mp3"));
+    w.form.List1->add(u"/music/more.mp3"_s);
     QCOMPARE(w.form.List1->count(), 2);
 }
 
@@ -116,8 +117,7 @@ void TstFaults::rapidTransportClicks()
     w.form.load({});
     w.form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w.form));
-    const QStringList songs = {testData(QStringLiteral("song1.mp3")), testData(QStringLiteral("song2.mp3")),
-        testData(QStringLiteral("song3.mp3"))};
+    const QStringList songs = {testData(u"song1.mp3"_s), testData(u"song2.mp3"_s), testData(u"song3.mp3"_s)};
     w.form.List1->addMany(songs);
     QToolButton *buttons[] = {w.form.command9, w.form.command10, w.form.command12};
     QRandomGenerator random(7);
@@ -128,12 +128,12 @@ void TstFaults::rapidTransportClicks()
     }
     // After the storm a plain Next plays the entry after the current one, and the player reports it.
     w.dialogs.messages.clear();
-    w.form.Label1->setText(QStringLiteral("0"));
+    w.form.Label1->setText(u"0"_s);
     QTest::mouseClick(w.form.command12, Qt::LeftButton);
     QCOMPARE(w.form.MP1->fileName(), songs.at(1));
-    QTRY_COMPARE_WITH_TIMEOUT(w.form.windowTitle(), QStringLiteral(" Quillet MP3 Player - song2.."), 5000);
-    QCOMPARE(w.form.Label2->text(), QStringLiteral("Playing.."));
-    QVERIFY2(w.dialogs.messages.isEmpty(), qPrintable(w.dialogs.messages.join(QLatin1Char('\n'))));
+    QTRY_COMPARE_WITH_TIMEOUT(w.form.windowTitle(), u" Quillet MP3 Player - song2.."_s, 5000);
+    QCOMPARE(w.form.Label2->text(), u"Playing.."_s);
+    QVERIFY2(w.dialogs.messages.isEmpty(), qPrintable(w.dialogs.messages.join(u'\n')));
 }
 
 void TstFaults::killedDuringDefaultPlaylistWrite()
@@ -150,7 +150,7 @@ void TstFaults::killedDuringDefaultPlaylistWrite()
     QRandomGenerator random(11);
     for (int round = 0; round < 12; ++round) {
         QProcess writer;
-        writer.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--write-forever"), path});
+        writer.start(QCoreApplication::applicationFilePath(), {u"--write-forever"_s, path});
         QVERIFY(writer.waitForStarted());
         QThread::msleep(50 + random.bounded(400));
         ::kill(pid_t(writer.processId()), SIGKILL);

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QSlider>
 
+using namespace Qt::StringLiterals;
 using namespace quillet;
 using namespace quillet::testing;
 
@@ -20,25 +21,25 @@ QStringList seen(Form1Fixture &f, int entries)
 {
     QStringList facts;
     for (const QString &text : std::as_const(f.dialogs.messages))
-        facts << QStringLiteral("message ") + text;
+        facts << u"message "_s + text;
     for (const QString &prompt : std::as_const(f.dialogs.inputPrompts))
-        facts << QStringLiteral("input ") + prompt;
+        facts << u"input "_s + prompt;
     for (const FileDialogRequest &request : std::as_const(f.dialogs.openRequests))
-        facts << QStringLiteral("open ") + request.title;
+        facts << u"open "_s + request.title;
     for (const FileDialogRequest &request : std::as_const(f.dialogs.saveRequests))
-        facts << QStringLiteral("save ") + request.title;
+        facts << u"save "_s + request.title;
     for (const QString &call : std::as_const(f.player().calls))
-        facts << QStringLiteral("player ") + call;
+        facts << u"player "_s + call;
     for (QWidget *top : QApplication::topLevelWidgets()) {
         if (top->isVisible() && top != f.form.get() && !qobject_cast<QMenu *>(top))
-            facts << QStringLiteral("window ") + QString::fromLatin1(top->metaObject()->className()).section(u':', -1);
+            facts << u"window "_s + QString::fromLatin1(top->metaObject()->className()).section(u':', -1);
     }
     if (f.endProcessCalls == 1 && !f.form->isVisible())
-        facts << QStringLiteral("exit");
+        facts << u"exit"_s;
     if (entries && !f.form->List1->count())
-        facts << QStringLiteral("cleared");
+        facts << u"cleared"_s;
     if (f.form->windowState() & Qt::WindowMinimized && f.form->isVisible())
-        facts << QStringLiteral("minimised");
+        facts << u"minimised"_s;
     return facts;
 }
 
@@ -54,14 +55,14 @@ QAction *findAction(const QMenu *menu, const QString &name)
 // that open, each with the mouse on the item. "key:2" types 2 into the playlist. Returns what went wrong, if anything.
 QString clickPath(Form1 &form, const QString &path)
 {
-    if (path.startsWith(QLatin1String("key:"))) {
+    if (path.startsWith(u"key:"_s)) {
         QTest::keyClick(form.List1, path.at(4).toLatin1());
         return {};
     }
-    const QStringList steps = path.split(QLatin1Char('/'));
+    const QStringList steps = path.split(u'/');
     auto *button = form.findChild<QAbstractButton *>(steps.first());
     if (!button || !button->isVisible())
-        return QStringLiteral("no visible button ") + steps.first();
+        return u"no visible button "_s + steps.first();
     QTest::mouseClick(button, Qt::LeftButton);
     for (const QString &name : steps.mid(1)) {
         QMenu *menu = nullptr;
@@ -73,7 +74,7 @@ QString clickPath(Form1 &form, const QString &path)
                     return action != nullptr;
                 },
                 3000))
-            return QStringLiteral("no open menu with ") + name;
+            return u"no open menu with "_s + name;
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
     }
     return {};
@@ -99,7 +100,7 @@ void TstForm1Chrome::clicks_data()
     // Paths through the window's own menu (imgMaximize), the button menus, the buttons and the keys typed into
     // the playlist, by what the user then sees. "empty" rows start with no entries and no file loaded.
     const auto rows = [](const char *paths, const char *expected, bool empty = false) {
-        for (const QString &path : QString::fromLatin1(paths).split(QLatin1Char(' ')))
+        for (const QString &path : QString::fromLatin1(paths).split(u' '))
             QTest::newRow(qPrintable(path)) << path << empty << QString::fromLatin1(expected);
     };
     rows("imgMaximize/addf/add Command1/addfilerr", "open Open MP3 File");
@@ -143,12 +144,12 @@ void TstForm1Chrome::clicks()
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     if (!empty) {
         // A loaded file at 10 s of 100 and three entries, the middle one current: every command has work to do.
-        f.player().setFileName(QStringLiteral("/playing.mp3"));
+        f.player().setFileName(u"/playing.mp3"_s);
         f.player().setPosition(10);
         form.Slider4->setRange(0, 100);
         form.Slider4->setValue(10);
-        form.List1->addMany({QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b.mp3"), QStringLiteral("/m/c.mp3")});
-        form.Label1->setText(QStringLiteral("1"));
+        form.List1->addMany({u"/m/a.mp3"_s, u"/m/b.mp3"_s, u"/m/c.mp3"_s});
+        form.Label1->setText(u"1"_s);
     }
     f.player().calls.clear();
     const int entries = form.List1->count();
@@ -159,7 +160,7 @@ void TstForm1Chrome::clicks()
         QTest::qWait(200);
         QCOMPARE(seen(f, entries), QStringList());
     } else {
-        QTRY_VERIFY2(seen(f, entries).contains(expected), qPrintable(seen(f, entries).join(QLatin1Char(','))));
+        QTRY_VERIFY2(seen(f, entries).contains(expected), qPrintable(seen(f, entries).join(u',')));
     }
     while (QWidget *popup = QApplication::activePopupWidget())
         popup->close();
@@ -173,13 +174,13 @@ void TstForm1Chrome::windowsAreReused()
     Form1 &form = f.load();
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QVERIFY(clickPath(form, QStringLiteral("Command1/adddirrr")).isEmpty());
+    QVERIFY(clickPath(form, u"Command1/adddirrr"_s).isEmpty());
     QTRY_VERIFY(QApplication::activeWindow() && QApplication::activeWindow() != &form);
     QWidget *first = QApplication::activeWindow();
     first->hide();
-    QVERIFY(clickPath(form, QStringLiteral("imgMaximize/addf/ads")).isEmpty());
+    QVERIFY(clickPath(form, u"imgMaximize/addf/ads"_s).isEmpty());
     QTRY_VERIFY(first->isVisible());
-    QCOMPARE(seen(f, 0), QStringList {QStringLiteral("window Form2")});
+    QCOMPARE(seen(f, 0), QStringList {u"window Form2"_s});
 }
 
 QTEST_MAIN(TstForm1Chrome)

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
 using namespace quillet;
 
 class TstFrmSplash : public QObject
@@ -25,10 +26,10 @@ void TstFrmSplash::fillsThenShowsMainWindow_data()
     QTest::addColumn<QString>("stored");
     QTest::addColumn<int>("interval");
     QTest::newRow("none") << QString() << 20;
-    QTest::newRow("1") << QStringLiteral("1") << 1;
-    QTest::newRow("0") << QStringLiteral("0") << 20;
-    QTest::newRow("above 32767") << QStringLiteral("40000") << 20;
-    QTest::newRow("not a number") << QStringLiteral("fast") << 20;
+    QTest::newRow("1") << u"1"_s << 1;
+    QTest::newRow("0") << u"0"_s << 20;
+    QTest::newRow("above 32767") << u"40000"_s << 20;
+    QTest::newRow("not a number") << u"fast"_s << 20;
 }
 
 void TstFrmSplash::fillsThenShowsMainWindow()
@@ -37,7 +38,7 @@ void TstFrmSplash::fillsThenShowsMainWindow()
     QFETCH(int, interval);
     testing::TestEnvironment env;
     if (!stored.isNull())
-        SettingsStore::write(QStringLiteral("Splash"), QStringLiteral("Interval"), stored);
+        SettingsStore::write(u"Splash"_s, u"Interval"_s, stored);
     int shown = 0;
     int barWhenShown = -1;
     QPointer<frmSplash> splash;

@@ -67,7 +67,7 @@ struct MprisFixture
 
 ClientResult playerctl(const QString &arguments)
 {
-    return runClient(u"playerctl"_s, QStringList {u"--player=quillet"_s} + arguments.split(QLatin1Char(' ')));
+    return runClient(u"playerctl"_s, QStringList {u"--player=quillet"_s} + arguments.split(u' '));
 }
 
 // Calls a method on the MPRIS object with gdbus, e.g. "Player.Seek 5000000".
@@ -135,17 +135,17 @@ void TstMpris::metadataOfAPlayingFile()
     MprisFixture f;
     QVERIFY(f.start());
     QVERIFY(f.play(1));
-    QVERIFY(runClient(u"playerctl"_s, {u"--list-all"_s}).out.split(QLatin1Char('\n')).contains(u"quillet"_s));
+    QVERIFY(runClient(u"playerctl"_s, {u"--list-all"_s}).out.split(u'\n').contains(u"quillet"_s));
     const QStringList fields = playerctl(
         u"metadata --format {{xesam:title}}|{{xesam:artist}}|{{xesam:url}}|{{mpris:length}}|{{mpris:trackid}}"_s)
-                                   .out.split(QLatin1Char('|'));
+                                   .out.split(u'|');
     QCOMPARE(fields.mid(0, 2), QStringList({u"Three Minutes"_s, u"Long Player"_s}));
     QCOMPARE(fields.size(), 5);
     QCOMPARE(QUrl(fields.at(2)).toLocalFile(), f.songs.at(1));
     QVERIFY2(std::abs(fields.at(3).toLongLong() - 187'000'000) < 500'000, qPrintable(fields.at(3))); // microseconds
     // An object path, which playerctl quotes; the artist a list of names.
-    QCOMPARE(fields.at(4), QLatin1Char('\'') + f.service->player()->currentTrackId() + QLatin1Char('\''));
-    QVERIFY(playerProperty(u"Metadata"_s).contains(QLatin1String("'xesam:artist': <['Long Player']>")));
+    QCOMPARE(fields.at(4), u'\'' + f.service->player()->currentTrackId() + u'\'');
+    QVERIFY(playerProperty(u"Metadata"_s).contains(u"'xesam:artist': <['Long Player']>"_s));
 }
 
 // playerctl commands (gdbus for "Raise" and "Quit"), one table: what the window then plays, its status, its status
@@ -200,17 +200,17 @@ void TstMpris::clientCommands()
     for (QString command : commands.split(u", "_s)) {
         for (int n = 0; n < 3; ++n)
             command.replace(u"SONG%1"_s.arg(n), QUrl::fromLocalFile(f.songs.at(n)).toString(QUrl::FullyEncoded));
-        const bool refused = command.startsWith(QLatin1Char('!'));
+        const bool refused = command.startsWith(u'!');
         const ClientResult result = command.at(0).isUpper() ? call(command) : playerctl(command.remove(u'!'));
         QVERIFY2(result.finished && (result.exitCode != 0 || !result.err.isEmpty()) == refused, qPrintable(command));
         if (command == u"pause"_s || command == u"stop"_s)
             QTRY_COMPARE_WITH_TIMEOUT(f.status(), command == u"stop"_s ? u"Stopped"_s : u"Paused"_s, 10000);
     }
-    QTRY_COMPARE_WITH_TIMEOUT(f.status(), status.section(QLatin1Char('/'), 0, 0), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(f.status(), status.section(u'/', 0, 0), 10000);
     QTRY_COMPARE_WITH_TIMEOUT(f.form->MP1->fileName(), playing < 0 ? QString() : f.songs.at(playing), 5000);
     QCOMPARE(playerctl(u"status"_s).out, f.status());
-    if (status.contains(QLatin1Char('/')))
-        QCOMPARE(f.form->Label2->text(), status.section(QLatin1Char('/'), 1));
+    if (status.contains(u'/'))
+        QCOMPARE(f.form->Label2->text(), status.section(u'/', 1));
     QCOMPARE(f.dialogs.messages.join(QString()), message);
     QCOMPARE(f.form->List1->count(), entries);
     // The scroll bar moves and sets the player's volume, as when the user moves it.
@@ -252,7 +252,7 @@ void TstMpris::seekingAndSignals()
     QCOMPARE(playerctl(u"position 12"_s).exitCode, 0);
     QTRY_VERIFY_WITH_TIMEOUT(std::abs(position() - 12.0) < 0.6, 5000);
     QTRY_COMPARE_WITH_TIMEOUT(seeked().size(), 1, 5000);
-    QVERIFY2(seeked().constLast().contains(QLatin1String("int64 12000000")), qPrintable(seeked().constLast()));
+    QVERIFY2(seeked().constLast().contains(u"int64 12000000"_s), qPrintable(seeked().constLast()));
     QCOMPARE(call(u"Player.Seek"_s, {u"--"_s, u"-5000000"_s}).exitCode, 0);
     QTRY_VERIFY_WITH_TIMEOUT(std::abs(position() - 7.0) < 0.6, 5000);
     // A position for a track that is no longer the opened one is ignored.

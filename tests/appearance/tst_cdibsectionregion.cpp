@@ -188,12 +188,12 @@ void TstCDIBSectionRegion::appliedToWindows()
 void TstCDIBSectionRegion::fileRoundTrip()
 {
     // The sample file loads from the resources and saves back byte for byte.
-    const QByteArray sample = readFile(QStringLiteral(":/rcdata/9101"));
+    const QByteArray sample = readFile(u":/rcdata/9101"_s);
     cDIBSectionRegion region;
     QVERIFY(region.LoadFromResource(9101));
     QCOMPARE(rectsOf(*region.region()), sampleRects);
     QCOMPARE(errorNumber([&] { region.LoadFromResource(4242); }), 326);
-    const QString path = m_env->path(QStringLiteral("shape.rgn"));
+    const QString path = m_env->path(u"shape.rgn"_s);
     QVERIFY(writeFile(path, QByteArray(500, 'z')));
     QVERIFY(region.Save(path));
     QCOMPARE(readFile(path), sample);
@@ -239,7 +239,7 @@ void TstCDIBSectionRegion::badFileLoadsNothing()
 {
     QFETCH(QByteArray, data);
     QFETCH(int, error);
-    const QString path = data == "<folder>" ? m_env->root() : m_env->path(QStringLiteral("bad.rgn"));
+    const QString path = data == "<folder>" ? m_env->root() : m_env->path(u"bad.rgn"_s);
     QVERIFY(data.startsWith('<') || writeFile(path, data));
     cDIBSectionRegion region;
     QVERIFY(region.LoadFromResource(9101));
@@ -257,8 +257,8 @@ void TstCDIBSectionRegion::badFileLoadsNothing()
 void TstCDIBSectionRegion::failedSaveKeepsOldFile()
 {
     cDIBSectionRegion region;
-    QCOMPARE(errorNumber([&] { region.Save(m_env->path(QStringLiteral("none.rgn"))); }), 26010);
-    QVERIFY(!QFile::exists(m_env->path(QStringLiteral("none.rgn"))));
+    QCOMPARE(errorNumber([&] { region.Save(m_env->path(u"none.rgn"_s)); }), 26010);
+    QVERIFY(!QFile::exists(m_env->path(u"none.rgn"_s)));
     // 50 rectangles: 832 bytes, more than the files the process may write.
     cDIBSection dib;
     dib.CreateFromPicture(picture({QString(50, u'#').replace(u'#', u"#."_s)}, 0));
@@ -266,7 +266,7 @@ void TstCDIBSectionRegion::failedSaveKeepsOldFile()
     QCOMPARE(region.region()->rectCount(), 50);
     QCOMPARE(errorNumber([&] { region.Save(m_env->root()); }), 75);
 
-    const QString path = m_env->path(QStringLiteral("kept.rgn"));
+    const QString path = m_env->path(u"kept.rgn"_s);
     QVERIFY(writeFile(path, "old"));
     rlimit saved {};
     QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <memory>
 
+using namespace Qt::StringLiterals;
 using namespace quillet;
 using quillet::testing::testData;
 
@@ -95,14 +96,14 @@ void TestMpvOutput::output_data()
     // down or silent; and the seconds written.
     QTest::addColumn<QList<double>>("expected");
     const double silent = -HUGE_VAL;
-    const QString stereo = QStringLiteral("level-1k.wav"); // 3 s
+    const QString stereo = u"level-1k.wav"_s; // 3 s
     const auto row = [](const char *name, const QString &file, int count, int volume, int balance, bool mute,
                          const QList<double> &expected) {
         QTest::newRow(name) << file << count << volume << balance << mute << expected;
     };
     // tone.wav lasts one second: each play is heard, then one end of stream.
-    row("play count 1", QStringLiteral("tone.wav"), 1, 0, 0, false, {0, 0, 1});
-    row("play count 3", QStringLiteral("tone.wav"), 3, 0, 0, false, {0, 0, 3});
+    row("play count 1", u"tone.wav"_s, 1, 0, 0, false, {0, 0, 1});
+    row("play count 3", u"tone.wav"_s, 3, 0, 0, false, {0, 0, 3});
     row("volume -20 dB", stereo, 1, -2000, 0, false, {-20, -20, 3});
     row("above full volume is full", stereo, 1, 500, 0, false, {0, 0, 3});
     row("balance -3 dB leans left", stereo, 1, 0, -300, false, {0, -3, 3});
@@ -110,7 +111,7 @@ void TestMpvOutput::output_data()
     row("balance +30 dB leans right", stereo, 1, 0, 3000, false, {-30, 0, 3});
     row("volume and balance add", stereo, 1, -1000, -2000, false, {-10, -30, 3});
     row("mute with lower volume", stereo, 1, -2000, 1000, true, {silent, silent, 3});
-    row("balance on a mono file", QStringLiteral("tone-22k-mono.mp3"), 1, 0, -3000, false, {0, -30, 2});
+    row("balance on a mono file", u"tone-22k-mono.mp3"_s, 1, 0, -3000, false, {0, -30, 2});
 }
 
 void TestMpvOutput::output()
@@ -121,16 +122,16 @@ void TestMpvOutput::output()
     QFETCH(int, balance);
     QFETCH(bool, mute);
     QFETCH(QList<double>, expected);
-    const QString out = m_env.path(QStringLiteral("%1.wav").arg(QLatin1String(QTest::currentDataTag())));
+    const QString out = m_env.path(u"%1.wav"_s.arg(QLatin1String(QTest::currentDataTag())));
     qputenv("QUILLET_AUDIO_OUTPUT", "pcm");
     qputenv("QUILLET_AO_PCM_FILE", out.toUtf8());
     auto player = std::make_unique<MpvPlayer>(PlayerPurpose::Audio);
     qputenv("QUILLET_AUDIO_OUTPUT", "null");
     qunsetenv("QUILLET_AO_PCM_FILE");
     QStringList events;
-    connect(player.get(), &MediaPlayer::mediaOpened, this, [&] { events << QStringLiteral("opened"); });
-    connect(player.get(), &MediaPlayer::endOfStream, this, [&] { events << QStringLiteral("end"); });
-    connect(player.get(), &MediaPlayer::error, this, [&] { events << QStringLiteral("error"); });
+    connect(player.get(), &MediaPlayer::mediaOpened, this, [&] { events << u"opened"_s; });
+    connect(player.get(), &MediaPlayer::endOfStream, this, [&] { events << u"end"_s; });
+    connect(player.get(), &MediaPlayer::error, this, [&] { events << u"error"_s; });
     player->setPlayCount(playCount);
     player->setVolume(volume);
     player->setBalance(balance);
@@ -139,16 +140,16 @@ void TestMpvOutput::output()
     QTRY_VERIFY_WITH_TIMEOUT(events.size() >= 2, 20000);
     QTest::qWait(100); // anything that would wrongly follow the end
     player.reset(); // closes the output, which completes the WAV header
-    QCOMPARE(events, QStringList({QStringLiteral("opened"), QStringLiteral("end")}));
+    QCOMPARE(events, QStringList({u"opened"_s, u"end"_s}));
 
     const Pcm pcm(out);
     QCOMPARE(pcm.channels.size(), 2);
-    QVERIFY2(std::abs(pcm.seconds() - expected[2]) < 0.1, qPrintable(QStringLiteral("%1 s").arg(pcm.seconds())));
-    const bool mono = file.contains(QLatin1String("mono"));
+    QVERIFY2(std::abs(pcm.seconds() - expected[2]) < 0.1, qPrintable(u"%1 s"_s.arg(pcm.seconds())));
+    const bool mono = file.contains(u"mono"_s);
     const Pcm source = mono ? pcm : Pcm(testData(file));
     for (int c = 0; c < 2; ++c) {
         const double level = pcm.levelDb(c) - source.levelDb(mono ? 0 : c);
-        const QByteArray what = QStringLiteral("channel %1: %2 dB").arg(c).arg(level).toUtf8();
+        const QByteArray what = u"channel %1: %2 dB"_s.arg(c).arg(level).toUtf8();
         QVERIFY2(std::isinf(expected[c]) ? level <= -90.0 : std::abs(level - expected[c]) <= 0.5, what.constData());
     }
 }

@@ -119,7 +119,7 @@ void TestMpvPlayer::events()
     const auto record = [&](const QString &what) {
         offGuiThread |= QThread::currentThread() != qApp->thread();
         const QString name = QFileInfo(player->fileName()).fileName();
-        log << what.arg(name == QLatin1String("tone-44k-stereo.mp3") ? u"tone"_s : name);
+        log << what.arg(name == u"tone-44k-stereo.mp3"_s ? u"tone"_s : name);
     };
     connect(player.get(), &MediaPlayer::mediaOpened, this,
         [&] { record(u"opened %1 "_s + QString::number(player->duration(), 'g', 2)); });
@@ -139,8 +139,8 @@ void TestMpvPlayer::events()
     running.start();
 
     for (const QString &step : script.split(u", "_s)) {
-        const QString command = step.section(QLatin1Char(' '), 0, 0);
-        const QString argument = step.section(QLatin1Char(' '), 1);
+        const QString command = step.section(u' ', 0, 0);
+        const QString argument = step.section(u' ', 1);
         const double value = argument.toDouble();
         const QByteArray context = (step + u" (events: "_s + log.join(u", "_s) + u")"_s).toUtf8();
         if (command == u"load") {
