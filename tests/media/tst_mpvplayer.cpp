@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -156,7 +157,7 @@ void TestMpvPlayer::events_data()
     row("refused connection", "load refused, error, says refused|server is running", "error stream.mp3");
     row("silent server", "load silent, error, Stopped, says did not answer|try again later", "error stream.mp3");
     // The pcm output cannot create its file below a regular file.
-    row("no audio device", "load tone.wav, error, says audio device|sound card", "opened tone.wav 0, error tone.wav",
+    row("no audio device", "load tone.wav, error, says audio device|sound card", "opened tone.wav *, error tone.wav",
         "no device");
 }
 
@@ -265,7 +266,9 @@ void TestMpvPlayer::events()
             player->stop();
         }
     }
-    QCOMPARE(log.join(u", "_s), expected);
+    // "*" stands for a duration the engine may or may not know yet.
+    QVERIFY2(
+        QRegularExpression::fromWildcard(expected).match(log.join(u", "_s)).hasMatch(), qPrintable(log.join(u", "_s)));
     QVERIFY(!offGuiThread);
     QVERIFY2(ticks >= running.elapsed() / 50 / 4, qPrintable(u"%1 ticks in %2 ms"_s.arg(ticks).arg(running.elapsed())));
     for (double position : std::as_const(afterSeek))
