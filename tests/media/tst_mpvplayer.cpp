@@ -223,7 +223,7 @@ void TestMpvPlayer::events()
             QTRY_VERIFY2_WITH_TIMEOUT(log.filter(u"opened"_s).size() == int(value), context, 10000);
         } else if (command == u"end") {
             QTRY_VERIFY2_WITH_TIMEOUT(!log.filter(u"end"_s).isEmpty(), context, 10000);
-            QTest::qWait(600); // longer than anything a replaced or restarted file still had to play
+            QTest::qWait(400); // longer than anything a replaced or restarted file still had to play
         } else if (command == u"error") {
             QTRY_VERIFY2_WITH_TIMEOUT(!log.filter(u"error"_s).isEmpty(), context, 8000);
             QTest::qWait(300);
