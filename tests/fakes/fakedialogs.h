@@ -15,15 +15,32 @@ class FakeDialogs : public DialogService
 {
 public:
     // Installs itself as the program's dialog service; uninstalls on destruction.
-    FakeDialogs();
-    ~FakeDialogs() override;
+    FakeDialogs() { setDialogService(this); }
+    ~FakeDialogs() override { setDialogService(nullptr); }
 
-    void message(const QString &text) override;
-    QString inputBox(const QString &prompt, const QString &title, const QString &defaultText) override;
-    QString openFileName(const FileDialogRequest &request) override;
-    QString saveFileName(const FileDialogRequest &request) override;
-    std::optional<QColor> chooseColour(const QColor &initial) override;
-    std::optional<QFont> chooseFont(const QFont &initial) override;
+    void message(const QString &text) override
+    {
+        messages << text;
+        if (onMessage)
+            onMessage(text);
+    }
+    QString inputBox(const QString &prompt, const QString &, const QString &) override
+    {
+        inputPrompts << prompt;
+        return next(inputAnswers);
+    }
+    QString openFileName(const FileDialogRequest &request) override
+    {
+        openRequests << request;
+        return next(openAnswers);
+    }
+    QString saveFileName(const FileDialogRequest &request) override
+    {
+        saveRequests << request;
+        return next(saveAnswers);
+    }
+    std::optional<QColor> chooseColour(const QColor &) override { return next(colourAnswers); }
+    std::optional<QFont> chooseFont(const QFont &) override { return next(fontAnswers); }
 
     // Scripted answers, taken first to last.
     QQueue<QString> inputAnswers;
@@ -39,6 +56,9 @@ public:
     QList<FileDialogRequest> saveRequests;
     // Called inside message(), e.g. to check the state at the moment a message is shown.
     std::function<void(const QString &)> onMessage;
+
+private:
+    template<typename T> static T next(QQueue<T> &answers) { return answers.isEmpty() ? T() : answers.dequeue(); }
 };
 
 } // namespace quillet::testing

@@ -2,6 +2,11 @@
 
 #include <QDir>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace quillet::testing {
 
 TestEnvironment::TestEnvironment()
@@ -24,6 +29,25 @@ TestEnvironment::~TestEnvironment()
     qunsetenv("XDG_DATA_HOME");
     qunsetenv("XDG_CONFIG_HOME");
     qputenv("HOME", m_oldHome);
+}
+
+LocalPort::LocalPort(bool listening)
+    : m_fd(::socket(AF_INET, SOCK_STREAM, 0))
+{
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (m_fd >= 0 && ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), length) == 0
+        && (!listening || ::listen(m_fd, 16) == 0)
+        && ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+        m_url = QStringLiteral("http://127.0.0.1:%1/stream.mp3").arg(ntohs(address.sin_port));
+}
+
+LocalPort::~LocalPort()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 QString testDataDir()

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QTemporaryDir>
 #include <QString>
+#include <QTemporaryDir>
 
 namespace quillet::testing {
 
@@ -22,6 +22,22 @@ public:
 private:
     QTemporaryDir m_dir;
     QByteArray m_oldHome;
+};
+
+// A TCP socket on a free port of 127.0.0.1. Listening, it is a server that accepts (the kernel completes the
+// handshake) and never answers; not listening, connections to its port are refused.
+class LocalPort
+{
+public:
+    explicit LocalPort(bool listening);
+    ~LocalPort();
+    Q_DISABLE_COPY(LocalPort)
+    // An http address on the port; empty when the socket could not be set up.
+    QString url() const { return m_url; }
+
+private:
+    int m_fd;
+    QString m_url;
 };
 
 // The folder of generated test media.
