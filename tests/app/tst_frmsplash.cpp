@@ -42,6 +42,7 @@ private slots:
     void fillsThenShowsTheMainWindow()
     {
         TestEnvironment env;
+        SettingsStore::write(QStringLiteral("Splash"), QStringLiteral("Interval"), QStringLiteral("200"));
         bool splashWasOpen = true;
         int shown = 0;
         QPointer<frmSplash> splash;
@@ -50,7 +51,7 @@ private slots:
             splashWasOpen = splash && splash->isVisible();
         });
         splash->show();
-        QTRY_COMPARE(splash->Pbar1->value(), 50);
+        QTRY_VERIFY(splash->Pbar1->value() > 0);
         QCOMPARE(shown, 0);
         QTRY_COMPARE(shown, 1);
         QVERIFY(!splashWasOpen);
