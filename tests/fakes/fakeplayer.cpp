@@ -80,7 +80,10 @@ void FakePlayer::pause()
 void FakePlayer::stop()
 {
     calls << QStringLiteral("stop");
+    // As the engine does: a stopped file reports neither a duration nor a position until it is opened again.
     m_state = State::Stopped;
+    m_position = 0;
+    m_duration = 0;
 }
 
 void FakePlayer::probeDuration()
