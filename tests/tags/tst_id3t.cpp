@@ -94,6 +94,7 @@ private slots:
     void longTextFromAFileSurvivesASave();
     void saveIsRefused_data();
     void saveIsRefused();
+    void savingWaitsOnlyForAnOpenFile();
     void failedWriteIsReported_data();
     void failedWriteIsReported();
     void fieldsTakeThirtyCharacters();
@@ -256,6 +257,25 @@ void TstId3t::saveIsRefused()
     QCOMPARE(m_dialogs->messages, QStringList {message});
     QCOMPARE(fileBytes(path), before);
     QVERIFY(m_editor && m_editor->isVisible());
+}
+
+void TstId3t::savingWaitsOnlyForAnOpenFile()
+{
+    // The player keeps the name of a file it stopped: the tag can be written then, but not while it is paused.
+    const QString path = copyOf(QStringLiteral("song1.mp3"));
+    m_player->setFileName(path);
+    m_player->pause();
+    m_editor->show();
+    m_editor->txtSong->setText(QStringLiteral("Changed"));
+    m_editor->cmdSave->click();
+    QCOMPARE(m_dialogs->messages, QStringList {QStringLiteral("Cannot Save File While Playing")});
+    m_player->stop();
+    m_editor->cmdSave->click();
+    QCOMPARE(m_dialogs->messages.last(), kRestart);
+    TagLibTag tag;
+    tag.fileName = path;
+    tag.readTag();
+    QCOMPARE(tag.song, QStringLiteral("Changed"));
 }
 
 void TstId3t::failedWriteIsReported_data()
