@@ -4,47 +4,79 @@
 #include "fakes/fakedialogs.h"
 #include "fakes/fakeplayer.h"
 #include "fakes/testenv.h"
+#include "media/mediaplayer.h"
 #include "playlist/playlistfile.h"
 #include "playlist/playlistview.h"
 #include "settings/settingsstore.h"
 
+#include <QAbstractButton>
 #include <QFile>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
+#include <optional>
 
 namespace quillet::testing {
 
-// One main window with a fake player and fake dialogs, in its own temporary data and config folders.
+// One main window in its own temporary data and config folders, with fake dialogs and either a fake player or the
+// real engine (null audio).
 struct Form1Fixture
 {
+    enum class Engine { Fake, Real };
+
     TestEnvironment env;
     FakeDialogs dialogs;
-    FakePlayerFactory players;
+    std::optional<FakePlayerFactory> players;
     std::unique_ptr<Form1> form;
     int endProcessCalls = 0;
 
-    // Creates the window (not yet loaded).
-    Form1 &create()
+    explicit Form1Fixture(Engine engine = Engine::Fake)
+    {
+        if (engine == Engine::Fake)
+            players.emplace();
+    }
+    // Creates and loads the window with a command-line text. With the fake player the timers are stopped so tests
+    // tick them by hand; the real engine keeps them running as a user has them.
+    Form1 &load(const QString &commandLine = {})
     {
         form = std::make_unique<Form1>();
         form->setEndProcess([this] { ++endProcessCalls; });
+        form->load(commandLine);
+        if (players) {
+            form->Timer1->stop();
+            form->Timer2->stop();
+        }
         return *form;
     }
-    // Creates and loads the window with a command-line text; timers are stopped so tests tick them by hand.
-    Form1 &load(const QString &commandLine = {})
+    // Shows the window and waits until it is on screen, with its list laid out.
+    Form1 &show() const
     {
-        create();
-        form->load(commandLine);
-        form->Timer1->stop();
-        form->Timer2->stop();
+        form->show();
+        [this] { QVERIFY(QTest::qWaitForWindowExposed(form.get())); }();
+        QTest::qWait(0);
         return *form;
+    }
+    // Double-clicks entry i of the playlist as a window system delivers it: a click, then a press that arrives as a
+    // double-click.
+    void doubleClickEntry(int i) const
+    {
+        form->List1->doItemsLayout();
+        const QRect place = form->List1->visualRect(form->List1->model()->index(i, 0));
+        QVERIFY(place.isValid());
+        QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, {}, place.center());
+        QTest::mouseDClick(form->List1->viewport(), Qt::LeftButton, {}, place.center());
     }
     FakePlayer &player() const { return *static_cast<FakePlayer *>(form->MP1); }
     QStringList entries() const { return form->List1->entries(); }
+    // Clicks one of the window's buttons by its name, as the user does.
+    void click(const QString &name) const
+    {
+        auto *button = form->findChild<QAbstractButton *>(name);
+        QVERIFY2(button, qPrintable(name));
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
 
-    // Writes a file with the given raw bytes.
     static void writeFile(const QString &path, const QByteArray &bytes)
     {
         QFile file(path);
@@ -54,11 +86,16 @@ struct Form1Fixture
     static QByteArray readFile(const QString &path)
     {
         QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return file.readAll();
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     void writeDefaultPlaylist(const QByteArray &bytes) const { writeFile(PlaylistFile::defaultPlaylistPath(), bytes); }
 };
+
+// The three short generated songs (1.5 s each), in the playlist's sorted order.
+inline QStringList threeSongs()
+{
+    return {testData(QStringLiteral("song1.mp3")), testData(QStringLiteral("song2.mp3")),
+        testData(QStringLiteral("song3.mp3"))};
+}
 
 } // namespace quillet::testing

@@ -1,19 +1,19 @@
-// Start-up and shutdown of the main window: the command-line text, the default playlist, automatic play,
-// the closing window and the default playlist written at exit.
+// Start-up and shutdown of the main window: the command-line text, the default playlist, automatic play, a file
+// handed over while running, and the default playlist written at exit.
 #include "form1fixture.h"
 
-#include "app/close1.h"
-#include "common/appdirs.h"
+#include "video/form3.h"
+#include "video/frmbrowser.h"
 
-#include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QScopeGuard>
-#include <QScrollBar>
 
 #include <csignal>
 #include <sys/resource.h>
 
+using namespace Qt::StringLiterals;
 using namespace quillet;
 using namespace quillet::testing;
 
@@ -22,40 +22,19 @@ class TstForm1Startup : public QObject
     Q_OBJECT
 
 private slots:
-    void emptyStart();
     void commandLine_data();
     void commandLine();
-    void unreadablePlaylistArgumentIsReported();
-    void emptyPlaylistArgumentFallsBackToDefault();
     void defaultPlaylistFirstField_data();
     void defaultPlaylistFirstField();
-    void volumeAndBalanceAreClamped();
     void automaticPlay_data();
     void automaticPlay();
-    void automaticPlayOnlyOnFirstTick();
-    void videoArgumentSuppressesAutomaticPlay();
-
-    void shutdownWritesDefaultPlaylist();
+    void videosHandedOverPlay();
+    void playlistSurvivesRestart();
     void shutdownLeavesFileWhenNotSaving_data();
     void shutdownLeavesFileWhenNotSaving();
-    void blankEntrySurvivesRestart();
-    void closingWindowShowsDataDirectory();
-    void exitRemovesTrayIconAndEndsProcess();
-    void readOnlyDataDirectoryIsReported();
-    void fullDiskIsReported();
+    void failedSaveKeepsTheOldPlaylist_data();
+    void failedSaveKeepsTheOldPlaylist();
 };
-
-void TstForm1Startup::emptyStart()
-{
-    Form1Fixture f;
-    Form1 &form = f.load();
-    QCOMPARE(form.List1->count(), 0);
-    QCOMPARE(form.Label9->text(), QStringLiteral("Time : 00:00/00:00 "));
-    QVERIFY(form.trayIcon()->isPresent());
-    QCOMPARE(form.trayIcon()->record.tip, QStringLiteral("Quillet"));
-    form.Timer2_Timer();
-    QVERIFY(f.player().calls.filter(QStringLiteral("setFileName")).isEmpty());
-}
 
 void TstForm1Startup::commandLine_data()
 {
@@ -63,32 +42,28 @@ void TstForm1Startup::commandLine_data()
     QTest::addColumn<QString>("manage");
     QTest::addColumn<QStringList>("expectedEntries");
     QTest::addColumn<bool>("video");
-    QTest::addColumn<bool>("skin");
+    QTest::addColumn<int>("messages"); // a video window greets with one
 
-    const QStringList defaults = {QStringLiteral("/music/b.mp3"), QStringLiteral("/music/c.mp3")};
-    QTest::newRow("video keeps the default playlist")
-        << QStringLiteral("/films/clip.avi") << QStringLiteral("0") << defaults << true << false;
-    QTest::newRow("five-letter video ending") << QStringLiteral("/films/clip.mpeg") << QStringLiteral("0") << defaults
-                                              << true << false;
-    QTest::newRow("capital AVI is an ordinary entry")
-        << QStringLiteral("/films/CLIP.AVI") << QStringLiteral("0") << QStringList{QStringLiteral("/films/CLIP.AVI")}
-        << false << false;
-    QTest::newRow("skin is remembered") << QStringLiteral("/skins/blue.qsk") << QStringLiteral("0") << defaults
-                                        << false << true;
-    QTest::newRow("media with Manage 0 holds only the file")
-        << QStringLiteral("/music/a.mp3") << QStringLiteral("0") << QStringList{QStringLiteral("/music/a.mp3")}
-        << false << false;
+    const QStringList defaults = {u"/music/b.mp3"_s, u"/music/c.mp3"_s};
+    QTest::newRow("no argument") << QString() << u"0"_s << defaults << false << 0;
+    for (const char *ending : {".avi", ".mpeg", ".mov", ".mp4", ".m4v", ".mkv", ".webm", ".ogv"})
+        QTest::newRow(ending) << u"/films/clip"_s + QLatin1String(ending) << u"0"_s << defaults << true << 1;
+    QTest::newRow("capital AVI is an ordinary entry") << u"/films/CLIP.AVI"_s << u"0"_s
+                                                      << QStringList {u"/films/CLIP.AVI"_s} << false << 0;
+    QTest::newRow("media with Manage 0 holds only the file") << u"/music/a.mp3"_s << u"0"_s
+                                                             << QStringList {u"/music/a.mp3"_s} << false << 0;
     QTest::newRow("media with Manage 1 joins the default playlist")
-        << QStringLiteral("/music/d.mp3") << QStringLiteral("1")
-        << QStringList{QStringLiteral("/music/b.mp3"), QStringLiteral("/music/c.mp3"), QStringLiteral("/music/d.mp3")}
-        << false << false;
+        << u"/music/d.mp3"_s << u"1"_s << QStringList {u"/music/b.mp3"_s, u"/music/c.mp3"_s, u"/music/d.mp3"_s}
+        << false << 0;
     QTest::newRow("Manage 1.0 reads as the number 1")
-        << QStringLiteral("/music/a.mp3") << QStringLiteral("1.0")
-        << QStringList{QStringLiteral("/music/a.mp3"), QStringLiteral("/music/b.mp3"), QStringLiteral("/music/c.mp3")}
-        << false << false;
-    QTest::newRow("Manage that is no number counts as not 1")
-        << QStringLiteral("/music/a.mp3") << QStringLiteral("yes") << QStringList{QStringLiteral("/music/a.mp3")}
-        << false << false;
+        << u"/music/a.mp3"_s << u"1.0"_s << QStringList {u"/music/a.mp3"_s, u"/music/b.mp3"_s, u"/music/c.mp3"_s}
+        << false << 0;
+    QTest::newRow("m3u") << u"LIST.m3u"_s << u"0"_s << QStringList {u"/music/x.mp3"_s} << false << 0;
+    QTest::newRow("m3u8") << u"LIST.m3u8"_s << u"0"_s << QStringList {u"/music/x.mp3"_s} << false << 0;
+    QTest::newRow("playlist without entries falls back to the default") << u"EMPTY.m3u"_s << u"0"_s << defaults
+                                                                        << false << 0;
+    QTest::newRow("unreadable playlist is reported, start-up goes on") << u"/gone/list.m3u"_s << u"0"_s << defaults
+                                                                       << false << 1;
 }
 
 void TstForm1Startup::commandLine()
@@ -97,54 +72,33 @@ void TstForm1Startup::commandLine()
     QFETCH(QString, manage);
     QFETCH(QStringList, expectedEntries);
     QFETCH(bool, video);
-    QFETCH(bool, skin);
-
+    QFETCH(int, messages);
     Form1Fixture f;
     f.writeDefaultPlaylist("/music/c.mp3\r\n/music/b.mp3\r\n");
-    SettingsStore::write(QStringLiteral("Opening Files"), QStringLiteral("Manage"), manage);
+    SettingsStore::write(u"Opening Files"_s, u"Manage"_s, manage);
+    if (argument.startsWith(u"LIST"_s) || argument.startsWith(u"EMPTY"_s)) {
+        argument = f.env.path(argument);
+        Form1Fixture::writeFile(argument, argument.contains(u"LIST"_s) ? "#EXTM3U\n/music/x.mp3\n" : "#EXTM3U\n");
+    }
+    const auto closeVideoWindow = qScopeGuard([] { Form3::unload(); });
     Form1 &form = f.load(argument);
     QCOMPARE(f.entries(), expectedEntries);
     QCOMPARE(form.commandLineVideo(), video ? argument : QString());
-    QCOMPARE(form.skinArgument(), skin ? argument : QString());
-}
-
-void TstForm1Startup::unreadablePlaylistArgumentIsReported()
-{
-    Form1Fixture f;
-    f.writeDefaultPlaylist("/music/x.mp3\r\n");
-    const QString missing = f.env.path(QStringLiteral("gone.m3u"));
-    Form1 &form = f.load(missing);
-    QCOMPARE(f.dialogs.messages.size(), 1);
-    QVERIFY(f.dialogs.messages.first().contains(missing));
-    // Start-up goes on: the default playlist and the tray icon are there.
-    QCOMPARE(f.entries(), QStringList{QStringLiteral("/music/x.mp3")});
+    QCOMPARE(f.dialogs.messages.size(), messages);
     QVERIFY(form.trayIcon()->isPresent());
-}
-
-void TstForm1Startup::emptyPlaylistArgumentFallsBackToDefault()
-{
-    Form1Fixture f;
-    f.writeDefaultPlaylist("/music/x.mp3\r\n");
-    const QString list = f.env.path(QStringLiteral("only-info.m3u"));
-    Form1Fixture::writeFile(list, "#EXTM3U\r\n#EXTINF:1,x\r\n");
-    f.load(list);
-    QCOMPARE(f.entries(), QStringList{QStringLiteral("/music/x.mp3")});
-    QVERIFY(f.dialogs.messages.isEmpty());
+    QCOMPARE(form.Label9->text(), u"Time : 00:00/00:00 "_s);
 }
 
 void TstForm1Startup::defaultPlaylistFirstField_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("paths") << QByteArray("/m/a.mp3\r\n/m/b.mp3\r\n")
-                           << QStringList{QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b.mp3")};
-    QTest::newRow("empty first line hides the list") << QByteArray("\r\n/m/a.mp3\r\n/m/b.mp3\r\n") << QStringList{};
-    QTest::newRow("first field empty before a comma") << QByteArray("  ,x\r\n/m/a.mp3\r\n") << QStringList{};
-    QTest::newRow("lines with #EXT are kept unfiltered")
-        << QByteArray("#EXTM3U\r\n/m/a.mp3\r\n") << QStringList{QStringLiteral("#EXTM3U"), QStringLiteral("/m/a.mp3")};
-    QTest::newRow("LF line ends") << QByteArray("/m/b.mp3\n/m/a.mp3\n")
-                                  << QStringList{QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b.mp3")};
-    QTest::newRow("empty file") << QByteArray() << QStringList{};
+    QTest::newRow("paths") << QByteArray("/m/a.mp3\r\n/m/b.mp3\r\n") << QStringList {u"/m/a.mp3"_s, u"/m/b.mp3"_s};
+    QTest::newRow("empty first line hides the list") << QByteArray("\r\n/m/a.mp3\r\n/m/b.mp3\r\n") << QStringList {};
+    QTest::newRow("first field empty before a comma") << QByteArray("  ,x\r\n/m/a.mp3\r\n") << QStringList {};
+    QTest::newRow("lines with #EXT are kept unfiltered") << QByteArray("#EXTM3U\r\n/m/a.mp3\r\n")
+                                                         << QStringList {u"#EXTM3U"_s, u"/m/a.mp3"_s};
+    QTest::newRow("LF line ends") << QByteArray("/m/b.mp3\n/m/a.mp3\n") << QStringList {u"/m/a.mp3"_s, u"/m/b.mp3"_s};
 }
 
 void TstForm1Startup::defaultPlaylistFirstField()
@@ -157,95 +111,101 @@ void TstForm1Startup::defaultPlaylistFirstField()
     QCOMPARE(f.entries(), expected);
 }
 
-void TstForm1Startup::volumeAndBalanceAreClamped()
-{
-    Form1Fixture f;
-    Form1 &form = f.create();
-    f.player().setVolume(-6000);
-    f.player().setBalance(200);
-    form.load({});
-    QCOMPARE(form.volume1->value(), -4000);
-    QCOMPARE(form.Slider1->value(), 200);
-    QCOMPARE(f.player().volume(), -4000);
-}
-
 void TstForm1Startup::automaticPlay_data()
 {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QTime>("time");
+    QTest::addColumn<QString>("argument");
     QTest::addColumn<int>("expectedIndex");
-    QTest::newRow("clock 12:00:41 picks the last of 3") << QStringLiteral("1") << QTime(12, 0, 41) << 2;
-    QTest::newRow("clock 12:00:01 picks index 1") << QStringLiteral("1") << QTime(12, 0, 1) << 1;
-    QTest::newRow("clock 12:00:00 picks index 0") << QStringLiteral("1") << QTime(12, 0, 0) << 0;
-    QTest::newRow("first file") << QStringLiteral("2") << QTime(12, 0, 41) << 0;
-    QTest::newRow("disabled") << QStringLiteral("0") << QTime(12, 0, 1) << -1;
-    QTest::newRow("unknown text") << QStringLiteral(" 1") << QTime(12, 0, 1) << -1;
+    QTest::newRow("clock 12:00:41 picks the last of 3") << u"1"_s << QTime(12, 0, 41) << QString() << 2;
+    QTest::newRow("clock 12:00:01 picks index 1") << u"1"_s << QTime(12, 0, 1) << QString() << 1;
+    QTest::newRow("first file") << u"2"_s << QTime(12, 0, 41) << QString() << 0;
+    QTest::newRow("disabled") << u"0"_s << QTime(12, 0, 1) << QString() << -1;
+    QTest::newRow("a video argument suppresses it") << u"2"_s << QTime(12, 0, 1) << u"/v/clip.wmv"_s << -1;
 }
 
 void TstForm1Startup::automaticPlay()
 {
     QFETCH(QString, mode);
     QFETCH(QTime, time);
+    QFETCH(QString, argument);
     QFETCH(int, expectedIndex);
     Form1Fixture f;
     f.writeDefaultPlaylist("/m/a.mp3\r\n/m/b.mp3\r\n/m/c.mp3\r\n");
-    SettingsStore::write(QStringLiteral("Opening Files"), QStringLiteral("Auto Play"), mode);
-    Form1 &form = f.load();
+    SettingsStore::write(u"Opening Files"_s, u"Auto Play"_s, mode);
+    SettingsStore::write(u"Video"_s, u"Auto"_s, u"0"_s);
+    const auto closeVideoWindows = qScopeGuard([] { Form3::unload(); });
+    Form1 &form = f.load(argument);
     form.setClock([time] { return time; });
-    form.Timer2_Timer();
-    const QStringList loads = f.player().calls.filter(QStringLiteral("setFileName"));
+    form.Timer2->start();
+    QTest::qWait(300);
+    // Only the first tick can start playback: entries that arrive later are not played by themselves.
+    form.List1->add(u"/m/d.mp3"_s);
+    QTest::qWait(300);
+    const QStringList loads = f.player().calls.filter(u"setFileName"_s);
     if (expectedIndex < 0) {
         QVERIFY(loads.isEmpty());
-        QCOMPARE(form.Label2->text(), QStringLiteral("Waiting .."));
+        QCOMPARE(form.Label2->text(), u"Waiting .."_s);
         return;
     }
-    QCOMPARE(loads, QStringList{QStringLiteral("setFileName ") + f.entries().at(expectedIndex)});
-    QCOMPARE(form.List1->listIndex(), expectedIndex);
+    QCOMPARE(loads, QStringList {u"setFileName "_s + f.entries().at(expectedIndex)});
     QCOMPARE(form.Label1->text(), QString::number(expectedIndex));
-    QCOMPARE(form.Label2->text(), QStringLiteral("Playing.."));
+    QCOMPARE(form.Label2->text(), u"Playing.."_s);
 }
 
-void TstForm1Startup::automaticPlayOnlyOnFirstTick()
+void TstForm1Startup::videosHandedOverPlay()
 {
+    // Every video handed to the running window plays, also once the video playlist window exists.
     Form1Fixture f;
-    Form1 &form = f.load();
-    form.Timer2_Timer();
-    // Entries that arrive after the first tick are not played automatically.
-    form.List1->add(QStringLiteral("/m/a.mp3"));
-    form.Timer2_Timer();
-    QVERIFY(f.player().calls.filter(QStringLiteral("setFileName")).isEmpty());
+    const auto closeVideoWindows = qScopeGuard([] {
+        Form3::unload();
+        frmBrowser::unload();
+    });
+    SettingsStore::write(u"Video"_s, u"Auto"_s, u"1"_s);
+    Form1 &form = f.load(u"/films/first.mkv"_s);
+    const auto videoLoads = [&f] {
+        QStringList loads;
+        for (int i = 0; i < f.players->players.size(); ++i) {
+            if (f.players->purposes.at(i) == PlayerPurpose::Video)
+                loads += f.players->players.at(i)->calls.filter(u"setFileName"_s);
+        }
+        return loads;
+    };
+    QTRY_COMPARE(videoLoads(), QStringList {u"setFileName /films/first.mkv"_s});
+    QVERIFY(Form3::instance());
+    form.openCommandLine(u"/films/second.webm"_s, false);
+    QTRY_COMPARE(videoLoads().size(), 2);
+    QCOMPARE(videoLoads().last(), u"setFileName /films/second.webm"_s);
+    QCOMPARE(Form3::instance()->Text1->text(), u"/films/second.webm"_s);
 }
 
-void TstForm1Startup::videoArgumentSuppressesAutomaticPlay()
+void TstForm1Startup::playlistSurvivesRestart()
 {
     Form1Fixture f;
-    f.writeDefaultPlaylist("/m/a.mp3\r\n");
-    SettingsStore::write(QStringLiteral("Opening Files"), QStringLiteral("Auto Play"), QStringLiteral("2"));
-    Form1 &form = f.load(QStringLiteral("/v/clip.wmv"));
-    form.Timer2_Timer();
-    QVERIFY(f.player().calls.filter(QStringLiteral("setFileName")).isEmpty());
-    QCOMPARE(f.entries(), QStringList{QStringLiteral("/m/a.mp3")});
-}
-
-void TstForm1Startup::shutdownWritesDefaultPlaylist()
-{
-    Form1Fixture f;
-    Form1 &form = f.load();
-    form.List1->addMany({QStringLiteral("song.mp3"), QStringLiteral("/abs/b.mp3"), QStringLiteral("http://x/s")});
-    form.setRootDirectory(QStringLiteral("/music/"));
-    form.exitProgram();
+    const QString list = f.env.path(u"with-blank.m3u"_s);
+    Form1Fixture::writeFile(list, "/music/one.mp3\r\n\r\n/music/two.mp3\r\n");
+    Form1 &first = f.load(list);
+    first.List1->addMany({u"song.mp3"_s, u"http://x/s"_s});
+    first.setRootDirectory(u"/music/"_s);
+    first.exitProgram();
     QTRY_COMPARE(f.endProcessCalls, 1);
+    QVERIFY(!first.trayIcon()->isPresent());
     QVERIFY(f.player().mute());
+    // Relative entries are written with the root directory; a blank entry is not written first, where it would
+    // hide the whole list at the next start.
     QCOMPARE(Form1Fixture::readFile(PlaylistFile::defaultPlaylistPath()),
-             QByteArray("/abs/b.mp3\r\nhttp://x/s\r\n/music/song.mp3\r\n"));
+             QByteArray("/music/one.mp3\r\n/music/two.mp3\r\nhttp://x/s\r\n/music/song.mp3\r\n"));
+    f.load();
+    QCOMPARE(f.entries(), (QStringList {u"/music/one.mp3"_s, u"/music/song.mp3"_s, u"/music/two.mp3"_s,
+                              u"http://x/s"_s}));
 }
 
 void TstForm1Startup::shutdownLeavesFileWhenNotSaving_data()
 {
     QTest::addColumn<QString>("saveSetting");
     QTest::addColumn<bool>("addEntries");
-    QTest::newRow("Save 0") << QStringLiteral("0") << true;
-    QTest::newRow("empty playlist") << QStringLiteral("1") << false;
+    QTest::newRow("Save 0") << u"0"_s << true;
+    QTest::newRow("empty playlist") << u"1"_s << false;
 }
 
 void TstForm1Startup::shutdownLeavesFileWhenNotSaving()
@@ -254,95 +214,49 @@ void TstForm1Startup::shutdownLeavesFileWhenNotSaving()
     QFETCH(bool, addEntries);
     Form1Fixture f;
     f.writeDefaultPlaylist("/old/a.mp3\r\n");
-    SettingsStore::write(QStringLiteral("Playlist"), QStringLiteral("Save"), saveSetting);
-    Form1 &form = f.load(QStringLiteral("/new/z.mp3"));
+    SettingsStore::write(u"Playlist"_s, u"Save"_s, saveSetting);
+    Form1 &form = f.load(u"/new/z.mp3"_s);
     if (!addEntries)
         form.clpl_Click();
     form.unload();
     QCOMPARE(Form1Fixture::readFile(PlaylistFile::defaultPlaylistPath()), QByteArray("/old/a.mp3\r\n"));
 }
 
-void TstForm1Startup::blankEntrySurvivesRestart()
+void TstForm1Startup::failedSaveKeepsTheOldPlaylist_data()
 {
-    Form1Fixture f;
-    const QString list = f.env.path(QStringLiteral("with-blank.m3u"));
-    Form1Fixture::writeFile(list, "/music/one.mp3\r\n\r\n/music/two.mp3\r\n");
-    Form1 &first = f.load(list);
-    QCOMPARE(first.List1->count(), 3);
-    QCOMPARE(first.List1->text(0), QString());
-    first.unload();
-    const QByteArray written = Form1Fixture::readFile(PlaylistFile::defaultPlaylistPath());
-    QVERIFY(!written.startsWith("\r\n"));
-
-    f.load();
-    QCOMPARE(f.entries(), (QStringList{QStringLiteral("/music/one.mp3"), QStringLiteral("/music/two.mp3")}));
+    QTest::addColumn<bool>("fullDisk");
+    QTest::newRow("read-only data folder") << false;
+    QTest::newRow("full disk") << true;
 }
 
-void TstForm1Startup::closingWindowShowsDataDirectory()
+void TstForm1Startup::failedSaveKeepsTheOldPlaylist()
 {
-    Form1Fixture f;
-    Form1 &form = f.load();
-    form.exitProgram();
-    auto *closing = form.findChild<close1 *>();
-    QVERIFY(closing);
-    QCOMPARE(closing->Label1->text(), QStringLiteral("Closing ...."));
-    QCOMPARE(closing->Label2->text(), QStringLiteral("Saving Playlist And Skin To ") + dataDirectory());
-}
-
-void TstForm1Startup::exitRemovesTrayIconAndEndsProcess()
-{
-    Form1Fixture f;
-    Form1 &form = f.load();
-    QVERIFY(form.trayIcon()->isPresent());
-    form.exitProgram();
-    QVERIFY(!form.trayIcon()->isPresent());
-    QVERIFY(!form.isVisible());
-    QTRY_COMPARE(f.endProcessCalls, 1);
-    // Reaching the unload steps a second time changes nothing.
-    form.unload();
-    QVERIFY(!form.trayIcon()->isPresent());
-}
-
-// Makes a folder immutable, so that not even root can create files in it, for the life of the guard.
-static bool makeImmutable(const QString &dir, bool on)
-{
-    return QProcess::execute(QStringLiteral("chattr"), {on ? QStringLiteral("+i") : QStringLiteral("-i"), dir}) == 0;
-}
-
-void TstForm1Startup::readOnlyDataDirectoryIsReported()
-{
-    Form1Fixture f;
-    f.writeDefaultPlaylist("/old/a.mp3\r\n");
-    Form1 &form = f.load();
-    form.List1->add(QStringLiteral("/new/b.mp3"));
-    QVERIFY2(makeImmutable(f.env.dataDir(), true), "chattr +i is needed to make a folder read-only for root");
-    const auto restore = qScopeGuard([&] { makeImmutable(f.env.dataDir(), false); });
-    form.exitProgram();
-    QTRY_COMPARE(f.endProcessCalls, 1);
-    QCOMPARE(f.dialogs.messages.size(), 1);
-    QVERIFY(f.dialogs.messages.first().contains(PlaylistFile::defaultPlaylistPath()));
-    QCOMPARE(Form1Fixture::readFile(PlaylistFile::defaultPlaylistPath()), QByteArray("/old/a.mp3\r\n"));
-}
-
-void TstForm1Startup::fullDiskIsReported()
-{
+    QFETCH(bool, fullDisk);
     Form1Fixture f;
     f.writeDefaultPlaylist("/old/a.mp3\r\n");
     Form1 &form = f.load();
     QStringList many;
     for (int i = 0; i < 2000; ++i)
-        many << QStringLiteral("/new/song%1.mp3").arg(i);
+        many << u"/new/song%1.mp3"_s.arg(i);
     form.List1->addMany(many);
-    // A file-size limit stands for a full disk; root cannot bypass it.
-    std::signal(SIGXFSZ, SIG_IGN);
+    // Root bypasses permissions, but neither an immutable folder nor a file-size limit.
+    const auto immutable = [&f](bool on) {
+        return QProcess::execute(u"chattr"_s, {on ? u"+i"_s : u"-i"_s, f.env.dataDir()}) == 0;
+    };
     rlimit old {};
     getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    setrlimit(RLIMIT_FSIZE, &small);
+    if (fullDisk) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 4096;
+        setrlimit(RLIMIT_FSIZE, &small);
+    } else {
+        QVERIFY2(immutable(true), "chattr +i is needed to make a folder read-only for root");
+    }
+    const auto restore = qScopeGuard([&] { fullDisk ? void(setrlimit(RLIMIT_FSIZE, &old)) : void(immutable(false)); });
     form.unload();
-    setrlimit(RLIMIT_FSIZE, &old);
     QCOMPARE(f.dialogs.messages.size(), 1);
+    QVERIFY(f.dialogs.messages.first().startsWith(u"The playlist could not be saved."_s));
     QCOMPARE(Form1Fixture::readFile(PlaylistFile::defaultPlaylistPath()), QByteArray("/old/a.mp3\r\n"));
 }
 
