@@ -4,7 +4,6 @@
 #include "fakes/fakedialogs.h"
 #include "fakes/fakeplayer.h"
 #include "fakes/testenv.h"
-#include "media/mediaplayer.h"
 #include "playlist/playlistfile.h"
 #include "playlist/playlistview.h"
 #include "settings/settingsstore.h"
@@ -24,7 +23,6 @@ namespace quillet::testing {
 struct Form1Fixture
 {
     enum class Engine { Fake, Real };
-
     TestEnvironment env;
     FakeDialogs dialogs;
     std::optional<FakePlayerFactory> players;
@@ -36,8 +34,8 @@ struct Form1Fixture
         if (engine == Engine::Fake)
             players.emplace();
     }
-    // Creates and loads the window with a command-line text. With the fake player the timers are stopped so tests
-    // tick them by hand; the real engine keeps them running as a user has them.
+    // Creates and loads the window. With the fake player the timers are stopped so tests tick them by hand; the
+    // real engine keeps them running as a user has them.
     Form1 &load(const QString &commandLine = {})
     {
         form = std::make_unique<Form1>();
@@ -49,39 +47,30 @@ struct Form1Fixture
         }
         return *form;
     }
-    // Shows the window and waits until it is on screen, with its list laid out.
     Form1 &show() const
     {
         form->show();
-        [this] { QVERIFY(QTest::qWaitForWindowExposed(form.get())); }();
-        QTest::qWait(0);
+        [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(form.get());
         return *form;
     }
-    // Double-clicks entry i of the playlist as a window system delivers it: a click, then a press that arrives as a
-    // double-click.
+    void click(const QString &name) const
+    {
+        QTest::mouseClick(form->findChild<QAbstractButton *>(name), Qt::LeftButton);
+    }
+    // A double-click on entry i as a window system delivers it: a click, then a press that arrives as a double-click.
     void doubleClickEntry(int i) const
     {
         form->List1->doItemsLayout();
-        const QRect place = form->List1->visualRect(form->List1->model()->index(i, 0));
-        QVERIFY(place.isValid());
-        QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, {}, place.center());
-        QTest::mouseDClick(form->List1->viewport(), Qt::LeftButton, {}, place.center());
+        const QPoint at = form->List1->visualRect(form->List1->model()->index(i, 0)).center();
+        QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(form->List1->viewport(), Qt::LeftButton, {}, at);
     }
     FakePlayer &player() const { return *static_cast<FakePlayer *>(form->MP1); }
     QStringList entries() const { return form->List1->entries(); }
-    // Clicks one of the window's buttons by its name, as the user does.
-    void click(const QString &name) const
-    {
-        auto *button = form->findChild<QAbstractButton *>(name);
-        QVERIFY2(button, qPrintable(name));
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
-
     static void writeFile(const QString &path, const QByteArray &bytes)
     {
         QFile file(path);
-        QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-        file.write(bytes);
+        QVERIFY2(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size(), qPrintable(path));
     }
     static QByteArray readFile(const QString &path)
     {
@@ -90,12 +79,5 @@ struct Form1Fixture
     }
     void writeDefaultPlaylist(const QByteArray &bytes) const { writeFile(PlaylistFile::defaultPlaylistPath(), bytes); }
 };
-
-// The three short generated songs (1.5 s each), in the playlist's sorted order.
-inline QStringList threeSongs()
-{
-    return {testData(QStringLiteral("song1.mp3")), testData(QStringLiteral("song2.mp3")),
-        testData(QStringLiteral("song3.mp3"))};
-}
 
 } // namespace quillet::testing

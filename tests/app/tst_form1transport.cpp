@@ -1,13 +1,20 @@
-// Transport buttons, playback events, display timers and audio controls of the main window, driven by mouse and keys
-// against a fake player. The real engine's part is in tst_endtoend.
+// The main window from start-up to exit, driven by mouse and keys: the command line, automatic play, the transport
+// buttons, the position slider, playback events and the playlist written at exit. A fake player serves for the rules,
+// the real engine (null audio) where timing and the player's state matter.
 #include "form1fixture.h"
 
-#include <QCheckBox>
-#include <QTimer>
+#include "video/form3.h"
+#include "video/frmbrowser.h"
+
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSlider>
+
+#include <clocale>
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 using namespace quillet;
@@ -18,105 +25,218 @@ class TstForm1Transport : public QObject
     Q_OBJECT
 
 private slots:
-    void doubleClickStartsEntry_data();
-    void doubleClickStartsEntry();
+    void initTestCase() { std::setlocale(LC_NUMERIC, "C"); }
+    void commandLine_data();
+    void commandLine();
+    void automaticPlay_data();
+    void automaticPlay();
+    void videosHandedOverPlay();
+    void playlistAtExit_data();
+    void playlistAtExit();
     void buttons_data();
     void buttons();
-    void endOfStream_data();
-    void endOfStream();
-    void errorShowsDescriptionAndTip();
-    void mediaOpenedFillsTheWindow();
-    void timeDisplay_data();
-    void timeDisplay();
-    void audioControlsReachThePlayer();
+    void endOfStreamWrapsRewindsOrComplains();
+    void sliderSeeksWhilePausedAndStopShowsTheStart_data();
+    void sliderSeeksWhilePausedAndStopShowsTheStart();
+    void repeatedPlaysEndAsOnePlay_data();
+    void repeatedPlaysEndAsOnePlay();
 };
 
-void TstForm1Transport::doubleClickStartsEntry_data()
+void TstForm1Transport::commandLine_data()
 {
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<bool>("withRoot");
-    QTest::addColumn<bool>("plays");
-    QTest::newRow("URL is used unchanged") << QStringLiteral("http://radio/stream") << false << true;
-    QTest::newRow("relative with empty root opens chooser") << QStringLiteral("song.mp3") << false << false;
-    QTest::newRow("relative found under root") << QStringLiteral("song.mp3") << true << true;
-    QTest::newRow("relative missing under root opens chooser") << QStringLiteral("gone.mp3") << true << false;
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("manage");
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<bool>("video");
+    const QStringList defaults = {u"/music/b.mp3"_s, u"/music/c.mp3"_s};
+    QTest::newRow("no argument") << QString() << u"0"_s << defaults << false;
+    for (const char *ending : {".avi", ".mpeg", ".mov", ".mp4", ".m4v", ".mkv", ".webm", ".ogv"})
+        QTest::newRow(ending) << u"/films/clip"_s + QLatin1String(ending) << u"0"_s << defaults << true;
+    QTest::newRow("capital AVI is an ordinary entry")
+        << u"/films/CLIP.AVI"_s << u"0"_s << QStringList {u"/films/CLIP.AVI"_s} << false;
+    QTest::newRow("media with Manage 0") << u"/music/a.mp3"_s << u"0"_s << QStringList {u"/music/a.mp3"_s} << false;
+    QTest::newRow("media with Manage 1.0 joins the default playlist")
+        << u"/music/d.mp3"_s << u"1.0"_s << QStringList {u"/music/b.mp3"_s, u"/music/c.mp3"_s, u"/music/d.mp3"_s}
+        << false;
+    QTest::newRow("m3u") << u"LIST.m3u"_s << u"0"_s << QStringList {u"/music/x.mp3"_s} << false;
+    QTest::newRow("playlist without entries: the default") << u"EMPTY.m3u8"_s << u"0"_s << defaults << false;
+    QTest::newRow("unreadable playlist: the default") << u"/gone/list.m3u"_s << u"0"_s << defaults << false;
 }
 
-void TstForm1Transport::doubleClickStartsEntry()
+void TstForm1Transport::commandLine()
 {
-    QFETCH(QString, entry);
-    QFETCH(bool, withRoot);
-    QFETCH(bool, plays);
+    QFETCH(QString, argument);
+    QFETCH(QString, manage);
+    QFETCH(QStringList, entries);
+    QFETCH(bool, video);
     Form1Fixture f;
-    f.load();
-    Form1 &form = f.show();
-    int chooserRequests = 0;
-    connect(&form, &Form1::rootChooserRequested, this, [&] { ++chooserRequests; });
-    const QString root = withRoot ? f.env.root() + QLatin1Char('/') : QString();
-    form.setRootDirectory(root);
-    Form1Fixture::writeFile(f.env.root() + QStringLiteral("/song.mp3"), "x");
-    form.List1->add(QStringLiteral("/a/first.mp3"));
-    const int index = form.List1->add(entry);
-    f.doubleClickEntry(index);
-    QCOMPARE(chooserRequests, plays ? 0 : 1);
-    if (!plays) {
-        QVERIFY(f.player().fileName().isEmpty());
-        QCOMPARE(form.Label2->text(), QStringLiteral("Waiting .."));
-        return;
+    f.writeDefaultPlaylist("/music/c.mp3\r\n/music/b.mp3\r\n");
+    SettingsStore::write(u"Opening Files"_s, u"Manage"_s, manage);
+    if (argument.startsWith(u"LIST"_s) || argument.startsWith(u"EMPTY"_s)) {
+        argument = f.env.path(argument);
+        Form1Fixture::writeFile(argument, argument.contains(u"LIST"_s) ? "#EXTM3U\n/music/x.mp3\n" : "#EXTM3U\n");
     }
-    QCOMPARE(f.player().fileName(), entry.contains(QLatin1Char(':')) ? entry : root + entry);
-    QCOMPARE(form.Label2->text(), QStringLiteral("Playing.."));
-    QCOMPARE(form.Label1->text(), QString::number(index));
+    const auto closeVideoWindow = qScopeGuard([] { Form3::unload(); });
+    Form1 &form = f.load(argument);
+    QCOMPARE(f.entries(), entries);
+    QCOMPARE(form.commandLineVideo(), video ? argument : QString());
+    QCOMPARE(bool(Form3::instance()), video);
+    // An unreadable playlist is reported (a video window greets with a message); start-up goes on.
+    QCOMPARE(f.dialogs.messages.size(), int(video || argument.startsWith(u"/gone"_s)));
+    QVERIFY(form.trayIcon()->isPresent());
 }
 
-static const QStringList kThree = {QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b.mp3"), QStringLiteral("/m/c.mp3")};
-static const QString kNoMore = QStringLiteral("There Are No More Files To Play !");
+void TstForm1Transport::automaticPlay_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QTime>("time");
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<int>("index");
+    QTest::newRow("clock 12:00:41 picks the last of 3") << u"1"_s << QTime(12, 0, 41) << QString() << 2;
+    QTest::newRow("clock 12:00:01 picks index 1") << u"1"_s << QTime(12, 0, 1) << QString() << 1;
+    QTest::newRow("first file") << u"2"_s << QTime(12, 0, 41) << QString() << 0;
+    QTest::newRow("disabled") << u"0"_s << QTime(12, 0, 1) << QString() << -1;
+    QTest::newRow("a video argument suppresses it") << u"2"_s << QTime(12, 0, 1) << u"/v/clip.wmv"_s << -1;
+}
 
-// One button press: the playlist and the player before it, and what the window and the player show after it.
+void TstForm1Transport::automaticPlay()
+{
+    QFETCH(QString, mode);
+    QFETCH(QTime, time);
+    QFETCH(QString, argument);
+    QFETCH(int, index);
+    Form1Fixture f;
+    f.writeDefaultPlaylist("/m/a.mp3\r\n/m/b.mp3\r\n/m/c.mp3\r\n");
+    SettingsStore::write(u"Opening Files"_s, u"Auto Play"_s, mode);
+    SettingsStore::write(u"Video"_s, u"Auto"_s, u"0"_s);
+    const auto closeVideoWindow = qScopeGuard([] { Form3::unload(); });
+    Form1 &form = f.load(argument);
+    form.setClock([time] { return time; });
+    form.Timer2->start();
+    QTest::qWait(300);
+    // Only the first tick can start playback: entries that arrive later are not played by themselves.
+    form.List1->add(u"/m/d.mp3"_s);
+    QTest::qWait(300);
+    const QStringList loads = f.player().calls.filter(u"setFileName"_s);
+    QCOMPARE(loads, index < 0 ? QStringList() : QStringList {u"setFileName "_s + f.entries().at(index)});
+    QCOMPARE(form.Label1->text(), index < 0 ? QString() : QString::number(index));
+    QCOMPARE(form.Label2->text(), index < 0 ? u"Waiting .."_s : u"Playing.."_s);
+}
+
+void TstForm1Transport::videosHandedOverPlay()
+{
+    // Every video handed to the running window plays, also once the video playlist window exists.
+    Form1Fixture f;
+    const auto closeVideoWindows = qScopeGuard([] {
+        Form3::unload();
+        frmBrowser::unload();
+    });
+    SettingsStore::write(u"Video"_s, u"Auto"_s, u"1"_s);
+    Form1 &form = f.load(u"/films/first.mkv"_s);
+    QTRY_VERIFY(frmBrowser::instance());
+    QTRY_COMPARE(frmBrowser::instance()->Media1->fileName(), u"/films/first.mkv"_s);
+    form.openCommandLine(u"/films/second.webm"_s, false);
+    QTRY_COMPARE(frmBrowser::instance()->Media1->fileName(), u"/films/second.webm"_s);
+}
+
+void TstForm1Transport::playlistAtExit_data()
+{
+    QTest::addColumn<QString>("save");
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QByteArray>("written");
+    const QByteArray old = "/old/a.mp3\r\n";
+    // Relative entries are written with the root directory; the blank entry is not written first, where it would
+    // hide the whole list at the next start.
+    QTest::newRow("saved") << u"1"_s << QString()
+                           << QByteArray("/music/one.mp3\r\n/music/two.mp3\r\nhttp://x/s\r\n/music/song.mp3\r\n");
+    QTest::newRow("Save 0 leaves the old file") << u"0"_s << QString() << old;
+    QTest::newRow("empty list leaves the old file") << u"1"_s << u"empty"_s << old;
+    QTest::newRow("full disk: reported, old file kept") << u"1"_s << u"full"_s << old;
+}
+
+void TstForm1Transport::playlistAtExit()
+{
+    QFETCH(QString, save);
+    QFETCH(QString, failure);
+    QFETCH(QByteArray, written);
+    Form1Fixture f;
+    f.writeDefaultPlaylist("/old/a.mp3\r\n");
+    SettingsStore::write(u"Playlist"_s, u"Save"_s, save);
+    const QString list = f.env.path(u"with-blank.m3u"_s);
+    Form1Fixture::writeFile(list, "/music/one.mp3\r\n\r\n/music/two.mp3\r\n");
+    Form1 &form = f.load(list);
+    form.List1->addMany({u"song.mp3"_s, u"http://x/s"_s});
+    form.setRootDirectory(u"/music/"_s);
+    if (failure == u"empty")
+        form.clpl_Click();
+    // Root bypasses permissions but not a file-size limit.
+    rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    if (failure == u"full") {
+        std::signal(SIGXFSZ, SIG_IGN);
+        form.List1->addMany(QStringList(2000, u"/new/song.mp3"_s));
+        rlimit small = old;
+        small.rlim_cur = 4096;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    form.unload();
+    setrlimit(RLIMIT_FSIZE, &old);
+    QVERIFY(!form.trayIcon()->isPresent());
+    QCOMPARE(Form1Fixture::readFile(PlaylistFile::defaultPlaylistPath()), written);
+    QCOMPARE(f.dialogs.messages.size(), int(failure == u"full"));
+    if (!failure.isEmpty())
+        return;
+    f.load();
+    QCOMPARE(f.entries().size(), save == u"1" ? 4 : 1);
+}
+
+static const QStringList kThree = {u"/m/a.mp3"_s, u"/m/b.mp3"_s, u"/m/c.mp3"_s};
+static const QString kNoMore = u"There Are No More Files To Play !"_s;
+
+// One button press, or a double-click on the entry at "current": the playlist and the player before it, and what the
+// window and the player show after it. The root directory holds song.mp3.
 void TstForm1Transport::buttons_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QStringList>("entries");
     QTest::addColumn<QString>("current");
-    QTest::addColumn<double>("position"); // the player's, with /a.mp3 loaded when "file" is not empty; -1: none
-    QTest::addColumn<int>("slider"); // value of the position slider, whose maximum is 100
+    QTest::addColumn<int>("position"); // of the player and the slider (maximum 100); /a.mp3 loaded if "file" is
     QTest::addColumn<QString>("file"); // loaded after the press
-    QTest::addColumn<int>("sliderAfter");
+    QTest::addColumn<int>("slider"); // after the press
     QTest::addColumn<QString>("status");
     QTest::addColumn<QStringList>("messages");
-    const QString a = QStringLiteral("/a.mp3");
-    const QString waiting = QStringLiteral("Waiting ..");
-    const QString playing = QStringLiteral("Playing..");
+    const QString a = u"/a.mp3"_s, waiting = u"Waiting .."_s, playing = u"Playing.."_s;
     const QStringList none;
-    QTest::newRow("play: nothing to play") << u"command9"_s << none << u""_s << -1.0 << 0 << u""_s << 0 << waiting
-                                 << QStringList {QStringLiteral("No File To Play !")};
-    QTest::newRow("play: resumes the loaded file") << u"command9"_s << none << u""_s << 3.0 << 3 << a << 3 << playing << none;
-    QTest::newRow("pause") << u"command11"_s << none << u""_s << 3.0 << 3 << a << 3 << u"Paused.."_s << none;
-    QTest::newRow("pause at position 0 does nothing") << u"command11"_s << none << u""_s << 0.0 << 0 << a << 0 << waiting << none;
-    QTest::newRow("pause without a file") << u"command11"_s << none << u""_s << 3.0 << 0 << u""_s << 0 << waiting
-                                << QStringList {QStringLiteral("There Is No File To Pause !")};
-    QTest::newRow("stop shows the start") << u"command10"_s << none << u""_s << 42.0 << 42 << a << 0 << u"Stoped.."_s << none;
-    QTest::newRow("next: middle") << u"command12"_s << kThree << u"1"_s << -1.0 << 0 << kThree.at(2) << 0 << playing << none;
-    QTest::newRow("next: empty index reads as 0") << u"command12"_s << kThree << u""_s << -1.0 << 0 << kThree.at(1) << 0 << playing
-                                        << none;
-    QTest::newRow("next: last wraps") << u"command12"_s << kThree << u"2"_s << -1.0 << 0 << kThree.at(0) << 0 << playing
-                            << QStringList {kNoMore};
-    QTest::newRow("next: past the end wraps") << u"command12"_s << kThree << u"7"_s << -1.0 << 0 << kThree.at(0) << 0 << playing
-                                    << QStringList {kNoMore};
-    QTest::newRow("next: empty playlist") << u"command12"_s << none << u"0"_s << -1.0 << 0 << u""_s << 0 << waiting
-                                << QStringList {kNoMore};
-    QTest::newRow("previous: middle") << u"command13"_s << kThree << u"2"_s << -1.0 << 0 << kThree.at(1) << 0 << playing << none;
-    QTest::newRow("previous: first wraps to last") << u"command13"_s << kThree << u"0"_s << -1.0 << 0 << kThree.at(2) << 0 << playing
-                                         << QStringList {kNoMore};
-    QTest::newRow("previous: one entry restarts it") << u"command13"_s << QStringList {a} << u"0"_s << -1.0 << 0 << a << 0 << playing
-                                           << QStringList {kNoMore};
-    QTest::newRow("previous: no entries") << u"command13"_s << none << u"0"_s << -1.0 << 0 << u""_s << 0 << waiting
-                                << QStringList {kNoMore, QStringLiteral("Please Add Some Files !")};
-    QTest::newRow("fast forward") << u"Command15"_s << none << u""_s << 10.0 << 10 << a << 15 << playing << none;
-    QTest::newRow("fast forward 4 s before the end does nothing") << u"Command15"_s << none << u""_s << 96.0 << 96 << a << 96
-                                                         << waiting << none;
-    QTest::newRow("rewind") << u"Command16"_s << none << u""_s << 10.0 << 10 << a << 5 << playing << none;
-    QTest::newRow("rewind near the start does nothing") << u"Command16"_s << none << u""_s << 5.0 << 5 << a << 5 << waiting << none;
+    QTest::newRow("play: nothing") << u"command9"_s << none << u""_s << -1 << u""_s << 0 << waiting
+                                   << QStringList {u"No File To Play !"_s};
+    QTest::newRow("play: resumes") << u"command9"_s << none << u""_s << 3 << a << 3 << playing << none;
+    QTest::newRow("pause") << u"command11"_s << none << u""_s << 3 << a << 3 << u"Paused.."_s << none;
+    QTest::newRow("pause at 0") << u"command11"_s << none << u""_s << 0 << a << 0 << waiting << none;
+    QTest::newRow("pause without a file") << u"command11"_s << none << u""_s << 3 << u""_s << 3 << waiting
+                                          << QStringList {u"There Is No File To Pause !"_s};
+    QTest::newRow("stop shows the start") << u"command10"_s << none << u""_s << 42 << a << 0 << u"Stoped.."_s << none;
+    QTest::newRow("next") << u"command12"_s << kThree << u"1"_s << -1 << kThree[2] << 0 << playing << none;
+    QTest::newRow("next: last wraps") << u"command12"_s << kThree << u"2"_s << -1 << kThree[0] << 0 << playing
+                                      << QStringList {kNoMore};
+    QTest::newRow("next: past the end wraps")
+        << u"command12"_s << kThree << u"7"_s << -1 << kThree[0] << 0 << playing << QStringList {kNoMore};
+    QTest::newRow("next: empty") << u"command12"_s << none << u"0"_s << -1 << u""_s << 0 << waiting
+                                 << QStringList {kNoMore};
+    QTest::newRow("previous") << u"command13"_s << kThree << u"2"_s << -1 << kThree[1] << 0 << playing << none;
+    QTest::newRow("previous: first wraps")
+        << u"command13"_s << kThree << u"0"_s << -1 << kThree[2] << 0 << playing << QStringList {kNoMore};
+    QTest::newRow("previous: empty") << u"command13"_s << none << u"0"_s << -1 << u""_s << 0 << waiting
+                                     << QStringList {kNoMore, u"Please Add Some Files !"_s};
+    QTest::newRow("double-click: URL as it is") << u"dblclick"_s << QStringList {u"http://radio/x"_s} << u"0"_s << -1
+                                                << u"http://radio/x"_s << 0 << playing << none;
+    QTest::newRow("double-click: relative under the root")
+        << u"dblclick"_s << QStringList {u"song.mp3"_s} << u"0"_s << -1 << u"ROOT/song.mp3"_s << 0 << playing << none;
+    QTest::newRow("double-click: missing opens the root chooser")
+        << u"dblclick"_s << QStringList {u"gone.mp3"_s} << u"0"_s << -1 << u""_s << 0 << waiting << none;
+    QTest::newRow("fast forward") << u"Command15"_s << none << u""_s << 10 << a << 15 << playing << none;
+    QTest::newRow("fast forward 4 s before the end")
+        << u"Command15"_s << none << u""_s << 96 << a << 96 << waiting << none;
+    QTest::newRow("rewind") << u"Command16"_s << none << u""_s << 10 << a << 5 << playing << none;
 }
 
 void TstForm1Transport::buttons()
@@ -124,189 +244,159 @@ void TstForm1Transport::buttons()
     QFETCH(QString, button);
     QFETCH(QStringList, entries);
     QFETCH(QString, current);
-    QFETCH(double, position);
-    QFETCH(int, slider);
+    QFETCH(int, position);
     QFETCH(QString, file);
-    QFETCH(int, sliderAfter);
+    QFETCH(int, slider);
     QFETCH(QString, status);
     QFETCH(QStringList, messages);
     Form1Fixture f;
     f.load();
     Form1 &form = f.show();
-    form.List1->addMany(entries);
+    int chooserRequests = 0;
+    connect(&form, &Form1::rootChooserRequested, this, [&] { ++chooserRequests; });
+    form.setRootDirectory(f.env.root() + u'/');
+    Form1Fixture::writeFile(f.env.path(u"song.mp3"_s), "x");
+    for (const QString &entry : entries)
+        form.List1->add(entry);
     form.Label1->setText(current);
     if (position >= 0) {
         if (!file.isEmpty())
-            f.player().setFileName(QStringLiteral("/a.mp3"));
+            f.player().setFileName(u"/a.mp3"_s);
         f.player().setDuration(100);
         f.player().setPosition(position);
         form.Slider4->setRange(0, 100);
-        form.Slider4->setValue(slider);
-        form.Label7->setText(QStringLiteral("00:42"));
+        form.Slider4->setValue(position);
+        form.Label7->setText(u"00:42"_s);
     }
-    form.Label2->setText(QStringLiteral("Waiting .."));
-    f.click(button);
+    form.Label2->setText(u"Waiting .."_s);
+    button == u"dblclick" ? f.doubleClickEntry(current.toInt()) : f.click(button);
     QCOMPARE(f.dialogs.messages, messages);
-    QCOMPARE(f.player().fileName(), file);
+    QCOMPARE(f.player().fileName(), file.replace(u"ROOT"_s, f.env.root()));
+    QCOMPARE(chooserRequests, int(button == u"dblclick" && file.isEmpty()));
     QCOMPARE(form.Label2->text(), status);
-    QCOMPARE(form.Slider4->value(), sliderAfter);
-    QCOMPARE(form.sliderMarker(), sliderAfter);
-    if (button.startsWith(QLatin1String("Command1")) && sliderAfter != slider)
-        QCOMPARE(f.player().currentPosition(), double(sliderAfter));
-    if (button == QLatin1String("command10")) {
-        QCOMPARE(f.player().currentPosition(), 0.0);
-        QCOMPARE(form.Label7->text(), QStringLiteral("00:00"));
-    }
-    if (!entries.isEmpty() && !file.isEmpty()) {
-        QCOMPARE(form.List1->listIndex(), entries.indexOf(file));
-        QCOMPARE(form.Label1->text(), QString::number(entries.indexOf(file)));
-    }
+    QCOMPARE(form.Slider4->value(), slider);
+    QCOMPARE(form.sliderMarker(), slider);
+    if (position >= 0 && !file.isEmpty())
+        QCOMPARE(f.player().currentPosition(), double(slider));
+    if (button == u"command10")
+        QCOMPARE(form.Label7->text(), u"00:00"_s);
+    if (!entries.isEmpty() && !file.isEmpty())
+        QCOMPARE(form.Label1->text(), QString::number(form.List1->listIndex()));
 }
 
-void TstForm1Transport::endOfStream_data()
+void TstForm1Transport::endOfStreamWrapsRewindsOrComplains()
 {
-    QTest::addColumn<int>("playCount");
-    QTest::addColumn<bool>("autoRewind");
-    QTest::addColumn<QString>("continueSetting");
-    QTest::addColumn<QString>("current");
-    QTest::addColumn<QString>("expectedFile");
-    QTest::addColumn<QString>("status");
-    const QString playing = QStringLiteral("Playing..");
-    QTest::newRow("moves on") << 1 << false << u"1"_s << u"0"_s << kThree.at(1) << playing;
-    QTest::newRow("last wraps to first") << 1 << false << u"1"_s << u"2"_s << kThree.at(0) << playing;
-    QTest::newRow("last wraps even with Continue 0") << 1 << false << u"0"_s << u"2"_s << kThree.at(0) << playing;
-    QTest::newRow("Continue 0 stops") << 1 << false << u"0"_s << u"0"_s << QString() << u"Stoped.."_s;
-    // The player repeats the file itself and reports the end once, after the last play.
-    QTest::newRow("play count 3 moves on after its last play") << 3 << false << u"1"_s << u"0"_s << kThree.at(1) << playing;
-    QTest::newRow("auto-rewind restarts the file") << 1 << true << u"1"_s << u"0"_s << u"/playing.mp3"_s << playing;
-}
-
-void TstForm1Transport::endOfStream()
-{
-    QFETCH(int, playCount);
-    QFETCH(bool, autoRewind);
-    QFETCH(QString, continueSetting);
-    QFETCH(QString, current);
-    QFETCH(QString, expectedFile);
-    QFETCH(QString, status);
+    // At the end of the last entry the list starts again from the first, whatever "Continue" says.
     Form1Fixture f;
     Form1 &form = f.load();
-    SettingsStore::write(QStringLiteral("Playlist"), QStringLiteral("Continue"), continueSetting);
+    SettingsStore::write(u"Playlist"_s, u"Continue"_s, u"0"_s);
     form.List1->addMany(kThree);
-    form.Label1->setText(current);
-    form.Label2->setText(QStringLiteral("Playing.."));
-    f.player().setFileName(QStringLiteral("/playing.mp3"));
-    f.player().setPlayCount(playCount);
-    f.player().setAutoRewind(autoRewind);
+    form.Label1->setText(u"2"_s);
+    f.player().setFileName(u"/playing.mp3"_s);
+    f.player().emitEndOfStream();
+    QCOMPARE(f.player().fileName(), kThree[0]);
+    // Auto-rewind plays the same file again.
+    f.player().setAutoRewind(true);
     f.player().calls.clear();
     f.player().emitEndOfStream();
-    const QStringList loads = f.player().calls.filter(QStringLiteral("setFileName"));
-    QCOMPARE(loads, expectedFile.isEmpty() ? QStringList {} : QStringList {QStringLiteral("setFileName ") + expectedFile});
-    QCOMPARE(form.Label2->text(), status);
-    QVERIFY(f.dialogs.messages.isEmpty());
-
+    QCOMPARE(f.player().calls, QStringList {u"setFileName /m/a.mp3"_s});
+    f.player().setAutoRewind(false);
     form.List1->clear();
     f.player().emitEndOfStream();
-    if (!autoRewind)
-        QCOMPARE(f.dialogs.messages, QStringList {QStringLiteral("You Must Add Files Before you Can Play !")});
+    QCOMPARE(f.dialogs.messages, QStringList {u"You Must Add Files Before you Can Play !"_s});
 }
 
-void TstForm1Transport::errorShowsDescriptionAndTip()
+void TstForm1Transport::sliderSeeksWhilePausedAndStopShowsTheStart_data()
 {
-    Form1Fixture f;
-    Form1 &form = f.load();
-    form.Slider1->setValue(500);
-    f.player().setError(QStringLiteral("loading failed"), QStringLiteral("Check that the file exists."));
-    f.player().emitError();
-    QCOMPARE(f.dialogs.messages, (QStringList {QStringLiteral("An Error Has Occured ! loading failed"),
-                                     QStringLiteral("Tip To Solve The Problem: Check that the file exists.")}));
-    QCOMPARE(form.Label2->text(), QStringLiteral("ERROR !"));
-    QCOMPARE(f.player().balance(), 0);
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("step");
+    QTest::newRow("page up") << u"PageUp"_s << 10;
+    QTest::newRow("right arrow") << u"Right"_s << 1;
+    QTest::newRow("click on the groove right of the handle") << u"groove"_s << 10;
+    QTest::newRow("fast forward button") << u"Command15"_s << 5;
 }
 
-void TstForm1Transport::mediaOpenedFillsTheWindow()
+void TstForm1Transport::sliderSeeksWhilePausedAndStopShowsTheStart()
 {
-    Form1Fixture f;
-    Form1 &form = f.load();
-    const QString song = testData(QStringLiteral("song2.mp3"));
-    form.List1->addMany({song, QStringLiteral("/zzz.mp3")});
-    form.List1->setListIndex(0);
-    f.player().setFileName(song);
-    f.player().setDuration(185);
-    f.player().emitMediaOpened();
-    QCOMPARE(form.Label1->text(), QStringLiteral("0"));
-    QCOMPARE(form.Label8->text(), QStringLiteral("03:05"));
-    QCOMPARE(form.Label2->text(), QStringLiteral("Playing.."));
-    QCOMPARE((QStringList {form.Text4->text(), form.Text5->text(), form.Text6->text(), form.Text7->text()}),
-             (QStringList {QStringLiteral("Song 2"), QStringLiteral("Artist 2"), QStringLiteral("Album 2"),
-                 QStringLiteral("2002")}));
-    QCOMPARE(form.windowTitle(), QStringLiteral(" Quillet MP3 Player - song2.."));
-    QCOMPARE(form.Label3->text(), QStringLiteral("File Name : ") + song
-                 + QStringLiteral(".  Sample Rate : 44 KHz And Data Rate : 128 KBPS In Mpeg Version : 1 (Song 2 , "
-                                  "Artist 2) Album : Album 2(2002) , Comments : "));
-    QCOMPARE(form.trayIcon()->record.tip, QStringLiteral("Quillet -  Song 2, Artist 2"));
-}
-
-void TstForm1Transport::timeDisplay_data()
-{
-    QTest::addColumn<double>("duration");
-    QTest::addColumn<double>("position");
-    QTest::addColumn<QString>("label7");
-    QTest::addColumn<QString>("label9");
-    QTest::newRow("3 min 5 s") << 185.0 << 185.0 << QStringLiteral("03:05") << QStringLiteral("Time : 03:05/03:05 ");
-    QTest::newRow("125 minutes") << 7500.0 << 7500.0 << QStringLiteral("125:00")
-                                 << QStringLiteral("Time : 125:00/125:00 ");
-    QTest::newRow("below 0.5 s leaves the labels") << 185.0 << 0.4 << QStringLiteral("KEEP") << QStringLiteral("KEEP");
-    QTest::newRow("0.5 s rounds to even and leaves the labels") << 185.0 << 0.5 << QStringLiteral("KEEP")
-                                                                << QStringLiteral("KEEP");
-    QTest::newRow("1.5 s rounds up to 2") << 185.0 << 1.5 << QStringLiteral("00:02")
-                                          << QStringLiteral("Time : 00:02/03:05 ");
-}
-
-void TstForm1Transport::timeDisplay()
-{
-    QFETCH(double, duration);
-    QFETCH(double, position);
-    QFETCH(QString, label7);
-    QFETCH(QString, label9);
-    Form1Fixture f;
-    Form1 &form = f.load();
-    f.player().setFileName(QStringLiteral("/a.mp3"));
-    f.player().setDuration(duration);
-    f.player().emitMediaOpened();
-    form.Label7->setText(QStringLiteral("KEEP"));
-    form.Label9->setText(QStringLiteral("KEEP"));
-    f.player().setPosition(position);
-    form.Timer1->start(1);
-    QTRY_COMPARE(form.Slider4->maximum(), int(duration));
-    QCOMPARE(form.Label7->text(), label7);
-    QCOMPARE(form.Label9->text(), label9);
-}
-
-void TstForm1Transport::audioControlsReachThePlayer()
-{
-    Form1Fixture f;
+    QFETCH(QString, input);
+    QFETCH(int, step);
+    Form1Fixture f(Form1Fixture::Engine::Real);
+    f.writeDefaultPlaylist(QFile::encodeName(testData(u"tone-187s.mp3"_s)) + "\r\n");
+    SettingsStore::write(u"Opening Files"_s, u"Auto Play"_s, u"2"_s);
     f.load();
     Form1 &form = f.show();
-    // One key step on each bar, as the user gives it.
-    for (QScrollBar *bar : {form.Slider1, form.volume1, form.slider2, form.slider3})
-        QTest::keyClick(bar, Qt::Key_Down);
-    QCOMPARE(f.player().balance(), 10);
-    QCOMPARE(f.player().volume(), 0);
-    QCOMPARE(f.player().playCount(), 2);
-    QVERIFY(f.player().autoRewind());
-    QTest::keyClick(form.volume1, Qt::Key_Up);
-    QCOMPARE(f.player().volume(), -1);
-    // Mute is a switch of its own; the volume stays.
-    QTest::mouseClick(form.Option1, Qt::LeftButton, {}, QPoint(6, form.Option1->height() / 2));
-    QVERIFY(f.player().mute());
-    QCOMPARE(form.volume1->value(), -1);
-    f.click(QStringLiteral("Command8"));
-    QCOMPARE(f.player().balance(), 0);
-    QCOMPARE(f.player().volume(), 0);
-    QCOMPARE(f.player().playCount(), 1);
-    QVERIFY(!f.player().autoRewind());
-    QVERIFY(f.player().mute());
+    QTRY_COMPARE_WITH_TIMEOUT(form.Label8->text(), u"03:07"_s, 5000);
+    f.click(u"command11"_s);
+    QCOMPARE(form.MP1->state(), MediaPlayer::State::Paused);
+    // One display tick puts the handle where playback paused.
+    QTest::qWait(1000);
+    const int start = form.Slider4->value();
+    QCOMPARE(start, qRound(form.MP1->currentPosition()));
+    if (input == u"groove")
+        QTest::mouseClick(
+            form.Slider4, Qt::LeftButton, {}, {form.Slider4->width() * 3 / 4, form.Slider4->height() / 2});
+    else if (input == u"Command15")
+        f.click(input);
+    else
+        QTest::keyClick(form.Slider4, input == u"PageUp" ? Qt::Key_PageUp : Qt::Key_Right);
+    QTRY_COMPARE_WITH_TIMEOUT(qRound(form.MP1->currentPosition()), start + step, 3000);
+    // Later display ticks leave the handle where the user put it; nothing claims to play.
+    QTest::qWait(1000);
+    QCOMPARE(form.Slider4->value(), start + step);
+    QCOMPARE(form.MP1->state(), MediaPlayer::State::Paused);
+    QCOMPARE(form.Label2->text(), u"Paused.."_s);
+
+    // After Stop the window shows the start, where the next Play begins; Fast Forward has nothing to move.
+    f.click(u"command10"_s);
+    QCOMPARE(form.MP1->currentPosition(), 0.0);
+    QCOMPARE(form.MP1->duration(), 0.0);
+    QTest::qWait(1000);
+    f.click(u"Command15"_s);
+    QCOMPARE(form.Slider4->value(), 0);
+    QCOMPARE(form.Label9->text(), u"Time : 00:00/03:07 "_s);
+    QCOMPARE(form.Label2->text(), u"Stoped.."_s);
+    f.click(u"command9"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(form.MP1->state(), MediaPlayer::State::Playing, 3000);
+    QVERIFY(form.MP1->currentPosition() < 1);
+}
+
+void TstForm1Transport::repeatedPlaysEndAsOnePlay_data()
+{
+    QTest::addColumn<QString>("continueSetting");
+    QTest::newRow("Continue 1 moves on") << u"1"_s;
+    QTest::newRow("Continue 0 stops") << u"0"_s;
+}
+
+void TstForm1Transport::repeatedPlaysEndAsOnePlay()
+{
+    QFETCH(QString, continueSetting);
+    Form1Fixture f(Form1Fixture::Engine::Real);
+    const QStringList songs = {testData(u"song1.mp3"_s), testData(u"song2.mp3"_s), testData(u"song3.mp3"_s)};
+    QVERIFY(PlaylistFile::write(PlaylistFile::defaultPlaylistPath(), songs).ok);
+    SettingsStore::write(u"Opening Files"_s, u"Auto Play"_s, u"2"_s);
+    SettingsStore::write(u"Playlist"_s, u"Continue"_s, continueSetting);
+    SettingsStore::write(u"Tray"_s, u"Animate"_s, u"1"_s);
+    f.load();
+    Form1 &form = f.show();
+    // Play count 2, set with a key on its bar before automatic play starts the first song.
+    QTest::keyClick(form.slider2, Qt::Key_Down);
+    QCOMPARE(form.MP1->playCount(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(form.windowTitle(), u" Quillet MP3 Player - song1.."_s, 5000);
+    QCOMPARE((QStringList {form.Label8->text(), form.Text4->text(), form.Text5->text(), form.Text6->text(),
+                 form.Text7->text(), form.trayIcon()->record.tip}),
+        (QStringList {
+            u"00:02"_s, u"Song 1"_s, u"Artist 1"_s, u"Album 1"_s, u"2001"_s, u"Quillet -  Song 1, Artist 1"_s}));
+    if (continueSetting == u"1") {
+        QTRY_COMPARE_WITH_TIMEOUT(form.windowTitle(), u" Quillet MP3 Player - song2.."_s, 10000);
+        QCOMPARE(form.Label1->text(), u"1"_s);
+        QCOMPARE(form.Label2->text(), u"Playing.."_s);
+        return;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(form.Label2->text(), u"Stoped.."_s, 10000);
+    QCOMPARE(form.MP1->fileName(), songs[0]);
+    // The tray stops blinking: its icon is the window's own at the next ticks.
+    QTest::qWait(2100);
+    QCOMPARE(form.trayIcon()->record.icon.cacheKey(), form.windowIcon().cacheKey());
 }
 
 QTEST_MAIN(TstForm1Transport)
