@@ -136,8 +136,8 @@ void Form1::command13_Click()
 
 void Form1::Command15_Click()
 {
-    // As with the slider, there is nothing to seek in a stopped player: the next Play starts at the beginning.
-    if (MP1->duration() <= 1)
+    // A stopped player has nothing to seek: the next Play starts at the beginning, as the slider shows.
+    if (MP1->state() == MediaPlayer::State::Stopped)
         return;
     if (Slider4->maximum() > Slider4->value() + 5) {
         Slider4->setValue(Slider4->value() + 5);
@@ -147,7 +147,7 @@ void Form1::Command15_Click()
 
 void Form1::Command16_Click()
 {
-    if (MP1->duration() <= 1)
+    if (MP1->state() == MediaPlayer::State::Stopped)
         return;
     if (Slider4->minimum() < Slider4->value() - 5) {
         Slider4->setValue(Slider4->value() - 5);

@@ -34,8 +34,7 @@ struct Form1Fixture
         if (engine == Engine::Fake)
             players.emplace();
     }
-    // Creates and loads the window. With the fake player the timers are stopped so tests tick them by hand; the
-    // real engine keeps them running as a user has them.
+    // With the fake player the timers are stopped so tests tick them by hand; the real engine keeps them running.
     Form1 &load(const QString &commandLine = {})
     {
         form = std::make_unique<Form1>();
@@ -57,7 +56,7 @@ struct Form1Fixture
     {
         QTest::mouseClick(form->findChild<QAbstractButton *>(name), Qt::LeftButton);
     }
-    // A double-click on entry i as a window system delivers it: a click, then a press that arrives as a double-click.
+    // As a window system delivers it: a click, then a press that arrives as a double-click.
     void doubleClickEntry(int i) const
     {
         form->List1->doItemsLayout();

@@ -1,8 +1,6 @@
-// Quillet on a desktop, on a private X server and session bus. One Quillet per user: the local-socket exchange on
-// its own, and the real quillet executable started twice, checked through the first instance's MPRIS name and the
-// default playlist it writes when it ends. The tray of today's desktops, which speak the StatusNotifierItem protocol
-// (KDE Plasma, GNOME's extension): a stand-in watcher takes the icon's registration as the tray does, and a click
-// arrives as the tray delivers it, through the item's Activate method.
+// Quillet on a desktop (a private X server and session bus): one Quillet per user, with the real executable started
+// twice; and the tray of today's desktops, which speak the StatusNotifierItem protocol (KDE Plasma, GNOME's
+// extension), where a stand-in watcher takes the icon's registration and a click arrives as the Activate call.
 #include "app/mprisservice.h"
 #include "app/singleinstance.h"
 #include "desktoptesting.h"
@@ -16,8 +14,6 @@
 #include <QThread>
 
 #include <csignal>
-#include <sys/socket.h>
-#include <sys/un.h>
 
 using namespace Qt::StringLiterals;
 using namespace quillet;
@@ -70,7 +66,6 @@ private slots:
     }
     void clickOnTheTrayRestoresTheWindow();
     void receivesOnlyWholeTexts();
-    void takesOverWhatACrashLeft();
     void secondStartHandsOver_data();
     void secondStartHandsOver();
 };
@@ -106,26 +101,6 @@ void TstSingleInstance::receivesOnlyWholeTexts()
     QCOMPARE(got, (QStringList {path, QString()}));
 }
 
-void TstSingleInstance::takesOverWhatACrashLeft()
-{
-    // A socket file that is bound but has nobody listening: what a crashed instance leaves behind.
-    TestEnvironment env;
-    const QString path = env.path(u"q.socket"_s);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
-    QCOMPARE(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
-    ::close(fd);
-    SingleInstance instance(path);
-    QCOMPARE(instance.claim(u"/song.mp3"_s, 2000), SingleInstance::Outcome::Primary);
-    QLocalSocket client;
-    client.connectToServer(path);
-    QVERIFY(client.waitForConnected(2000));
-    // Where no socket can be made the program runs on its own.
-    QCOMPARE(SingleInstance(path + u"/below-a-socket"_s).claim({}, 2000), SingleInstance::Outcome::Alone);
-}
-
 void TstSingleInstance::secondStartHandsOver_data()
 {
     QTest::addColumn<QString>("first");
@@ -137,8 +112,6 @@ void TstSingleInstance::secondStartHandsOver_data()
     // Handed over while the first still shows its splash window: kept until its main window is there.
     QTest::newRow("media file during start-up") << song1 << song2 << true << QStringList {song1, song2};
     QTest::newRow("m3u8 playlist") << song1 << u"LIST"_s << false << QStringList {song1, song3};
-    QTest::newRow("no file") << song1 << QString() << false << QStringList {song1};
-    // Both started in the folder of the songs with bare names, as `cd ~/Music && quillet song.mp3` does.
     QTest::newRow("names relative to the caller's folder")
         << u"song1.mp3"_s << u"song2.mp3"_s << false << QStringList {song1, song2};
 }
@@ -152,14 +125,12 @@ void TstSingleInstance::secondStartHandsOver()
     TestEnvironment env;
     const QString runtimeDir = env.path(u"runtime"_s);
     QVERIFY(QDir().mkdir(runtimeDir));
-    QFile::setPermissions(runtimeDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     writeProgramSetting(u"Opening Files"_s, u"Auto Play"_s, u"0"_s);
     writeProgramSetting(u"Playlist"_s, u"Save"_s, u"1"_s);
     writeProgramSetting(u"Splash"_s, u"Interval"_s, whileStarting ? u"800"_s : u"1"_s);
     if (second == u"LIST") {
         second = env.path(u"list.m3u8"_s);
-        QFile list(second);
-        QVERIFY(list.open(QIODevice::WriteOnly) && list.write(QFile::encodeName(testData(u"song3.mp3"_s)) + "\r\n"));
+        Form1Fixture::writeFile(second, QFile::encodeName(testData(u"song3.mp3"_s)) + "\r\n");
     }
     QProcess running, later;
     for (QProcess *process : {&running, &later}) {
@@ -184,9 +155,8 @@ void TstSingleInstance::secondStartHandsOver()
     ::kill(pid_t(running.processId()), SIGTERM);
     QVERIFY(running.waitForFinished(20000));
     QCOMPARE(running.exitCode(), 0);
-    QFile written(env.dataDir() + u"/default.m3u"_s);
-    QVERIFY(written.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(written.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts), playlist);
+    const QByteArray written = Form1Fixture::readFile(env.dataDir() + u"/default.m3u"_s);
+    QCOMPARE(QString::fromUtf8(written).split(u"\r\n"_s, Qt::SkipEmptyParts), playlist);
     // The socket goes with the instance that ended normally.
     QCOMPARE(sockets(), QStringList());
 }
