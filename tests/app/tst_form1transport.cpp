@@ -48,6 +48,9 @@ void TstForm1Transport::commandLine_data()
     QTest::addColumn<QStringList>("entries");
     QTest::addColumn<bool>("video");
     const QStringList defaults = {u"/music/b.mp3"_s, u"/music/c.mp3"_s};
+    for (const char *ending : {".avi", ".mpeg", ".mov", ".mp4", ".m4v", ".mkv", ".webm", ".ogv"})
+        QTest::newRow(ending) << u"/films/clip"_s + QLatin1String(ending) << u"0"_s << defaults << true;
+    QTest::newRow("capital AVI is no video") << u"/f/CLIP.AVI"_s << u"0"_s << QStringList {u"/f/CLIP.AVI"_s} << false;
     QTest::newRow("media with Manage 0") << u"/music/a.mp3"_s << u"0"_s << QStringList {u"/music/a.mp3"_s} << false;
     QTest::newRow("media with Manage 1.0 joins the default playlist")
         << u"/music/d.mp3"_s << u"1.0"_s << QStringList {u"/music/b.mp3"_s, u"/music/c.mp3"_s, u"/music/d.mp3"_s}
