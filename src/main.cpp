@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include <QApplication>
+#include <QDir>
 
 #include <clocale>
 
@@ -11,7 +12,8 @@ int main(int argc, char *argv[])
     std::setlocale(LC_NUMERIC, "C");
     QStringList arguments = app.arguments();
     arguments.removeFirst();
-    quillet::Application quillet(arguments.join(QLatin1Char(' ')));
+    quillet::Application quillet(
+        quillet::Application::resolveCommandLine(arguments.join(QLatin1Char(' ')), QDir::currentPath()));
     if (const std::optional<int> exitCode = quillet.handOverToRunningInstance())
         return *exitCode;
     quillet.start();

@@ -6,6 +6,7 @@
 #include "app/singleinstance.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -46,6 +47,13 @@ Application::Application(const QString &commandLine, QObject *parent)
 Application::~Application()
 {
     delete m_form1;
+}
+
+QString Application::resolveCommandLine(const QString &text, const QString &workingDirectory)
+{
+    if (text.isEmpty() || text.contains(QLatin1Char(':')) || text.startsWith(QLatin1Char('/')))
+        return text;
+    return QDir::cleanPath(QDir(workingDirectory).absoluteFilePath(text));
 }
 
 Form1 *Application::mainWindow() const

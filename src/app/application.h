@@ -24,6 +24,10 @@ public:
     explicit Application(const QString &commandLine, QObject *parent = nullptr);
     ~Application() override;
 
+    // The command-line text with a relative path made absolute against the given working directory: the running
+    // Quillet that may receive it works elsewhere. URLs (with a colon) and absolute paths stay as they are.
+    static QString resolveCommandLine(const QString &text, const QString &workingDirectory);
+
     // Hands the command-line text to a Quillet that already runs for this user, or makes this process the one
     // that later starts hand their texts to. Returns the exit code when this process has nothing more to do:
     // 0 when the running instance took the text, 1 (with a note on standard error) when it did not answer.

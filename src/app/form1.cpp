@@ -32,9 +32,12 @@ namespace quillet {
 static const QStringList kVideoEndings4 = {
     QStringLiteral(".avi"), QStringLiteral(".mpg"), QStringLiteral(".m1v"), QStringLiteral(".wmv"),
     QStringLiteral(".wvx"), QStringLiteral(".mpe"), QStringLiteral(".mpa"), QStringLiteral(".dat"),
-    QStringLiteral(".mov"), QStringLiteral(".ivf"),
+    QStringLiteral(".mov"), QStringLiteral(".ivf"), QStringLiteral(".mp4"), QStringLiteral(".m4v"),
+    QStringLiteral(".mkv"), QStringLiteral(".ogv"),
 };
-static const QStringList kVideoEndings5 = {QStringLiteral(".mp2v"), QStringLiteral(".mpv2"), QStringLiteral(".mpeg")};
+static const QStringList kVideoEndings5 = {
+    QStringLiteral(".mp2v"), QStringLiteral(".mpv2"), QStringLiteral(".mpeg"), QStringLiteral(".webm"),
+};
 
 Form1::Form1(QWidget *parent)
     : QWidget(parent)
@@ -290,6 +293,7 @@ void Form1::connectControls()
     connect(Slider4, &QSlider::sliderPressed, this, &Form1::Slider4_MouseDown);
     connect(Slider4, &QSlider::sliderReleased, this, &Form1::Slider4_MouseUp);
     connect(Slider4, &QSlider::sliderMoved, this, &Form1::Slider4_Scroll);
+    connect(Slider4, &QSlider::actionTriggered, this, &Form1::Slider4_Action);
     connect(Slider4, &QSlider::valueChanged, this, &Form1::Slider4_Change);
 
     connect(MP1, &MediaPlayer::endOfStream, this, &Form1::MP1_EndOfStream);
@@ -369,7 +373,7 @@ void Form1::openCommandLine(const QString &commandLine, bool atStartup)
             m_skinArgument = commandLine;
         else
             m_windows->visualOptions()->openSkinArgument(commandLine);
-    } else if (last4 == QLatin1String(".m3u") || last4 == QLatin1String(".pls")) {
+    } else if (last4 == QLatin1String(".m3u") || last4 == QLatin1String(".pls") || last5 == QLatin1String(".m3u8")) {
         appendPlaylistFile(commandLine);
     } else {
         List1->add(commandLine);

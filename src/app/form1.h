@@ -153,6 +153,8 @@ public:
     void Slider4_MouseDown();
     void Slider4_MouseUp();
     void Slider4_Scroll();
+    // Any other user action on the slider (groove click, keys, wheel).
+    void Slider4_Action(int action);
     void Slider4_Change();
     // Playback events and timers
     void MP1_EndOfStream();

@@ -78,6 +78,12 @@ void Form1::command10_Click()
     MP1->setCurrentPosition(0);
     MP1->stop();
     Label2->setText(QStringLiteral("Stoped.."));
+    // The next Play starts at the beginning, so the slider and the elapsed time show it. The display timer
+    // leaves them alone while nothing is open.
+    Slider4->setValue(0);
+    Label7->setText(timeText(0));
+    Label9->setText(QStringLiteral("Time : ") + Label7->text() + QLatin1Char('/') + Label8->text()
+                    + QLatin1Char(' '));
 }
 
 void Form1::command11_Click()
@@ -130,6 +136,9 @@ void Form1::command13_Click()
 
 void Form1::Command15_Click()
 {
+    // A stopped player has nothing to seek: the next Play starts at the beginning, as the slider shows.
+    if (MP1->state() == MediaPlayer::State::Stopped)
+        return;
     if (Slider4->maximum() > Slider4->value() + 5) {
         Slider4->setValue(Slider4->value() + 5);
         MP1->setCurrentPosition(Slider4->value());
@@ -138,6 +147,8 @@ void Form1::Command15_Click()
 
 void Form1::Command16_Click()
 {
+    if (MP1->state() == MediaPlayer::State::Stopped)
+        return;
     if (Slider4->minimum() < Slider4->value() - 5) {
         Slider4->setValue(Slider4->value() - 5);
         MP1->setCurrentPosition(Slider4->value());
@@ -164,16 +175,27 @@ void Form1::Slider4_Scroll()
         MP1->setCurrentPosition(Slider4->sliderPosition());
 }
 
+void Form1::Slider4_Action(int action)
+{
+    // A click on the groove, the wheel and the arrow and page keys move the slider without dragging it: they seek
+    // as a drag does, or the next display tick would put the handle back. A drag arrives as sliderMoved.
+    if (action == QAbstractSlider::SliderNoAction
+        || (action == QAbstractSlider::SliderMove && Slider4->isSliderDown()))
+        return;
+    Slider4_Scroll();
+}
+
 void Form1::Slider4_Change()
 {
     m_sliderMarker = Slider4->value();
-    Label2->setText(kPlaying);
+    // The display timer moves the slider while paused too; the status names what the player really does.
+    if (MP1->state() == MediaPlayer::State::Playing)
+        Label2->setText(kPlaying);
 }
 
 void Form1::MP1_EndOfStream()
 {
-    if (MP1->playCount() != 1)
-        return;
+    // The player repeats a file by itself for a play count above 1 and reports the end once, after the last play.
     if (MP1->autoRewind()) {
         MP1->setFileName(MP1->fileName());
         return;
@@ -187,8 +209,11 @@ void Form1::MP1_EndOfStream()
         }
         List1->setListIndex(0);
     } else {
-        if (SettingsStore::read(QStringLiteral("Playlist"), QStringLiteral("Continue")) != QLatin1String("1"))
+        if (SettingsStore::read(QStringLiteral("Playlist"), QStringLiteral("Continue")) != QLatin1String("1")) {
+            // Nothing plays any more: the status and the tray must not go on saying so.
+            Label2->setText(QStringLiteral("Stoped.."));
             return;
+        }
         List1->setListIndex(qMax(c + 1, 0));
     }
     loadIntoPlayer(List1->currentText());

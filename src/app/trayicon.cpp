@@ -34,7 +34,9 @@ void TrayIcon::add()
     if (!m_icon) {
         m_icon = new QSystemTrayIcon(this);
         connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::DoubleClick)
+            // Trays that speak the StatusNotifierItem protocol deliver every click as a single activation and
+            // never as a double click, so either one brings the window back.
+            if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
                 emit doubleClicked();
             else if (reason == QSystemTrayIcon::Context)
                 emit contextRequested();

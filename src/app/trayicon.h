@@ -42,7 +42,7 @@ public:
     static bool trayAvailable();
 
 signals:
-    // The user double-clicked the icon.
+    // The user double-clicked the icon, or clicked it on a tray that reports only single activations.
     void doubleClicked();
     // The user asked for the icon's menu (right click).
     void contextRequested();

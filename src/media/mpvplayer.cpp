@@ -348,7 +348,9 @@ void MpvPlayer::setFileName(const QString &fileName)
 
 double MpvPlayer::currentPosition() const
 {
-    if (d->entryId == 0 || !d->opened)
+    // A stopped player is at the start, also while a probe holds the file open: the decoder's first timestamp
+    // may lie a fraction above zero.
+    if (d->entryId == 0 || !d->opened || d->state == State::Stopped)
         return 0;
     return std::max(0.0, readDouble(d->mpv.get(), mpvnames::TimePos));
 }

@@ -159,7 +159,9 @@ void id3t::cmdSave_Click()
         dialogs().message(QStringLiteral("There Is No File To Save !"));
         return;
     }
-    if (m_mainPlayer && target == m_mainPlayer->fileName()) {
+    // The player keeps the name of a stopped file; only a file it has open may not be written.
+    if (m_mainPlayer && target == m_mainPlayer->fileName()
+        && m_mainPlayer->state() != MediaPlayer::State::Stopped) {
         dialogs().message(QStringLiteral("Cannot Save File While Playing"));
         return;
     }

@@ -114,6 +114,9 @@ void Form3::unload()
 void Form3::handOver(const QString &fileName)
 {
     Text1->setText(fileName);
+    // The start step runs for every file handed over, also when the window already existed and its first start
+    // step is long done.
+    Timer1->start();
 }
 
 void Form3::connectControls()

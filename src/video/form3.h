@@ -29,8 +29,8 @@ public:
     // Destroys the window, without saving, if it exists.
     static void unload();
 
-    // Puts a file named on the command line into Text1; the start timer, armed by loading, then adds it to the
-    // list ("Video"/"Open") and plays it ("Video"/"Auto").
+    // Puts a file named on the command line into Text1 and arms the start timer, which then adds it to the list
+    // ("Video"/"Open") and plays it ("Video"/"Auto"), for the first file and for every later one alike.
     void handOver(const QString &fileName);
 
     // Loading: the credit message, the saved list (when the list is empty), then shows the window, minimises the

@@ -8,55 +8,73 @@
 #include "playlist/playlistview.h"
 #include "settings/settingsstore.h"
 
+#include <QAbstractButton>
 #include <QFile>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
+#include <optional>
 
 namespace quillet::testing {
 
-// One main window with a fake player and fake dialogs, in its own temporary data and config folders.
+// One main window in its own temporary data and config folders, with fake dialogs and either a fake player or the
+// real engine (null audio).
 struct Form1Fixture
 {
+    enum class Engine { Fake, Real };
     TestEnvironment env;
     FakeDialogs dialogs;
-    FakePlayerFactory players;
+    std::optional<FakePlayerFactory> players;
     std::unique_ptr<Form1> form;
     int endProcessCalls = 0;
 
-    // Creates the window (not yet loaded).
-    Form1 &create()
+    explicit Form1Fixture(Engine engine = Engine::Fake)
+    {
+        if (engine == Engine::Fake)
+            players.emplace();
+    }
+    // With the fake player the timers are stopped so tests tick them by hand; the real engine keeps them running.
+    Form1 &load(const QString &commandLine = {})
     {
         form = std::make_unique<Form1>();
         form->setEndProcess([this] { ++endProcessCalls; });
+        form->load(commandLine);
+        if (players) {
+            form->Timer1->stop();
+            form->Timer2->stop();
+        }
         return *form;
     }
-    // Creates and loads the window with a command-line text; timers are stopped so tests tick them by hand.
-    Form1 &load(const QString &commandLine = {})
+    Form1 &show() const
     {
-        create();
-        form->load(commandLine);
-        form->Timer1->stop();
-        form->Timer2->stop();
+        form->show();
+        [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(form.get());
         return *form;
+    }
+    void click(const QString &name) const
+    {
+        QTest::mouseClick(form->findChild<QAbstractButton *>(name), Qt::LeftButton);
+    }
+    // As a window system delivers it: a click, then a press that arrives as a double-click.
+    void doubleClickEntry(int i) const
+    {
+        form->List1->doItemsLayout();
+        const QPoint at = form->List1->visualRect(form->List1->model()->index(i, 0)).center();
+        QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(form->List1->viewport(), Qt::LeftButton, {}, at);
     }
     FakePlayer &player() const { return *static_cast<FakePlayer *>(form->MP1); }
     QStringList entries() const { return form->List1->entries(); }
-
-    // Writes a file with the given raw bytes.
     static void writeFile(const QString &path, const QByteArray &bytes)
     {
         QFile file(path);
-        QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-        file.write(bytes);
+        QVERIFY2(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size(), qPrintable(path));
     }
     static QByteArray readFile(const QString &path)
     {
         QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return file.readAll();
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     void writeDefaultPlaylist(const QByteArray &bytes) const { writeFile(PlaylistFile::defaultPlaylistPath(), bytes); }
 };

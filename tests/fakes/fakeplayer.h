@@ -7,78 +7,116 @@
 
 namespace quillet::testing {
 
-// A media player that records every call and emits its events only when the test says so.
+// A media player that records every call and emits its events only when the test says so. Like the engine, it
+// plays what it is given at once, and a stopped file has neither a duration nor a position until it is opened again.
 class FakePlayer : public MediaPlayer
 {
     Q_OBJECT
 public:
-    explicit FakePlayer(QObject *parent = nullptr);
+    using MediaPlayer::MediaPlayer;
 
     QString fileName() const override { return m_fileName; }
-    void setFileName(const QString &fileName) override;
+    void setFileName(const QString &fileName) override
+    {
+        calls << QStringLiteral("setFileName ") + fileName;
+        m_fileName = fileName;
+        m_position = 0;
+        m_state = fileName.isEmpty() ? State::Stopped : State::Playing;
+    }
     double currentPosition() const override { return m_position; }
-    void setCurrentPosition(double seconds) override;
+    void setCurrentPosition(double seconds) override { m_position = record("setCurrentPosition", seconds); }
     double duration() const override { return m_duration; }
     int volume() const override { return m_volume; }
-    void setVolume(int v) override;
+    void setVolume(int v) override { m_volume = record("setVolume", v); }
     int balance() const override { return m_balance; }
-    void setBalance(int b) override;
+    void setBalance(int b) override { m_balance = record("setBalance", b); }
     int playCount() const override { return m_playCount; }
-    void setPlayCount(int c) override;
+    void setPlayCount(int c) override { m_playCount = record("setPlayCount", c); }
     bool autoRewind() const override { return m_autoRewind; }
-    void setAutoRewind(bool on) override;
+    void setAutoRewind(bool on) override { m_autoRewind = record("setAutoRewind", on); }
     bool mute() const override { return m_mute; }
-    void setMute(bool on) override;
+    void setMute(bool on) override { m_mute = record("setMute", on); }
     QString errorDescription() const override { return m_errorDescription; }
     QString errorCorrectionTip() const override { return m_errorTip; }
     int displaySize() const override { return m_displaySize; }
-    void setDisplaySize(int size) override;
+    void setDisplaySize(int size) override { m_displaySize = record("setDisplaySize", size); }
     bool autoSize() const override { return m_autoSize; }
-    void setAutoSize(bool on) override;
-    void play() override;
-    void pause() override;
-    void stop() override;
-    void probeDuration() override;
-    void aboutBox(QWidget *parent) override;
+    void setAutoSize(bool on) override { m_autoSize = record("setAutoSize", on); }
+    void play() override { setState("play", State::Playing); }
+    void pause() override { setState("pause", State::Paused); }
+    void stop() override
+    {
+        calls << QStringLiteral("stop");
+        m_state = State::Stopped;
+        m_position = m_duration = 0;
+    }
+    void probeDuration() override
+    {
+        calls << QStringLiteral("probeDuration");
+        m_duration = probeDurations.value(m_fileName, m_duration);
+    }
+    void aboutBox(QWidget *) override { calls << QStringLiteral("aboutBox"); }
     QString engineName() const override { return QStringLiteral("fake engine 1.0"); }
     State state() const override { return m_state; }
 
     // Test controls: set what the player reports, and fire its events.
     void setDuration(double seconds) { m_duration = seconds; }
     void setPosition(double seconds) { m_position = seconds; }
-    void setError(const QString &description, const QString &tip);
+    void setError(const QString &description, const QString &tip)
+    {
+        m_errorDescription = description;
+        m_errorTip = tip;
+    }
     void emitMediaOpened() { emit mediaOpened(); }
     void emitEndOfStream() { emit endOfStream(); }
     void emitError() { emit error(); }
 
-    // Every call in order, e.g. "setFileName /a.mp3", "play", "setVolume -10".
+    // Every call in order, e.g. "setFileName /a.mp3", "play", "setVolume -10", "setMute 1".
     QStringList calls;
     // Durations that probeDuration() reports, by file name.
     QHash<QString, double> probeDurations;
 
 private:
-    QString m_fileName;
-    double m_position = 0;
-    double m_duration = 0;
-    int m_volume = 0;
-    int m_balance = 0;
-    int m_playCount = 1;
-    bool m_autoRewind = false;
-    bool m_mute = false;
-    QString m_errorDescription;
-    QString m_errorTip;
-    int m_displaySize = 0;
-    bool m_autoSize = false;
+    void setState(const char *call, State state)
+    {
+        calls << QLatin1String(call);
+        if (!m_fileName.isEmpty())
+            m_state = state;
+    }
+    template<typename T> T record(const char *name, T value)
+    {
+        calls << QLatin1String(name) + QLatin1Char(' ') + QString::number(value);
+        return value;
+    }
+
+    QString m_fileName, m_errorDescription, m_errorTip;
+    double m_position = 0, m_duration = 0;
+    int m_volume = 0, m_balance = 0, m_playCount = 1, m_displaySize = 0;
+    bool m_autoRewind = false, m_mute = false, m_autoSize = false;
     State m_state = State::Stopped;
 };
 
-// Installs a factory that makes FakePlayers and remembers each one; removes it again on destruction.
+// Installs a factory that makes FakePlayers and remembers each one while it lives; removes it again on destruction.
 class FakePlayerFactory
 {
 public:
-    FakePlayerFactory();
-    ~FakePlayerFactory();
-    // The players made so far, in order of creation.
+    FakePlayerFactory()
+    {
+        MediaPlayer::setFactory([this](PlayerPurpose purpose, QObject *parent) {
+            auto *player = new FakePlayer(parent);
+            players.append(player);
+            purposes.append(purpose);
+            QObject::connect(player, &QObject::destroyed, player, [this, player] {
+                if (const qsizetype i = players.indexOf(player); i >= 0) {
+                    players.removeAt(i);
+                    purposes.removeAt(i);
+                }
+            });
+            return player;
+        });
+    }
+    ~FakePlayerFactory() { MediaPlayer::setFactory({}); }
+    // The players alive, in order of creation.
     QList<FakePlayer *> players;
     QList<PlayerPurpose> purposes;
 };

@@ -56,6 +56,7 @@ private slots:
     void cleanup();
     void saveWritesWhatWasTyped();
     void refusedSaveIsReported();
+    void savingWaitsOnlyForAnOpenFile();
 
 private:
     QList<QLineEdit *> fields() const;
@@ -151,6 +152,24 @@ void TstId3t::refusedSaveIsReported()
     QVERIFY(m_editor && m_editor->isVisible());
     QCOMPARE(m_editor->txtSong->text(), QStringLiteral("Never Written"));
     QCOMPARE(fileBytes(path), before);
+}
+
+void TstId3t::savingWaitsOnlyForAnOpenFile()
+{
+    // The player keeps the name of a file it stopped: the tag can be written then, but not while it is paused.
+    const QString path = m_env->path(QStringLiteral("song.mp3"));
+    QVERIFY(QFile::copy(testData(QStringLiteral("song1.mp3")), path));
+    m_player->setFileName(path);
+    m_player->pause();
+    m_editor->show();
+    m_editor->txtSong->selectAll();
+    QTest::keyClicks(m_editor->txtSong, QStringLiteral("Changed"));
+    QTest::mouseClick(m_editor->cmdSave, Qt::LeftButton);
+    QCOMPARE(m_dialogs->messages, QStringList {QStringLiteral("Cannot Save File While Playing")});
+    m_player->stop();
+    QTest::mouseClick(m_editor->cmdSave, Qt::LeftButton);
+    QCOMPARE(m_dialogs->messages.last(), QStringLiteral("Please Restart This Window after saving"));
+    QCOMPARE(ffprobeTags(path).value(QLatin1String("title")).toString(), QStringLiteral("Changed"));
 }
 
 QTEST_MAIN(TstId3t)

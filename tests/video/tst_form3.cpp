@@ -190,6 +190,15 @@ void TstForm3::handOverFromTheCommandLine()
         QCOMPARE(videoPlayer()->calls.filter(QStringLiteral("setFileName")),
             QStringList {QStringLiteral("setFileName ") + handed});
     }
+
+    // A later hand-over to the open window is started as the first one was.
+    form->handOver(QStringLiteral("/videos/later.avi"));
+    QTRY_VERIFY(!form->Timer1->isActive());
+    if (open == QLatin1String("1"))
+        expected << QStringLiteral("/videos/later.avi");
+    QCOMPARE(form->entries(), expected);
+    if (played)
+        QCOMPARE(videoPlayer()->calls.filter(QStringLiteral("setFileName")).size(), 2);
 }
 
 void TstForm3::doneWritesTheList_data()
