@@ -161,11 +161,21 @@ QString PlaylistModel::text(int i) const
 
 int PlaylistModel::compareEntries(const QString &a, const QString &b)
 {
-    // Entries share long ASCII beginnings (folders); those are compared here, the rest by Qt.
+    // Entries share long beginnings (folders): skip the code units both have alike four at a time, stepping
+    // back so as not to start inside a surrogate pair. From there ASCII is compared here, the rest by Qt.
     const qsizetype n = std::min(a.size(), b.size());
     const QChar *pa = a.constData();
     const QChar *pb = b.constData();
-    for (qsizetype i = 0; i < n; ++i) {
+    qsizetype i = 0;
+    for (quint64 wa, wb; i + 4 <= n; i += 4) {
+        std::memcpy(&wa, pa + i, sizeof wa);
+        std::memcpy(&wb, pb + i, sizeof wb);
+        if (wa != wb)
+            break;
+    }
+    if (i > 0 && pa[i - 1].isHighSurrogate())
+        --i;
+    for (; i < n; ++i) {
         char16_t ca = pa[i].unicode();
         char16_t cb = pb[i].unicode();
         if ((ca | cb) >= 0x80)
