@@ -6,6 +6,8 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <cstring>
+
 namespace quillet {
 
 // Windows-1252 differs from Latin-1 only in 0x80..0x9F; the five unassigned codes map to themselves.
@@ -38,6 +40,17 @@ static QStringList splitDecoded(const QString &text)
     const qsizetype size = text.size();
     qsizetype start = 0;
     for (qsizetype i = 0; i < size; ++i) {
+        // Skip four code units at a time while none is below 0x0E (CR and LF are 0x0D and 0x0A): a lane below it
+        // sets its top bit after the subtraction while its own top bit is clear. Only whether some lane is below
+        // matters; borrows past such a lane do not.
+        constexpr quint64 Lanes = 0x0001000100010001;
+        for (quint64 w; size - i >= 4; i += 4) {
+            std::memcpy(&w, data + i, sizeof w);
+            if ((w - 0x0E * Lanes) & ~w & (0x8000 * Lanes))
+                break;
+        }
+        if (i == size)
+            break;
         const char16_t c = data[i].unicode();
         if (c != u'\r' && c != u'\n')
             continue;

@@ -1,5 +1,6 @@
 #include "playlist/playlistmodel.h"
 
+#include <QSysInfo>
 #include <QtEndian>
 
 #include <algorithm>
@@ -21,6 +22,25 @@ static char *writeSortKey(const QString &entry, char *out)
     const auto *begin = reinterpret_cast<const char16_t *>(entry.utf16());
     const char16_t *end = begin + entry.size();
     const char16_t *p = begin;
+    // Four code units at a time while they are ASCII: each 16-bit lane gets 0x80 set where it is at least 'A' and
+    // not above 'Z', which shifted down is the 0x20 that makes it lower case. No lane carries into the next.
+    constexpr quint64 Lanes = 0x0001000100010001;
+    for (quint64 w; end - p >= 4; p += 4, out += 4) {
+        std::memcpy(&w, p, sizeof w);
+        if (w & (0xFF80 * Lanes))
+            break;
+        const quint64 upper = (w + (0x80 - 'A') * Lanes) & ~(w + (0x80 - 'Z' - 1) * Lanes) & (0x80 * Lanes);
+        w += upper >> 2;
+        // The low byte of each lane, in order (the lanes are in memory order on little-endian machines).
+        if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+            w = (w | (w >> 8)) & 0x0000FFFF0000FFFF;
+            const quint32 four = quint32(w | (w >> 16));
+            std::memcpy(out, &four, sizeof four);
+        } else {
+            for (int k = 0; k < 4; ++k)
+                out[k] = char(w >> (48 - 16 * k));
+        }
+    }
     for (; p != end && *p < 0x80; ++p)
         *out++ = char(*p >= 'A' && *p <= 'Z' ? *p + ('a' - 'A') : *p);
     if (p == end)
@@ -45,18 +65,63 @@ static char *writeSortKey(const QString &entry, char *out)
     return out;
 }
 
+namespace {
+
+// A sort key in the key buffer, with the index of its entry.
+struct Key
+{
+    // Sixteen key bytes from an offset all keys being sorted share, big-endian and padded with zeros, so that most
+    // comparisons are integer comparisons that need not reach into the key buffer.
+    quint64 head[2];
+    quint32 start;
+    quint32 length;
+    quint32 index;
+};
+
+// How far the keys agree: the end of the longest prefix they all share, given that they agree up to from and
+// that none is shorter than from. Never beyond the end of the shortest key.
+qsizetype sharedPrefixEnd(const Key *begin, const Key *end, const char *data, qsizetype from)
+{
+    qsizetype shared = begin->length;
+    const char *first = data + begin->start;
+    for (const Key *key = begin + 1; key != end && shared > from; ++key) {
+        const char *bytes = data + key->start;
+        const qsizetype n = std::min<qsizetype>(shared, key->length);
+        if (std::memcmp(bytes + from, first + from, size_t(n - from)) == 0) {
+            shared = n;
+            continue;
+        }
+        qsizetype i = from;
+        while (i < n && bytes[i] == first[i])
+            ++i;
+        shared = i;
+    }
+    return shared;
+}
+
+// Loads each key's heads from the bytes at offset on.
+void loadHeads(Key *begin, Key *end, const char *data, qsizetype offset)
+{
+    for (Key *key = begin; key != end; ++key) {
+        const char *at = data + key->start + offset;
+        const qsizetype left = qsizetype(key->length) - offset;
+        if (left >= 16) {
+            std::memcpy(key->head, at, 16);
+            key->head[0] = qFromBigEndian(key->head[0]);
+            key->head[1] = qFromBigEndian(key->head[1]);
+            continue;
+        }
+        key->head[0] = key->head[1] = 0;
+        for (qsizetype k = 0; k < 16; ++k)
+            key->head[k / 8] = (key->head[k / 8] << 8) | (k < left ? quint8(at[k]) : 0);
+    }
+}
+
+} // namespace
+
 // Sorts entries as the list orders them; equal entries keep their order.
 static QStringList sortedEntries(const QStringList &entries)
 {
-    struct Key
-    {
-        // The first sixteen key bytes after the prefix all keys share, big-endian, so that most comparisons are
-        // integer comparisons that need not reach into the key buffer.
-        quint64 head[2];
-        quint32 start;
-        quint32 length;
-        quint32 index;
-    };
     // Keys take at most three bytes per code unit; larger batches than this cannot be read from a playlist file.
     constexpr qsizetype MaxKeyBytes = std::numeric_limits<quint32>::max();
     qsizetype room = 0;
@@ -79,28 +144,8 @@ static QStringList sortedEntries(const QStringList &entries)
         out = end;
     }
     const char *data = bytes.get();
-    qsizetype shared = keys.empty() ? 0 : keys.front().length;
-    for (const Key &key : keys) {
-        const qsizetype n = std::min<qsizetype>(shared, key.length);
-        const char *first = data + keys.front().start;
-        if (std::memcmp(data + key.start, first, size_t(n)) == 0) {
-            shared = n;
-            continue;
-        }
-        shared = std::mismatch(data + key.start, data + key.start + n, first).first - (data + key.start);
-    }
-    for (Key &key : keys) {
-        const char *at = data + key.start + shared;
-        const qsizetype left = qsizetype(key.length) - shared;
-        if (left >= 16) {
-            std::memcpy(key.head, at, 16);
-            key.head[0] = qFromBigEndian(key.head[0]);
-            key.head[1] = qFromBigEndian(key.head[1]);
-            continue;
-        }
-        for (qsizetype k = 0; k < 16; ++k)
-            key.head[k / 8] = (key.head[k / 8] << 8) | (k < left ? quint8(at[k]) : 0);
-    }
+    const qsizetype shared = keys.empty() ? 0 : sharedPrefixEnd(keys.data(), keys.data() + keys.size(), data, 0);
+    loadHeads(keys.data(), keys.data() + keys.size(), data, shared);
     // First by the first head: a radix sort, eleven bits a pass, skipping digits all keys share. It keeps the
     // order of adding among equal heads.
     std::vector<Key> spare(keys.size());
@@ -118,21 +163,30 @@ static QStringList sortedEntries(const QStringList &entries)
             spare[size_t(offsets[(key.head[0] >> shift) & DigitMask]++)] = key;
         keys.swap(spare);
     }
-    // Then each run of equal first heads by the rest: the second head, the whole key, the order of adding.
-    const auto less = [data, shared](const Key &a, const Key &b) {
-        if (a.head[1] != b.head[1])
-            return a.head[1] < b.head[1];
-        // Equal heads: the keys agree up to the end of the heads or of the shorter key.
-        const qsizetype common = std::min(a.length, b.length);
-        const qsizetype from = std::min(shared + 16, common);
-        const int c = std::memcmp(data + a.start + from, data + b.start + from, size_t(common - from));
-        if (c != 0)
-            return c < 0;
-        return a.length != b.length ? a.length < b.length : a.index < b.index;
-    };
+    // Then each run of equal first heads by the rest. Keys of a run mostly share more than the first head (a
+    // folder name): the heads are loaded anew from where the run's keys begin to differ, so that comparisons
+    // within the run mostly stay integer ones too. Order: the heads, the rest of the key, the shorter key, the
+    // order of adding.
     for (auto run = keys.begin(); run != keys.end();) {
         const auto end = std::find_if(run, keys.end(), [run](const Key &key) { return key.head[0] != run->head[0]; });
-        std::sort(run, end, less);
+        if (end - run > 1) {
+            const qsizetype offset = sharedPrefixEnd(&*run, &*run + (end - run), data, shared);
+            if (offset != shared)
+                loadHeads(&*run, &*run + (end - run), data, offset);
+            std::sort(run, end, [data, offset](const Key &a, const Key &b) {
+                if (a.head[0] != b.head[0])
+                    return a.head[0] < b.head[0];
+                if (a.head[1] != b.head[1])
+                    return a.head[1] < b.head[1];
+                // Equal heads: the keys agree up to the end of the heads or of the shorter key.
+                const qsizetype common = std::min(a.length, b.length);
+                const qsizetype from = std::min(offset + 16, common);
+                const int c = std::memcmp(data + a.start + from, data + b.start + from, size_t(common - from));
+                if (c != 0)
+                    return c < 0;
+                return a.length != b.length ? a.length < b.length : a.index < b.index;
+            });
+        }
         run = end;
     }
     QStringList sorted;
@@ -161,11 +215,21 @@ QString PlaylistModel::text(int i) const
 
 int PlaylistModel::compareEntries(const QString &a, const QString &b)
 {
-    // Entries share long ASCII beginnings (folders); those are compared here, the rest by Qt.
+    // Entries share long beginnings (folders): skip the code units both have alike four at a time, stepping
+    // back so as not to start inside a surrogate pair. From there ASCII is compared here, the rest by Qt.
     const qsizetype n = std::min(a.size(), b.size());
     const QChar *pa = a.constData();
     const QChar *pb = b.constData();
-    for (qsizetype i = 0; i < n; ++i) {
+    qsizetype i = 0;
+    for (quint64 wa, wb; i + 4 <= n; i += 4) {
+        std::memcpy(&wa, pa + i, sizeof wa);
+        std::memcpy(&wb, pb + i, sizeof wb);
+        if (wa != wb)
+            break;
+    }
+    if (i > 0 && pa[i - 1].isHighSurrogate())
+        --i;
+    for (; i < n; ++i) {
         char16_t ca = pa[i].unicode();
         char16_t cb = pb[i].unicode();
         if ((ca | cb) >= 0x80)
