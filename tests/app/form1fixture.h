@@ -46,10 +46,15 @@ struct Form1Fixture
         }
         return *form;
     }
+    // Showing the window starts its marquee again; with the fake player the tests still tick it by hand.
     Form1 &show() const
     {
         form->show();
         [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(form.get());
+        if (players) {
+            form->Timer1->stop();
+            form->Timer2->stop();
+        }
         return *form;
     }
     void click(const QString &name) const

@@ -34,7 +34,7 @@ QStringList playlist(int count)
 {
     QStringList entries;
     for (int i = 0; i < count; ++i)
-        entries << u"/music/%1/%2.mp3"_s.arg(count).arg(i, 6, 10, u'0');
+        entries << u"/music/%1/%2.mp3"_s.arg(count).arg(i, 6, 10, QLatin1Char('0'));
     return entries;
 }
 
