@@ -17,7 +17,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 #include <QSystemTrayIcon>
@@ -35,7 +34,6 @@ namespace quillet {
 
 namespace {
 
-QPointer<Form6> g_form6;
 std::function<bool()> g_trayCheck;
 
 constexpr quint32 DoneColour = 0x808080;
@@ -83,8 +81,7 @@ Form6::Form6(QWidget *parent)
     m_picBackground = QPixmap(QStringLiteral(":/remote/full.png"));
     m_picture1 = QPixmap(QStringLiteral(":/remote/compact.png"));
     setFixedSize(m_picBackground.size());
-    if (!g_form6)
-        g_form6 = this;
+    adopt(this);
     buildControls();
     connectControls();
     Form_Load();
@@ -95,21 +92,6 @@ Form6::~Form6()
     // The shape goes while this is still a whole window.
     delete m_region;
     m_region = nullptr;
-}
-
-Form6 *Form6::open()
-{
-    if (!g_form6)
-        g_form6 = new Form6(nullptr);
-    g_form6->show();
-    g_form6->raise();
-    g_form6->activateWindow();
-    return g_form6;
-}
-
-Form6 *Form6::instance()
-{
-    return g_form6;
 }
 
 void Form6::setTrayCheck(std::function<bool()> check)

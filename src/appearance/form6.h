@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QPixmap>
+#include "common/singlewindow.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -22,7 +24,7 @@ class MainWindowApi;
 // The remote control: a small borderless window in the shape of its picture (pure black is cut out) that drives
 // the main window's player and playlist. It opens minimising (and by default hiding) the main window, can stay
 // on top, is dragged by any point of its surface, and switches between a full and a compact shape.
-class Form6 : public QWidget
+class Form6 : public QWidget, public SingleWindow<Form6>
 {
     Q_OBJECT
 public:
@@ -30,10 +32,6 @@ public:
     explicit Form6(QWidget *parent = nullptr);
     ~Form6() override;
 
-    // Shows the remote, creating it when it is not open.
-    static Form6 *open();
-    // The open remote, or nullptr.
-    static Form6 *instance();
     // The short form of a path: its canonical absolute path when the file exists, empty when it does not.
     static QString GetShortPath(const QString &strFileName);
     // Replaces the test for a system tray (tests); an empty function goes back to asking the desktop.

@@ -12,16 +12,9 @@
 
 #include <QGridLayout>
 #include <QPainter>
-#include <QPointer>
 #include <QPushButton>
 
 namespace quillet {
-
-namespace {
-
-QPointer<Form2> g_form2;
-
-} // namespace
 
 Form2::Form2(QWidget *parent)
     : QWidget(parent, Qt::Window)
@@ -49,28 +42,6 @@ Form2::Form2(QWidget *parent)
     const QString start = DirectoryList::startPath();
     if (!Dir1->setPath(start))
         Dir1->setPath(Drive1->drive());
-}
-
-Form2 *Form2::open()
-{
-    if (!g_form2) {
-        MainWindowApi *api = MainWindowApi::instance();
-        g_form2 = new Form2(api ? api->mainWidget() : nullptr);
-    }
-    g_form2->show();
-    g_form2->raise();
-    g_form2->activateWindow();
-    return g_form2;
-}
-
-Form2 *Form2::instance()
-{
-    return g_form2;
-}
-
-void Form2::unload()
-{
-    delete g_form2;
 }
 
 Form2::~Form2()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/singlewindow.h"
+#include "playlist/mainwindowapi.h"
+
 #include <QWidget>
 
 class QPushButton;
@@ -13,7 +16,7 @@ class FileList;
 // The directory browser "Choose Directory": pick a drive and a directory, see its media files, add them all to
 // the playlist or play one at once by double-clicking it. Done only hides the window, so the chosen directory
 // stays while the program runs; the close box destroys it.
-class Form2 : public QWidget
+class Form2 : public QWidget, public SingleWindow<Form2>
 {
     Q_OBJECT
 public:
@@ -21,12 +24,8 @@ public:
     // Disconnects the controls before QWidget's destructor hides the window and moves the focus.
     ~Form2() override;
 
-    // Creates the browser on first use (or after it was closed) and shows it without blocking.
-    static Form2 *open();
-    // The browser while it exists, else nullptr.
-    static Form2 *instance();
-    // Destroys the browser if it exists.
-    static void unload();
+    // A new window belongs to the main window.
+    static QWidget *newWindowParent() { return MainWindowApi::ownerWidget(); }
 
     // The drive chosen: opens its directory in Dir1; a drive that cannot be read is ignored.
     void Drive1_Change();

@@ -7,17 +7,10 @@
 #include "playlist/mainwindowapi.h"
 
 #include <QFileInfo>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace quillet {
-
-namespace {
-
-QPointer<Form8> g_form8;
-
-} // namespace
 
 Form8::Form8(QWidget *parent)
     : QWidget(parent, Qt::Window)
@@ -41,28 +34,6 @@ Form8::Form8(QWidget *parent)
     const QString start = !root.isEmpty() && QFileInfo(root).isDir() ? root : DirectoryList::startPath();
     if (!Dir1->setPath(start))
         Dir1->setPath(Drive1->drive());
-}
-
-Form8 *Form8::open()
-{
-    if (!g_form8) {
-        MainWindowApi *api = MainWindowApi::instance();
-        g_form8 = new Form8(api ? api->mainWidget() : nullptr);
-    }
-    g_form8->show();
-    g_form8->raise();
-    g_form8->activateWindow();
-    return g_form8;
-}
-
-Form8 *Form8::instance()
-{
-    return g_form8;
-}
-
-void Form8::unload()
-{
-    delete g_form8;
 }
 
 void Form8::connectControls()

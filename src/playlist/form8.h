@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/singlewindow.h"
+#include "playlist/mainwindowapi.h"
+
 #include <QWidget>
 
 class QPushButton;
@@ -11,18 +14,14 @@ class DriveList;
 
 // The root-directory chooser "Choose Root Directory": the directory against which playlist entries without a
 // full path are resolved. Choosing closes and destroys the window.
-class Form8 : public QWidget
+class Form8 : public QWidget, public SingleWindow<Form8>
 {
     Q_OBJECT
 public:
     explicit Form8(QWidget *parent = nullptr);
 
-    // Shows the chooser without blocking; while one is open it is brought to the front instead of opening another.
-    static Form8 *open();
-    // The chooser while it exists, else nullptr.
-    static Form8 *instance();
-    // Destroys the chooser if it exists.
-    static void unload();
+    // A new window belongs to the main window.
+    static QWidget *newWindowParent() { return MainWindowApi::ownerWidget(); }
 
     // The drive chosen: opens its directory in Dir1; a drive that cannot be read is ignored.
     void Drive1_Change();

@@ -16,15 +16,12 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
-#include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
 
 namespace quillet {
 
 namespace {
-
-QPointer<Form9> g_form9;
 
 const char *const SearchText = "&Search";
 const char *const CancelText = "&Cancel";
@@ -91,28 +88,6 @@ Form9::~Form9()
     // The search thread must end before the window's controls go.
     delete m_search;
     m_search = nullptr;
-}
-
-Form9 *Form9::open()
-{
-    if (!g_form9) {
-        MainWindowApi *api = MainWindowApi::instance();
-        g_form9 = new Form9(api ? api->mainWidget() : nullptr);
-    }
-    g_form9->show();
-    g_form9->raise();
-    g_form9->activateWindow();
-    return g_form9;
-}
-
-Form9 *Form9::instance()
-{
-    return g_form9;
-}
-
-void Form9::unload()
-{
-    delete g_form9;
 }
 
 void Form9::connectControls()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/singlewindow.h"
+#include "playlist/mainwindowapi.h"
+
 #include <QWidget>
 
 class QComboBox;
@@ -16,19 +19,15 @@ class FileSearch;
 // The file search "Search For MP3 Files": searches the tree below the chosen directory for files whose names end
 // with the typed ending, lists them and adds them to the playlist. The search runs beside the window, which stays
 // usable and shows the count as it grows; pressing the search button again cancels it.
-class Form9 : public QWidget
+class Form9 : public QWidget, public SingleWindow<Form9>
 {
     Q_OBJECT
 public:
     explicit Form9(QWidget *parent = nullptr);
     ~Form9() override;
 
-    // Creates the search window on first use (or after it was closed) and shows it without blocking.
-    static Form9 *open();
-    // The search window while it exists, else nullptr.
-    static Form9 *instance();
-    // Destroys the search window if it exists.
-    static void unload();
+    // A new window belongs to the main window.
+    static QWidget *newWindowParent() { return MainWindowApi::ownerWidget(); }
 
     // The drive chosen: opens its directory in Dir1; a drive that cannot be read is ignored.
     void Drive1_Change();

@@ -9,6 +9,11 @@ MainWindowApi *MainWindowApi::instance()
     return g_mainWindow;
 }
 
+QWidget *MainWindowApi::ownerWidget()
+{
+    return g_mainWindow ? g_mainWindow->mainWidget() : nullptr;
+}
+
 void MainWindowApi::setInstance(MainWindowApi *window)
 {
     g_mainWindow = window;

@@ -38,6 +38,8 @@ public:
 
     // The running program's main window (nullptr before it exists).
     static MainWindowApi *instance();
+    // The main window as a parent for the windows that belong to it (nullptr before it exists).
+    static QWidget *ownerWidget();
     // Registers the main window (tests register a fake); nullptr unregisters.
     static void setInstance(MainWindowApi *window);
 };

@@ -15,7 +15,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
-#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -24,8 +23,6 @@
 namespace quillet {
 
 namespace {
-
-QPointer<Form3> g_form3;
 
 const QString &noFileMessage()
 {
@@ -86,29 +83,6 @@ Form3::Form3(QWidget *parent)
 
     connectControls();
     Form_Load();
-}
-
-Form3 *Form3::open()
-{
-    if (!g_form3) {
-        // Loading shows the window. It has no parent: minimising the main window must not take it along.
-        g_form3 = new Form3;
-        return g_form3;
-    }
-    g_form3->show();
-    g_form3->raise();
-    g_form3->activateWindow();
-    return g_form3;
-}
-
-Form3 *Form3::instance()
-{
-    return g_form3;
-}
-
-void Form3::unload()
-{
-    delete g_form3;
 }
 
 void Form3::handOver(const QString &fileName)

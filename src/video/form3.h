@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/singlewindow.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -14,7 +16,7 @@ namespace quillet {
 // video playlist file of the data directory. Videos play in the display window frmBrowser, with a player of
 // their own, so music and video can play at the same time. "&Done" saves the list and hides the window; the close
 // box destroys it without saving.
-class Form3 : public QWidget
+class Form3 : public QWidget, public SingleWindow<Form3>
 {
     Q_OBJECT
 public:
@@ -22,12 +24,8 @@ public:
     // minimising the main window and arming the start timer.
     explicit Form3(QWidget *parent = nullptr);
 
-    // Creates and loads the window on first use (or after it was closed), otherwise shows it again as it was.
-    static Form3 *open();
-    // The window while it exists, else nullptr.
-    static Form3 *instance();
-    // Destroys the window, without saving, if it exists.
-    static void unload();
+    // Loading shows the window. It has no parent: minimising the main window must not take it along.
+    static constexpr bool loadShowsWindow = true;
 
     // Puts a file named on the command line into Text1 and arms the start timer, which then adds it to the list
     // ("Video"/"Open") and plays it ("Video"/"Auto"), for the first file and for every later one alike.

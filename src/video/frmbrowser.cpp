@@ -6,7 +6,6 @@
 #include "video/videowidget.h"
 
 #include <QKeyEvent>
-#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 
@@ -15,8 +14,6 @@
 namespace quillet {
 
 namespace {
-
-QPointer<frmBrowser> g_browser;
 
 // The size the player's picture takes on screen when it sizes itself: full screen.
 constexpr int FullScreenSize = 3;
@@ -53,25 +50,6 @@ frmBrowser::~frmBrowser()
     Picture->release();
     delete Media1;
     Media1 = nullptr;
-}
-
-frmBrowser *frmBrowser::open()
-{
-    if (!g_browser)
-        g_browser = new frmBrowser;
-    g_browser->show();
-    g_browser->raise();
-    return g_browser;
-}
-
-frmBrowser *frmBrowser::instance()
-{
-    return g_browser;
-}
-
-void frmBrowser::unload()
-{
-    delete g_browser;
 }
 
 void frmBrowser::connectControls()

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QSize>
+#include "common/singlewindow.h"
+
 #include <QWidget>
 
 class QTimer;
@@ -13,7 +15,7 @@ class VideoWidget;
 // The video display window "Video Player": its player Media1 shows the picture over the whole window, and the
 // window takes the size of the video (made smaller to fit the screen). Display size 3 is full screen; a
 // double-click or F toggles it and Escape leaves it. Closing the window ends the video and destroys the window.
-class frmBrowser : public QWidget
+class frmBrowser : public QWidget, public SingleWindow<frmBrowser>
 {
     Q_OBJECT
 public:
@@ -21,12 +23,8 @@ public:
     // Frees the picture's render context before the player, as mpv requires.
     ~frmBrowser() override;
 
-    // Creates the display window on first use (or after it was closed) and shows it without blocking.
-    static frmBrowser *open();
-    // The display window while it exists, else nullptr.
-    static frmBrowser *instance();
-    // Destroys the display window (ending its video) if it exists.
-    static void unload();
+    // The video window comes to the front but leaves the keyboard with the list that started it.
+    static constexpr bool takesFocus = false;
 
     // Loads and starts a file or URL in Media1, as soon as the picture can be shown.
     void setFileName(const QString &fileName);
