@@ -25,6 +25,10 @@ OpenGlVideoView::OpenGlVideoView(mpv_handle *mpv, QWidget *parent)
 OpenGlVideoView::~OpenGlVideoView()
 {
     release();
+    // QOpenGLWidget's destructor destroys the context after this part of the object is gone: its
+    // aboutToBeDestroyed must not reach release() then.
+    if (QOpenGLContext *ownContext = context())
+        disconnect(ownContext, nullptr, this, nullptr);
 }
 
 void OpenGlVideoView::release()

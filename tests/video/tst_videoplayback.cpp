@@ -98,6 +98,12 @@ void TstVideoPlayback::showsTheVideoAndStaysOnScreenAfterTheEnd()
 {
     QFETCH(QByteArray, renderer);
     QFETCH(bool, fullScreen);
+#ifdef __SANITIZE_ADDRESS__
+    // Mesa's driver keeps a few allocations and is unloaded with its last context, so LeakSanitizer reports them
+    // from a module it can no longer name and no suppression can match. The normal build runs this row.
+    if (renderer == "opengl")
+        QSKIP("OpenGL through Mesa runs in the normal build only");
+#endif
     qputenv("QUILLET_VIDEO_RENDERER", renderer);
     frmBrowser *window = playBlocks();
     QVERIFY2(window, "no picture rendered");
