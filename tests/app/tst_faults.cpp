@@ -65,6 +65,7 @@ class TstFaults : public QObject
 
 private slots:
     void initTestCase() { std::setlocale(LC_NUMERIC, "C"); }
+    void defaultPlaylistIsAFolder_data();
     void defaultPlaylistIsAFolder();
     void playbackCannotStart_data();
     void playbackCannotStart();
@@ -72,16 +73,27 @@ private slots:
     void killedDuringDefaultPlaylistWrite();
 };
 
+void TstFaults::defaultPlaylistIsAFolder_data()
+{
+    QTest::addColumn<bool>("closeBox");
+    QTest::newRow("Exit") << false;
+    QTest::newRow("the window's close box") << true;
+}
+
 void TstFaults::defaultPlaylistIsAFolder()
 {
+    QFETCH(bool, closeBox);
     Window w;
     QVERIFY(QDir().mkpath(PlaylistFile::defaultPlaylistPath()));
     w.form.load({});
     QVERIFY(w.form.List1->count() == 0 && w.dialogs.messages.isEmpty());
     w.form.List1->add(u"/music/kept.mp3"_s);
-    w.form.exitProgram();
+    if (closeBox)
+        w.form.close();
+    else
+        w.form.exitProgram();
     QTRY_COMPARE(w.ended, 1);
-    // The write is refused and reported; the folder stays.
+    // The write is refused and reported once; the folder stays.
     QCOMPARE(w.dialogs.messages.size(), 1);
     QVERIFY(w.dialogs.messages.first().contains(PlaylistFile::defaultPlaylistPath()));
     QVERIFY(QFileInfo(PlaylistFile::defaultPlaylistPath()).isDir());

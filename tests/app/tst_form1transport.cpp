@@ -10,6 +10,8 @@
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 
 #include <clocale>
 #include <csignal>
@@ -39,7 +41,56 @@ private slots:
     void sliderSeeksWhilePausedAndStopShowsTheStart();
     void repeatedPlaysEndAsOnePlay_data();
     void repeatedPlaysEndAsOnePlay();
+    void draggingAnAudioBar_data();
+    void draggingAnAudioBar();
 };
+
+void TstForm1Transport::draggingAnAudioBar_data()
+{
+    QTest::addColumn<QString>("bar");
+    QTest::addColumn<bool>("toTop");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("heard"); // the player's balance or volume afterwards
+    QTest::newRow("balance to the left") << u"Slider1"_s << true << u"Balance"_s << u"-9640"_s << -9640;
+    QTest::newRow("balance to the right") << u"Slider1"_s << false << u"Balance"_s << u"9640"_s << 9640;
+    QTest::newRow("volume down to the bottom") << u"volume1"_s << true << u"Volume"_s << u"MUTE"_s << -4000;
+    QTest::newRow("volume up to full") << u"volume1"_s << false << u"Volume"_s << u"FULL"_s << 0;
+}
+
+// While a bar is dragged the info line names it and shows its value, and the player follows.
+void TstForm1Transport::draggingAnAudioBar()
+{
+    QFETCH(QString, bar);
+    QFETCH(bool, toTop);
+    QFETCH(QString, name);
+    QFETCH(QString, value);
+    QFETCH(int, heard);
+    Form1Fixture f;
+    f.load();
+    Form1 &form = f.show();
+    auto *scrollBar = form.findChild<QScrollBar *>(bar);
+    scrollBar->setValue((scrollBar->minimum() + scrollBar->maximum()) / 2);
+    QStyleOptionSlider option;
+    option.initFrom(scrollBar);
+    option.orientation = scrollBar->orientation();
+    option.minimum = scrollBar->minimum();
+    option.maximum = scrollBar->maximum();
+    option.sliderPosition = scrollBar->sliderPosition();
+    option.sliderValue = scrollBar->value();
+    option.pageStep = scrollBar->pageStep();
+    option.singleStep = scrollBar->singleStep();
+    const QRect handle = scrollBar->style()->subControlRect(
+        QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, scrollBar);
+    const QPoint end(handle.center().x(), toTop ? -50 : scrollBar->height() + 50);
+    QTest::mousePress(scrollBar, Qt::LeftButton, {}, handle.center());
+    for (int step = 1; step <= 4; ++step)
+        QTest::mouseMove(scrollBar, handle.center() + (end - handle.center()) * step / 4);
+    QCOMPARE(form.Text2->text(), name);
+    QCOMPARE(form.Text1->text(), value);
+    QTest::mouseRelease(scrollBar, Qt::LeftButton, {}, end);
+    QCOMPARE(bar == u"Slider1"_s ? f.player().balance() : f.player().volume(), heard);
+}
 
 void TstForm1Transport::commandLine_data()
 {

@@ -5,6 +5,7 @@
 #include "app/form1fixture.h"
 #include "appearance/form4.h"
 #include "fakes/fakemainwindow.h"
+#include "playlist/form5.h"
 #include "playlist/form9.h"
 #include "settings/frmoptions.h"
 #include "tags/id3t.h"
@@ -55,7 +56,7 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         for (const char *name : {"main window", "file search", "tag editor", "preferences", "preferences, skins",
-                 "video playlist", "visual options"})
+                 "video playlist", "visual options", "ID3 playlist"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
     void windowLooksAsChecked()
@@ -87,6 +88,8 @@ private slots:
             }
         } else if (name == QLatin1String("video playlist")) {
             other.reset(Form3::open());
+        } else if (name == QLatin1String("ID3 playlist")) {
+            other = std::make_unique<Form5>();
         } else if (name == QLatin1String("visual options")) {
             other = std::make_unique<Form4>();
         }
