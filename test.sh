@@ -69,4 +69,5 @@ quillet_build "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${cmake_args[@]}"
 export QT_QPA_PLATFORM=offscreen
 export QUILLET_AUDIO_OUTPUT=null
 cd "$build_dir"
-ctest --output-on-failure -j2 --timeout 600
+# Most tests wait on real playback and timers rather than the processor, so three run at once on two cores.
+ctest --output-on-failure -j3 --timeout 600

@@ -42,7 +42,7 @@ private slots:
     void fillsThenShowsTheMainWindow()
     {
         TestEnvironment env;
-        SettingsStore::write(QStringLiteral("Splash"), QStringLiteral("Interval"), QStringLiteral("200"));
+        SettingsStore::write(QStringLiteral("Splash"), QStringLiteral("Interval"), QStringLiteral("80"));
         bool splashWasOpen = true;
         int shown = 0;
         QPointer<frmSplash> splash;
