@@ -1,7 +1,11 @@
 #include "tags/mpegprobe.h"
 
 #include <QFile>
-#include <QFileInfo>
+#include <QScopeGuard>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstring>
@@ -36,11 +40,13 @@ constexpr std::array<std::array<int, 3>, 3> kSampleRates = {{
     {11025, 12000, 8000},
 }};
 
-QByteArray readAt(QFile &file, qint64 offset, qint64 length)
+QByteArray readAt(int fd, qint64 offset, qint64 length)
 {
-    if (offset < 0 || !file.seek(offset))
+    if (offset < 0 || length <= 0)
         return {};
-    QByteArray data = file.read(length);
+    QByteArray data(length, Qt::Uninitialized);
+    const ssize_t got = ::pread(fd, data.data(), size_t(length), off_t(offset));
+    data.truncate(got > 0 ? qsizetype(got) : 0);
     bytesRead += data.size();
     return data;
 }
@@ -158,27 +164,34 @@ qsizetype MpegProbe::findFramePair(const QByteArray &data, bool lastChunk)
 bool MpegProbe::isMpegAudio(const QString &fileName)
 {
     bytesRead = 0;
-    // Only regular files: opening a FIFO would wait for a writer, and a device may never end.
-    const QFileInfo info(fileName);
-    if (fileName.isEmpty() || !info.isFile())
+    // Only regular files: a FIFO is opened without waiting for a writer and then refused, as is a device, which
+    // may never end.
+    if (fileName.isEmpty())
         return false;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    const qint64 size = file.size();
+    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    const int file = fd;
+    const qint64 size = qint64(status.st_size);
 
-    const QByteArray head = readAt(file, 0, 192);
+    constexpr qint64 HeadBytes = 192;
+    const QByteArray head = readAt(file, 0, HeadBytes);
     if (isOtherContainer(head))
         return false;
     const qint64 audioStart = id3v2Size(head);
     if (audioStart > MaxId3v2Bytes)
         return false;
     // A FLAC or other file may carry an ID3v2 tag in front of its own signature.
-    const QByteArray audio = readAt(file, audioStart, WindowBytes);
-    if (audioStart > 0 && isOtherContainer(audio))
+    if (audioStart > 0 && isOtherContainer(readAt(file, audioStart, HeadBytes)))
         return false;
+    // A small file needs no more: the tag reader reads it quickly whatever it holds.
     if (size <= SmallFileBytes)
         return true;
+    const QByteArray audio = readAt(file, audioStart, WindowBytes);
     if (findFramePair(audio, false) < 0)
         return false;
 

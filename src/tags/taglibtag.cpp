@@ -185,10 +185,8 @@ void TagLibTag::readTag()
     QString ignored;
     if (!fileName.isEmpty())
         TagFileWriter::recover(fileName, &ignored);
-    const QFileInfo info(fileName);
-    if (fileName.isEmpty() || !info.isFile())
-        return;
-    // The tag reader would read all of a large file without MPEG audio; the probe reads a few KiB.
+    // The tag reader would read all of a large file without MPEG audio; the probe reads a few KiB, and only of a
+    // regular file.
     if (!MpegProbe::isMpegAudio(fileName))
         return;
     TagLib::MPEG::File file(QFile::encodeName(fileName).constData());
