@@ -377,12 +377,8 @@ void Form1::openCommandLine(const QString &commandLine, bool atStartup)
         appendPlaylistFile(commandLine);
     } else {
         List1->add(commandLine);
-        bool isNumber = false;
-        const double manage = SettingsStore::read(QStringLiteral("Opening Files"), QStringLiteral("Manage"))
-                                  .trimmed()
-                                  .toDouble(&isNumber);
         // A file handed over while running joins the playlist that is already there.
-        if (atStartup && isNumber && manage == 1)
+        if (atStartup && SettingsStore::isOn(QStringLiteral("Opening Files"), QStringLiteral("Manage")))
             appendDefaultPlaylist();
     }
 }

@@ -284,13 +284,13 @@ void Form1::Timer2_Timer()
     Label3->move(twipsToPixels(m_marqueeLeftTwips, dpi), 0);
 
     if (m_videoOpened.isEmpty() && m_startupPending && List1->count() > 0) {
-        const QString mode = SettingsStore::read(QStringLiteral("Opening Files"), QStringLiteral("Auto Play"));
-        if (mode == QLatin1String("1")) {
+        const int mode = SettingsStore::autoPlay();
+        if (mode == 1) {
             int index = m_clock().second();
             if (index >= List1->count())
                 index = List1->count() - 1;
             selectAndStart(index);
-        } else if (mode == QLatin1String("2")) {
+        } else if (mode == 2) {
             selectAndStart(0);
         }
     }
