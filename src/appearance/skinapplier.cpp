@@ -1,6 +1,8 @@
 #include "appearance/skinapplier.h"
 
+#include "appearance/skinstyle.h"
 #include "common/colour.h"
+#include "common/contrast.h"
 #include "common/twips.h"
 
 #include <QEvent>
@@ -42,14 +44,16 @@ void SkinApplier::apply(QWidget *window, const Skin &skin, const QImage &picture
         window->installEventFilter(this);
     }
     const auto child = [window](const char *name) { return window->findChild<QWidget *>(QLatin1String(name)); };
-    const QColor background = colourFromValue(ColourValue(skin.backgroundColour));
-    const QColor text = colourFromValue(ColourValue(skin.textColour));
+    // The skin's two colours, moved apart where needed so that text reads at 4.5:1 on the window.
+    const ReadablePair colours = readablePair(
+        colourFromValue(ColourValue(skin.backgroundColour)), colourFromValue(ColourValue(skin.textColour)));
+    const QColor background = colours.surface;
+    const QColor text = colours.ink;
 
     // The whole window takes the skin's two colours, so that every caption, field, button, icon and the playlist
     // that inherit the window's palette are drawn in them; the selection keeps the desktop's colours.
     QPalette palette = window->palette();
-    const QColor muted = QColor::fromRgbF((text.redF() + background.redF()) / 2,
-        (text.greenF() + background.greenF()) / 2, (text.blueF() + background.blueF()) / 2);
+    const QColor muted = mixColours(background, text, 0.5);
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         const QColor foreground = group == QPalette::Disabled ? muted : text;
         for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::AlternateBase, QPalette::Button})
@@ -60,6 +64,7 @@ void SkinApplier::apply(QWidget *window, const Skin &skin, const QImage &picture
     }
     window->setPalette(palette);
     window->setAutoFillBackground(true);
+    SkinStyle::applyTo(window);
 
     // The text colour goes to the labels that lie on the background, the playlist and the two shapes.
     for (const char *name : {"Label2", "Label3", "Label9", "Text2"})
@@ -68,7 +73,10 @@ void SkinApplier::apply(QWidget *window, const Skin &skin, const QImage &picture
     setColour(list, QPalette::Text, text);
     setColour(child("Shape5"), QPalette::Window, text);
     setColour(child("Shape6"), QPalette::WindowText, text);
+    // The song information is written in the background colour; it lies on a face of the text colour, as on the
+    // shape of that colour, so that it can be read.
     setColour(child("Text3"), QPalette::Text, background);
+    setColour(child("Text3"), QPalette::Base, text);
 
     // Only the font's family is taken; an empty name would make the list fall back to some other font.
     if (list && !skin.fontName.trimmed().isEmpty()) {
