@@ -6,8 +6,10 @@
 #include "app/pictures.h"
 #include "app/windowregistry.h"
 #include "appearance/form4.h"
+#include "appearance/skinstyle.h"
 #include "common/appdirs.h"
 #include "common/dialogservice.h"
+#include "common/focusorder.h"
 #include "media/mediaplayer.h"
 #include "playlist/playlistfile.h"
 #include "playlist/playlistview.h"
@@ -55,6 +57,10 @@ Form1::Form1(QWidget *parent)
     connectControls();
     connectChrome();
     connectTimers();
+    // Edges and focus stay visible in any skin; Tab follows the layout, and the playlist has the keyboard first.
+    SkinStyle::applyTo(this);
+    FocusOrder::followLayout(this);
+    List1->setFocus();
     MainWindowApi::setInstance(this);
 }
 
@@ -155,6 +161,7 @@ void Form1::buildControls()
     Text9->hide();
     Text3 = tagField(QStringLiteral("Text3"), this);
     Text3->setToolTip(QStringLiteral("Song Info .."));
+    Text3->setAccessibleName(QStringLiteral("Song Information"));
     Text1 = new QLabel(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setToolTip(QStringLiteral("More Info .."));
@@ -176,27 +183,37 @@ void Form1::buildControls()
     Command16 = new QPushButton(QStringLiteral("<<"), this);
     Command16->setObjectName(QStringLiteral("Command16"));
     Command16->setToolTip(QStringLiteral("Rewind .."));
+    Command16->setAccessibleName(QStringLiteral("Rewind"));
     Command15 = new QPushButton(QStringLiteral(">>"), this);
     Command15->setObjectName(QStringLiteral("Command15"));
     Command15->setToolTip(QStringLiteral("Fast Forward .."));
+    Command15->setAccessibleName(QStringLiteral("Fast Forward"));
 
     Slider1 = audioScrollBar(QStringLiteral("Slider1"), -9640, 9640, 10, this);
     Slider1->setToolTip(QStringLiteral("Balance"));
+    Slider1->setAccessibleName(QStringLiteral("Balance"));
     volume1 = audioScrollBar(QStringLiteral("volume1"), -4000, 0, 1, this);
     volume1->setToolTip(QStringLiteral("Volume"));
+    volume1->setAccessibleName(QStringLiteral("Volume"));
     slider2 = audioScrollBar(QStringLiteral("slider2"), 1, 10, 1, this);
     slider2->setToolTip(QStringLiteral("Playcount"));
+    slider2->setAccessibleName(QStringLiteral("Play Count"));
     slider3 = audioScrollBar(QStringLiteral("slider3"), 1, 2, 1, this);
     slider3->setToolTip(QStringLiteral("Auto Rewind"));
+    slider3->setAccessibleName(QStringLiteral("Auto Rewind"));
     Option1 = new QCheckBox(QStringLiteral("M U T E "), this);
     Option1->setObjectName(QStringLiteral("Option1"));
     Option1->setToolTip(QStringLiteral("Sound ON/OFF"));
+    // The spaced-out captions would be spelled letter by letter.
+    Option1->setAccessibleName(QStringLiteral("Mute"));
     Command8 = new QPushButton(QStringLiteral(" R E  S  E T"), this);
     Command8->setObjectName(QStringLiteral("Command8"));
     Command8->setToolTip(QStringLiteral("RESET Volume Settings"));
+    Command8->setAccessibleName(QStringLiteral("Reset"));
 
     List1 = new PlaylistView(this);
     List1->setObjectName(QStringLiteral("List1"));
+    List1->setAccessibleName(QStringLiteral("Playlist"));
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(800);

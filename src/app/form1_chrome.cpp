@@ -154,8 +154,9 @@ void Form1::buildMenus()
     item(mnuBar, QStringLiteral("remotecontrol"), QStringLiteral("Remote Control"), showRemote,
          QKeySequence(Qt::CTRL | Qt::Key_R));
     separator(mnuBar, QStringLiteral("sdgjhgkju"));
+    // The desktop's own Preferences key is empty on most Linux desktops.
     item(mnuBar, QStringLiteral("preference"), QStringLiteral("Preferences.."), showPreferences,
-         QKeySequence::Preferences);
+         QKeySequence(Qt::CTRL | Qt::Key_Comma));
     item(mnuBar, QStringLiteral("sdppmn"), QStringLiteral("Register File Types Now"), showFileTypes);
     item(mnuBar, QStringLiteral("visualopt"), QStringLiteral("Visual Options"), showVisualOptions,
          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));

@@ -6,12 +6,16 @@
 #include "playlist/form5.h"
 #include "playlist/form8.h"
 #include "playlist/form9.h"
+#include "playlist/mainwindowapi.h"
 #include "settings/form7.h"
 #include "tags/id3t.h"
 #include "settings/frmabout.h"
 #include "settings/frmoptions.h"
 #include "video/form3.h"
 #include "video/frmbrowser.h"
+
+#include <QScreen>
+#include <QWindow>
 
 namespace quillet {
 
@@ -37,6 +41,23 @@ void WindowRegistry::present(QWidget *window)
     window->activateWindow();
 }
 
+void WindowRegistry::placeOver(QWidget *window, const QWidget *other)
+{
+    if (!other)
+        return;
+    window->adjustSize();
+    QRect placed(QPoint(0, 0), window->frameGeometry().size());
+    placed.moveCenter(other->frameGeometry().center());
+    if (const QScreen *screen = other->screen()) {
+        const QRect available = screen->availableGeometry();
+        placed.moveRight(qMin(placed.right(), available.right()));
+        placed.moveBottom(qMin(placed.bottom(), available.bottom()));
+        placed.moveLeft(qMax(placed.left(), available.left()));
+        placed.moveTop(qMax(placed.top(), available.top()));
+    }
+    window->move(placed.topLeft());
+}
+
 void WindowRegistry::showDirectoryBrowser()
 {
     present(Form2::open());
@@ -57,7 +78,16 @@ void WindowRegistry::showPreferences()
     // The preferences read the store when they open, so a closed window is opened afresh.
     if (auto *open = find<frmOptions>(); open && !open->isVisible())
         delete open;
-    present(window<frmOptions>());
+    frmOptions *preferences = window<frmOptions>();
+    // A dialog of the main window: the window manager gives it only a close button and keeps it over the main
+    // window. While the main window is minimised or hidden (the remote asks then) it stands alone, so it shows.
+    MainWindowApi *api = MainWindowApi::instance();
+    QWidget *main = api ? api->mainWidget() : nullptr;
+    if (main && main->isVisible() && !main->isMinimized() && main->windowHandle()) {
+        preferences->winId();
+        preferences->windowHandle()->setTransientParent(main->windowHandle());
+    }
+    present(preferences);
 }
 
 void WindowRegistry::showFileTypes()
@@ -86,7 +116,15 @@ Form4 *WindowRegistry::visualOptions()
 
 void WindowRegistry::showVisualOptions()
 {
-    present(visualOptions());
+    // Made hidden at start-up and never placed, the window would open wherever the window system puts such
+    // windows, often the screen's corner: the first time, it opens over the main window.
+    Form4 *options = visualOptions();
+    if (!m_visualOptionsPlaced && !options->isVisible()) {
+        MainWindowApi *api = MainWindowApi::instance();
+        placeOver(options, api ? api->mainWidget() : nullptr);
+        m_visualOptionsPlaced = true;
+    }
+    present(options);
 }
 
 void WindowRegistry::showRemote()

@@ -68,9 +68,12 @@ private:
         return created;
     }
     static void present(QWidget *window);
+    // Moves a window that is about to open for the first time over the middle of another, wholly on its screen.
+    static void placeOver(QWidget *window, const QWidget *other);
 
     QList<QPointer<QWidget>> m_windows;
     QPointer<QWidget> m_tagEditor;
+    bool m_visualOptionsPlaced = false;
 };
 
 } // namespace quillet

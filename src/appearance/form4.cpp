@@ -18,6 +18,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace quillet {
@@ -96,6 +97,7 @@ void Form4::buildControls()
     Check2->setObjectName(QStringLiteral("Check2"));
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setAccessibleName(QStringLiteral("Picture File"));
     Command4 = button(QStringLiteral("Command4"), QStringLiteral("Browse"), this);
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -130,6 +132,8 @@ void Form4::buildControls()
         = {{QStringLiteral("R"), VScroll1}, {QStringLiteral("G"), VScroll2}, {QStringLiteral("B"), VScroll3}};
     for (int i = 0; i < levels.size(); ++i) {
         gradientLayout->addWidget(levels.at(i).second, 2, i, Qt::AlignHCenter);
+        levels.at(i).second->setAccessibleName(
+            QStringList {QStringLiteral("Red"), QStringLiteral("Green"), QStringLiteral("Blue")}.at(i));
         auto *caption = new QLabel(levels.at(i).first, gradient);
         caption->setAlignment(Qt::AlignHCenter);
         gradientLayout->addWidget(caption, 3, i);
@@ -176,6 +180,7 @@ void Form4::connectControls()
     connect(Command8, &QPushButton::clicked, this, &Form4::Command8_Click);
     connect(Command9, &QPushButton::clicked, this, &Form4::command9_Click);
     connect(Command10, &QPushButton::clicked, this, &Form4::command10_Click);
+    new QShortcut(QKeySequence::Cancel, this, this, &Form4::Command2_Click);
 }
 
 QWidget *Form4::mainWindow() const

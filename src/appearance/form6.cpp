@@ -4,6 +4,8 @@
 #include "appearance/cdibsectionregion.h"
 #include "appearance/remoteglyphs.h"
 #include "common/colour.h"
+#include "common/focusorder.h"
+#include "common/labelbutton.h"
 #include "common/twips.h"
 #include "media/mediaplayer.h"
 #include "playlist/mainwindowapi.h"
@@ -18,6 +20,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -194,6 +197,16 @@ void Form6::buildControls()
     setColour(Combo1, QPalette::Button, 0x404040);
     setColour(Combo1, QPalette::Text, 0xC0C0C0);
     setColour(Combo1, QPalette::ButtonText, 0xC0C0C0);
+    // The list that drops down is a window of its own and does not inherit the box's colours; drawn as a menu, it
+    // takes the menu colours for whatever it is not given.
+    QPalette dropDown = Combo1->palette();
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button})
+        dropDown.setColor(role, colourFromValue(0x404040));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dropDown.setColor(role, colourFromValue(0xC0C0C0));
+    Combo1->view()->window()->setPalette(dropDown);
+    Combo1->view()->setPalette(dropDown);
+    Combo1->setAccessibleName(QStringLiteral("PlayList"));
 
     Command1 = new QPushButton(QStringLiteral("&Play"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -233,6 +246,11 @@ void Form6::connectControls()
     connect(m_syncTimer, &QTimer::timeout, this, &Form6::syncPlaylist);
     for (QLabel *each : {Label2, Label3, Label4})
         each->installEventFilter(this);
+    // The caption switches are buttons for the keyboard and screen readers too; Escape is Done.
+    LabelButton::attach(Label2, [this] { Label2_Click(); });
+    LabelButton::attach(Label3, [this] { Label3_Click(); });
+    LabelButton::attach(Label4, [this] { Label4_Click(); });
+    new QShortcut(QKeySequence::Cancel, this, this, &Form6::Label2_Click);
     if (MainWindowApi *main = api(); main && main->playlistView())
         connect(
             main->playlistView()->playlist(), &PlaylistModel::countChanged, m_syncTimer, qOverload<>(&QTimer::start));
@@ -257,6 +275,7 @@ void Form6::Form_Load()
     placeSwitches(2040, 1350, 2040, 1320, 280, 1320, 280, 1350);
     Timer1->start();
     syncPlaylist();
+    FocusOrder::followLayout(this);
 }
 
 bool Form6::fullShapeShown() const

@@ -13,6 +13,7 @@
 #include <QGridLayout>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace quillet {
 
@@ -28,6 +29,9 @@ Form2::Form2(QWidget *parent)
     // The close box destroys the window; Done only hides it.
     setAttribute(Qt::WA_DeleteOnClose);
     File1->setPattern(browserFilePattern());
+    Drive1->setAccessibleName(QStringLiteral("Drive"));
+    Dir1->setAccessibleName(QStringLiteral("Directories"));
+    File1->setAccessibleName(QStringLiteral("Files"));
 
     auto *layout = new QGridLayout(this);
     layout->addWidget(Drive1, 0, 0, 1, 2);
@@ -61,6 +65,10 @@ void Form2::connectControls()
     connect(File1, &FileList::lostFocus, this, &Form2::File1_LostFocus);
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
     connect(Command4, &QPushButton::clicked, this, &Form2::Command4_Click);
+    // Enter on a file plays it, as a double-click does; Escape is Done.
+    for (const QKeySequence &key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)})
+        new QShortcut(key, File1, this, &Form2::File1_DblClick, Qt::WidgetShortcut);
+    new QShortcut(QKeySequence::Cancel, this, this, &Form2::Command4_Click);
 }
 
 void Form2::Drive1_Change()

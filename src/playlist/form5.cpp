@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 namespace quillet {
@@ -55,6 +56,7 @@ Form5::Form5(QWidget *parent)
     Label1->adjustSize();
     // Label1 was made first, so the list covers it; it shows while the list is hidden.
     List2->setUniformItemSizes(true);
+    List2->setAccessibleName(kCaption);
     List2->installEventFilter(this);
     // Changes of the main playlist arrive in bursts; one check after the burst is enough.
     Timer1->setSingleShot(true);
@@ -77,6 +79,7 @@ void Form5::connectControls()
     connect(List2, &QListWidget::itemClicked, this, &Form5::List2_Click);
     connect(List2, &QListWidget::itemDoubleClicked, this, &Form5::List2_DblClick);
     connect(Command1, &QPushButton::clicked, this, &Form5::Command1_Click);
+    new QShortcut(QKeySequence::Cancel, this, this, &QWidget::close);
     connect(m_reader, &TagRowReader::rowsReady, this, &Form5::appendRows);
     connect(m_reader, &TagRowReader::finished, this, &Form5::finishRebuild);
 }
@@ -132,13 +135,20 @@ void Form5::appendRows(const QStringList &rows)
 {
     List2->addItems(rows);
     if (List2->isHidden())
-        List2->show();
+        showList();
+}
+
+void Form5::showList()
+{
+    List2->show();
+    if (!focusWidget() || focusWidget() == Command1)
+        List2->setFocus();
 }
 
 void Form5::finishRebuild()
 {
     m_rebuilding = false;
-    List2->show();
+    showList();
     unsetCursor();
     // The main list ends on its last entry, as after stepping through every entry, unless the user chose an
     // entry while the rows were read: that choice stays.

@@ -57,6 +57,8 @@ private:
     void playRow(int row);
     void appendRows(const QStringList &rows);
     void finishRebuild();
+    // Shows the list again; it takes back the keyboard focus that its hiding gave to the button.
+    void showList();
 
     TagRowReader *m_reader = nullptr;
     // The number of rows the list has, or will have when the rebuild in progress ends.

@@ -8,6 +8,7 @@
 
 #include <QFileInfo>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace quillet {
@@ -20,6 +21,8 @@ Form8::Form8(QWidget *parent)
 {
     setWindowTitle(QStringLiteral("Choose Root Directory"));
     setAttribute(Qt::WA_DeleteOnClose);
+    Drive1->setAccessibleName(QStringLiteral("Drive"));
+    Dir1->setAccessibleName(QStringLiteral("Directories"));
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Drive1);
@@ -42,6 +45,7 @@ void Form8::connectControls()
     // The drive list names the drive of the open directory, wherever the user went.
     connect(Dir1, &DirectoryList::pathChanged, Drive1, &DriveList::showDriveOf);
     connect(Command1, &QPushButton::clicked, this, &Form8::Command1_Click);
+    new QShortcut(QKeySequence::Cancel, this, this, &QWidget::close);
 }
 
 void Form8::Drive1_Change()

@@ -14,10 +14,12 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QShortcut>
 
 namespace quillet {
 
@@ -43,6 +45,11 @@ Form9::Form9(QWidget *parent)
     setAttribute(Qt::WA_DeleteOnClose);
 
     Combo1->setEditable(true);
+    Drive1->setAccessibleName(QStringLiteral("Drive"));
+    Dir1->setAccessibleName(QStringLiteral("Directories"));
+    Combo1->setAccessibleName(QStringLiteral("File Type"));
+    Combo1->lineEdit()->setAccessibleName(QStringLiteral("File Type"));
+    List1->setAccessibleName(QStringLiteral("Files Found"));
     Combo1->setToolTip(QStringLiteral("Type here the File Type To Search for."));
     Combo1->addItems({QStringLiteral("mp3"), QStringLiteral("wav"), QStringLiteral("mpg"), QStringLiteral("wma"),
         QStringLiteral("avi"), QStringLiteral("mpeg")});
@@ -97,6 +104,7 @@ void Form9::connectControls()
     connect(Dir1, &DirectoryList::pathChanged, Drive1, &DriveList::showDriveOf);
     connect(Command1, &QPushButton::clicked, this, &Form9::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form9::Command2_Click);
+    new QShortcut(QKeySequence::Cancel, this, this, &QWidget::close);
     connect(m_search, &FileSearch::found, this, &Form9::search_Found);
     connect(m_search, &FileSearch::finished, this, &Form9::search_Finished);
 }

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace quillet {
@@ -109,6 +110,7 @@ void Form7::connectControls()
 {
     connect(Command1, &QPushButton::clicked, this, &Form7::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form7::Command2_Click);
+    new QShortcut(QKeySequence::Cancel, this, this, &QWidget::close);
 }
 
 QList<QCheckBox *> Form7::checkBoxes() const

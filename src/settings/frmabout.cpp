@@ -1,6 +1,7 @@
 #include "settings/frmabout.h"
 
 #include "common/dialogservice.h"
+#include "common/labelbutton.h"
 #include "settings/creditsview.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QTimer>
 
 namespace quillet {
@@ -103,6 +105,9 @@ void frmAbout::connectControls()
 {
     connect(m_timer, &QTimer::timeout, this, &frmAbout::tmrScroll_Timer);
     lblExit->installEventFilter(this);
+    // EXIT is reached by Tab and pressed by Enter or Space; Escape closes the window too.
+    LabelButton::attach(lblExit, [this] { lblExit_Click(); });
+    new QShortcut(QKeySequence::Cancel, this, this, &QWidget::close);
 }
 
 void frmAbout::setCreditsText(const QString &text)

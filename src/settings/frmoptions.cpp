@@ -83,6 +83,7 @@ void frmOptions::createControls()
         {QStringLiteral("- Opening Files").leftJustified(22), QStringLiteral("- Skins"), QStringLiteral("- Play Lists"),
             QStringLiteral("- Remote Control "), QStringLiteral("- System Tray"), QStringLiteral("- Splash Screen")});
     List1->setFixedWidth(150);
+    List1->setAccessibleName(QStringLiteral("Pages"));
 
     Frame1 = new QGroupBox(QStringLiteral("Opening Files"), this);
     auto *openingLayout = new QVBoxLayout(Frame1);
@@ -148,6 +149,7 @@ void frmOptions::createControls()
     Slider1->setTickInterval(10);
     Slider1->setTickPosition(QSlider::TicksBelow);
     Slider1->setValue(kSliderMinimum);
+    Slider1->setAccessibleName(QStringLiteral("Splash Screen Interval"));
     splashLayout->addWidget(Slider1);
     Label3 = new QLabel(QStringLiteral("20 Miliseconds."), Frame6);
     splashLayout->addWidget(Label3);

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace quillet {
 
@@ -83,6 +84,7 @@ void id3t::buildControls()
     txtGenre->addItems(genreList());
     txtGenre->setCurrentIndex(-1);
     txtGenre->lineEdit()->setMaxLength(FieldLength);
+    txtGenre->lineEdit()->setAccessibleName(QStringLiteral("Genre"));
     Label2 = makeLabel(QStringLiteral("Song Info :"));
     Label1 = makeLabel(QString());
     Label1->setWordWrap(true);
@@ -113,6 +115,7 @@ void id3t::connectControls()
 {
     connect(cmdOpen, &QPushButton::clicked, this, &id3t::cmdOpen_Click);
     connect(cmdSave, &QPushButton::clicked, this, &id3t::cmdSave_Click);
+    new QShortcut(QKeySequence::Cancel, this, this, &QWidget::close);
 }
 
 void id3t::setMainPlayer(MediaPlayer *player)

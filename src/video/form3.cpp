@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 #include <mpv/client.h>
@@ -62,6 +63,8 @@ Form3::Form3(QWidget *parent)
 {
     setWindowTitle(QStringLiteral("Video Player"));
     setAttribute(Qt::WA_DeleteOnClose);
+    Label1->setBuddy(Text1);
+    List1->setAccessibleName(QStringLiteral("Video Playlist"));
     Timer1->setInterval(10);
 
     auto *layout = new QGridLayout(this);
@@ -104,6 +107,10 @@ void Form3::connectControls()
     // Neither control has a double-click signal that also fires away from an item: watch the events.
     Text1->installEventFilter(this);
     List1->viewport()->installEventFilter(this);
+    // Enter on an entry plays it, as a double-click does; Escape is Done.
+    for (const QKeySequence &key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)})
+        new QShortcut(key, List1, this, &Form3::List1_DblClick, Qt::WidgetShortcut);
+    new QShortcut(QKeySequence::Cancel, this, this, &Form3::Command2_Click);
 }
 
 bool Form3::eventFilter(QObject *watched, QEvent *event)
@@ -143,7 +150,8 @@ void Form3::Form_Load()
         main->setWindowState(main->windowState() | Qt::WindowMinimized);
     }
     activateWindow();
-    setFocus();
+    // Typing goes into the name field at once.
+    Text1->setFocus();
     Timer1->start();
 }
 

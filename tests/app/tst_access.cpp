@@ -1,0 +1,520 @@
+// Every window as a screen reader and a keyboard user meet it, on a real X server: the accessibility tree names
+// every control and gives every bar its value, the focus starts on a control and Tab walks the controls in
+// reading order, Escape closes, Enter does what a double-click does, and the commands have keys.
+#include "form1fixture.h"
+
+#include "app/windowregistry.h"
+#include "appearance/form4.h"
+#include "appearance/form6.h"
+#include "fakes/xvfb.h"
+#include "playlist/directorylist.h"
+#include "playlist/filelist.h"
+#include "playlist/form2.h"
+#include "playlist/form5.h"
+#include "playlist/form8.h"
+#include "playlist/form9.h"
+#include "settings/form7.h"
+#include "settings/frmabout.h"
+#include "settings/frmoptions.h"
+#include "tags/id3t.h"
+#include "video/form3.h"
+#include "video/frmbrowser.h"
+
+#include "common/qtdialogservice.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+
+using namespace quillet;
+using namespace quillet::testing;
+
+namespace {
+
+const QStringList kWindows
+    = {QStringLiteral("main window"), QStringLiteral("tag editor"), QStringLiteral("ID3 playlist"),
+        QStringLiteral("video playlist"), QStringLiteral("directory browser"), QStringLiteral("file search"),
+        QStringLiteral("root chooser"), QStringLiteral("remote control"), QStringLiteral("preferences"),
+        QStringLiteral("visual options"), QStringLiteral("file types"), QStringLiteral("about")};
+
+// Opens a window the way the main window's commands do.
+QWidget *openWindow(Form1Fixture &f, const QString &name)
+{
+    WindowRegistry *windows = f.form->windows();
+    if (name == QLatin1String("main window"))
+        return f.form.get();
+    if (name == QLatin1String("tag editor")) {
+        windows->showTagEditor(f.form->MP1, f.form->List1->currentText());
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (auto *editor = qobject_cast<id3t *>(top); editor && editor->isVisible())
+                return editor;
+        }
+        return nullptr;
+    }
+    if (name == QLatin1String("ID3 playlist")) {
+        windows->showId3Playlist();
+        return windows->find<Form5>();
+    }
+    if (name == QLatin1String("video playlist")) {
+        windows->showVideoPlayer();
+        return Form3::instance();
+    }
+    if (name == QLatin1String("video display"))
+        return frmBrowser::open();
+    if (name == QLatin1String("directory browser")) {
+        windows->showDirectoryBrowser();
+        return Form2::instance();
+    }
+    if (name == QLatin1String("file search")) {
+        windows->showFileSearch();
+        return Form9::instance();
+    }
+    if (name == QLatin1String("root chooser")) {
+        windows->showRootChooser();
+        return Form8::instance();
+    }
+    if (name == QLatin1String("remote control")) {
+        windows->showRemote();
+        return Form6::instance();
+    }
+    if (name == QLatin1String("preferences")) {
+        windows->showPreferences();
+        return windows->find<frmOptions>();
+    }
+    if (name == QLatin1String("visual options")) {
+        windows->showVisualOptions();
+        return windows->visualOptions();
+    }
+    if (name == QLatin1String("file types")) {
+        windows->showFileTypes();
+        return windows->find<Form7>();
+    }
+    if (name == QLatin1String("about")) {
+        windows->showAbout();
+        return windows->find<frmAbout>();
+    }
+    return nullptr;
+}
+
+QString describe(QAccessibleInterface *node)
+{
+    QObject *object = node->object();
+    return QString::fromLatin1(qAccessibleRoleString(node->role())) + QLatin1Char(' ')
+        + (object ? object->objectName() : QString());
+}
+
+// What a walk of the accessibility tree found: the controls a user can act on, those without a name, and the
+// bars and sliders that do not tell their value.
+struct TreeFindings
+{
+    int controls = 0;
+    QStringList unnamed;
+    QStringList withoutValue;
+};
+
+void walk(QAccessibleInterface *node, TreeFindings &found)
+{
+    if (!node || !node->isValid() || node->state().invisible)
+        return;
+    static const QSet<QAccessible::Role> acting = {QAccessible::PushButton, QAccessible::CheckBox,
+        QAccessible::RadioButton, QAccessible::ComboBox, QAccessible::EditableText, QAccessible::List,
+        QAccessible::Tree, QAccessible::Table, QAccessible::Slider, QAccessible::ScrollBar, QAccessible::SpinBox,
+        QAccessible::Dial, QAccessible::Link, QAccessible::MenuItem, QAccessible::PageTab, QAccessible::ButtonMenu};
+    static const QSet<QAccessible::Role> valued
+        = {QAccessible::Slider, QAccessible::ScrollBar, QAccessible::SpinBox, QAccessible::Dial};
+    const QAccessible::Role role = node->role();
+    if (role == QAccessible::Separator)
+        return;
+    if (acting.contains(role) || node->state().focusable) {
+        ++found.controls;
+        if (node->text(QAccessible::Name).trimmed().isEmpty())
+            found.unnamed << describe(node);
+    }
+    if (valued.contains(role) && !(node->valueInterface() && node->valueInterface()->currentValue().isValid()))
+        found.withoutValue << describe(node);
+    // A list's rows are its data, named by their text; a list speaks for its own scroll bars.
+    if (role == QAccessible::List || role == QAccessible::Tree || role == QAccessible::Table)
+        return;
+    for (int i = 0; i < node->childCount(); ++i)
+        walk(node->child(i), found);
+}
+
+TreeFindings walkTree(QObject *window)
+{
+    TreeFindings found;
+    walk(QAccessible::queryAccessibleInterface(window), found);
+    return found;
+}
+
+QString accessibleName(QWidget *widget)
+{
+    QAccessibleInterface *node = widget ? QAccessible::queryAccessibleInterface(widget) : nullptr;
+    return node ? node->text(QAccessible::Name) : QStringLiteral("<none>");
+}
+
+// The controls of a window that Tab should reach: shown, enabled, taking the focus by Tab, and not part of another
+// such control.
+QList<QWidget *> tabStops(QWidget *window)
+{
+    QList<QWidget *> stops;
+    for (QWidget *widget : window->findChildren<QWidget *>()) {
+        if (widget->isWindow() || !widget->isVisible() || !widget->isEnabled()
+            || !(widget->focusPolicy() & Qt::TabFocus) || widget->focusProxy() || widget->window() != window)
+            continue;
+        // Of a group of option buttons, Tab reaches the chosen one; the arrow keys choose among them.
+        if (auto *option = qobject_cast<QRadioButton *>(widget);
+            option && option->autoExclusive() && !option->isChecked())
+            continue;
+        stops << widget;
+    }
+    // A combo box's text field or a list's inner parts belong to it.
+    QList<QWidget *> outer;
+    for (QWidget *stop : std::as_const(stops)) {
+        bool inner = false;
+        for (QWidget *up = stop->parentWidget(); up && up != window; up = up->parentWidget())
+            inner = inner || stops.contains(up);
+        if (!inner)
+            outer << stop;
+    }
+    return outer;
+}
+
+QWidget *stopOf(QWidget *focus, const QList<QWidget *> &stops)
+{
+    for (QWidget *up = focus; up; up = up->parentWidget()) {
+        if (stops.contains(up))
+            return up;
+    }
+    return focus;
+}
+
+// Whether b comes after a in reading order: further along the same row, on a row below, or at the top of a
+// column to the right.
+bool readsAfter(QWidget *window, QWidget *a, QWidget *b)
+{
+    const QRect ra(a->mapTo(window, QPoint(0, 0)), a->size());
+    const QRect rb(b->mapTo(window, QPoint(0, 0)), b->size());
+    const bool sameRow = (rb.center().y() >= ra.top() && rb.center().y() <= ra.bottom())
+        || (ra.center().y() >= rb.top() && ra.center().y() <= rb.bottom());
+    if (sameRow)
+        return rb.center().x() > ra.center().x();
+    return rb.top() >= ra.center().y() || rb.left() >= ra.right();
+}
+
+void waitForFocus(QWidget *window)
+{
+    [[maybe_unused]] const bool focused = QTest::qWaitFor(
+        [window] { return QApplication::focusWidget() && QApplication::focusWidget()->window() == window; }, 3000);
+}
+
+} // namespace
+
+class TstAccess : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_fixture = std::make_unique<Form1Fixture>();
+        m_fixture->writeDefaultPlaylist("/music/First Song.mp3\r\n/music/Second Song.mp3\r\n");
+        m_fixture->load();
+        m_fixture->show();
+    }
+    void cleanup()
+    {
+        m_fixture.reset();
+        Form3::unload();
+        frmBrowser::unload();
+    }
+
+    void everyControlHasANameAndEveryBarItsValue_data();
+    void everyControlHasANameAndEveryBarItsValue();
+    void messageBoxIsNamedAndClosesWithEscape();
+    void focusStartsOnAControlAndTabReadsInOrder_data();
+    void focusStartsOnAControlAndTabReadsInOrder();
+    void escapeCloses_data();
+    void escapeCloses();
+    void aboutClosesWithTabAndEnter();
+    void enterPlaysLikeADoubleClick_data();
+    void enterPlaysLikeADoubleClick();
+    void preferencesHaveAKey();
+    void remoteDropDownOpensInTheRemotesColours();
+    void visualOptionsOpenNearTheMainWindow();
+    void preferencesAreAFixedDialog();
+
+private:
+    std::unique_ptr<Form1Fixture> m_fixture;
+};
+
+void TstAccess::everyControlHasANameAndEveryBarItsValue_data()
+{
+    QTest::addColumn<QString>("window");
+    for (const QString &name : kWindows + QStringList {QStringLiteral("video display"), QStringLiteral("main menu")})
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+void TstAccess::everyControlHasANameAndEveryBarItsValue()
+{
+    QFETCH(QString, window);
+    QWidget *shown = nullptr;
+    if (window == QLatin1String("main menu")) {
+        QMenu *menu = m_fixture->form->mnuBar;
+        menu->popup(m_fixture->form->mapToGlobal(QPoint(10, 10)));
+        shown = menu;
+    } else {
+        shown = openWindow(*m_fixture, window);
+    }
+    QVERIFY(shown);
+    QVERIFY(QTest::qWaitForWindowExposed(shown));
+    const TreeFindings found = walkTree(shown);
+    QVERIFY2(found.controls > 0, "no control found in the accessibility tree");
+    QVERIFY2(found.unnamed.isEmpty(),
+        qPrintable(QStringLiteral("without a name: ") + found.unnamed.join(QStringLiteral(", "))));
+    QVERIFY2(found.withoutValue.isEmpty(),
+        qPrintable(QStringLiteral("without a value: ") + found.withoutValue.join(QStringLiteral(", "))));
+}
+
+void TstAccess::messageBoxIsNamedAndClosesWithEscape()
+{
+    // The real message box of the program, answered from the keyboard.
+    TreeFindings found;
+    bool closedByEscape = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *box = nullptr;
+        if (!QTest::qWaitFor([&box] { return (box = QApplication::activeModalWidget()) != nullptr; })
+            || !QTest::qWaitForWindowExposed(box))
+            return;
+        found = walkTree(box);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : box, Qt::Key_Escape);
+        closedByEscape = !box->isVisible();
+    });
+    QtDialogService().message(QStringLiteral("No File To Play !"));
+    QVERIFY(closedByEscape);
+    QVERIFY(found.controls > 0);
+    QVERIFY2(found.unnamed.isEmpty(), qPrintable(found.unnamed.join(QStringLiteral(", "))));
+}
+
+void TstAccess::focusStartsOnAControlAndTabReadsInOrder_data()
+{
+    QTest::addColumn<QString>("window");
+    // The control that has the focus on opening, by its accessible name; none: the first in reading order.
+    QTest::addColumn<QString>("startsAt");
+    for (const QString &name : kWindows)
+        QTest::newRow(qPrintable(name)) << name
+                                        << (name == QLatin1String("main window") ? QStringLiteral("Playlist")
+                                                                                 : QString());
+}
+
+void TstAccess::focusStartsOnAControlAndTabReadsInOrder()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, startsAt);
+    QWidget *shown = openWindow(*m_fixture, window);
+    QVERIFY(shown);
+    shown->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(shown));
+    waitForFocus(shown);
+    // The ID3 playlist opens while it reads the tags, its list hidden; the list has the focus once it is back.
+    if (auto *id3Playlist = qobject_cast<Form5 *>(shown))
+        QTRY_VERIFY(id3Playlist->List2->isVisible());
+    QWidget *start = QApplication::focusWidget();
+    QVERIFY2(start && start != shown && start->window() == shown, "no control has the focus");
+    const QList<QWidget *> stops = tabStops(shown);
+    if (!startsAt.isEmpty())
+        QCOMPARE(accessibleName(stopOf(start, stops)), startsAt);
+
+    // Tab from control to control until the focus comes back round.
+    QList<QWidget *> visited {stopOf(start, stops)};
+    QStringList outOfOrder;
+    for (int i = 0; i <= stops.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget *now = stopOf(QApplication::focusWidget(), stops);
+        if (now == visited.first())
+            break;
+        if (!readsAfter(shown, visited.last(), now))
+            outOfOrder << accessibleName(visited.last()) + QStringLiteral(" -> ") + accessibleName(now);
+        visited << now;
+    }
+    QStringList missed;
+    for (QWidget *stop : stops) {
+        if (!visited.contains(stop))
+            missed << accessibleName(stop);
+    }
+    QVERIFY2(missed.isEmpty(), qPrintable(QStringLiteral("Tab never reaches: ") + missed.join(QStringLiteral(", "))));
+    // From the first control the cycle reads in order throughout; from another it wraps once.
+    QVERIFY2(outOfOrder.size() <= (startsAt.isEmpty() ? 0 : 1),
+        qPrintable(QStringLiteral("out of reading order: ") + outOfOrder.join(QStringLiteral(", "))));
+}
+
+void TstAccess::escapeCloses_data()
+{
+    QTest::addColumn<QString>("window");
+    for (const QString &name : kWindows.mid(1))
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+void TstAccess::escapeCloses()
+{
+    QFETCH(QString, window);
+    QPointer<QWidget> shown = openWindow(*m_fixture, window);
+    QVERIFY(shown);
+    shown->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(shown));
+    waitForFocus(shown);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!shown || !shown->isVisible());
+}
+
+void TstAccess::aboutClosesWithTabAndEnter()
+{
+    QWidget *about = openWindow(*m_fixture, QStringLiteral("about"));
+    QVERIFY(QTest::qWaitForWindowActive(about));
+    waitForFocus(about);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY(!about->isVisible());
+}
+
+void TstAccess::enterPlaysLikeADoubleClick_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::newRow("video playlist") << QStringLiteral("video playlist");
+    QTest::newRow("directory browser") << QStringLiteral("directory browser");
+}
+
+void TstAccess::enterPlaysLikeADoubleClick()
+{
+    QFETCH(QString, window);
+    const QString file = m_fixture->env.path(QStringLiteral("music/clip.mp3"));
+    QDir().mkpath(QFileInfo(file).path());
+    Form1Fixture::writeFile(file, "not really");
+    QWidget *shown = openWindow(*m_fixture, window);
+    QVERIFY(QTest::qWaitForWindowActive(shown));
+    QListWidget *list = nullptr;
+    if (auto *video = qobject_cast<Form3 *>(shown)) {
+        video->List1->addItem(file);
+        list = video->List1;
+    } else {
+        auto *browser = qobject_cast<Form2 *>(shown);
+        browser->Dir1->setPath(QFileInfo(file).path());
+        list = browser->File1;
+    }
+    QTRY_VERIFY(list->count() > 0);
+    // To the entry by keyboard, then Enter.
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_End);
+    QTest::keyClick(list, Qt::Key_Return);
+    if (window == QLatin1String("video playlist")) {
+        QTRY_VERIFY(frmBrowser::instance());
+        frmBrowser *display = frmBrowser::instance();
+        QTRY_COMPARE(static_cast<FakePlayer *>(display->Media1)->fileName(), file);
+    } else {
+        QTRY_COMPARE(m_fixture->player().fileName(), file);
+    }
+}
+
+void TstAccess::preferencesHaveAKey()
+{
+    Form1 &main = *m_fixture->form;
+    main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Comma, Qt::ControlModifier);
+    QTRY_VERIFY(main.windows()->find<frmOptions>() && main.windows()->find<frmOptions>()->isVisible());
+}
+
+void TstAccess::remoteDropDownOpensInTheRemotesColours()
+{
+    auto *remote = static_cast<Form6 *>(openWindow(*m_fixture, QStringLiteral("remote control")));
+    QVERIFY(QTest::qWaitForWindowExposed(remote));
+    QTRY_COMPARE(remote->Combo1->count(), 2);
+    remote->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(remote));
+    remote->Combo1->setFocus();
+    QTest::keyClick(remote->Combo1, Qt::Key_Down, Qt::AltModifier);
+    QWidget *popup = remote->Combo1->view()->window();
+    QVERIFY(QTest::qWaitForWindowExposed(popup));
+    QTest::qWait(50);
+    // What the X server shows: the list's ground is the closed box's dark grey, its text the light grey.
+    const QImage shot = popup->screen()->grabWindow(popup->winId()).toImage();
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x)
+            ++counts[shot.pixel(x, y) & 0xFFFFFF];
+    }
+    QRgb ground = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (it.value() > counts.value(ground))
+            ground = it.key();
+    }
+    QCOMPARE(QColor(ground), QColor(0x40, 0x40, 0x40));
+    bool lightText = false;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        lightText = lightText || QColor(it.key()) == QColor(0xC0, 0xC0, 0xC0);
+    QVERIFY2(lightText, "no light grey text in the list");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+}
+
+void TstAccess::visualOptionsOpenNearTheMainWindow()
+{
+    Form1 &main = *m_fixture->form;
+    const QRect screen = main.screen()->availableGeometry();
+    const QPoint middle = screen.center() - QPoint(main.width() / 2, main.height() / 2);
+    main.move(middle);
+    QTRY_COMPARE(main.pos(), middle);
+    QWidget *options = openWindow(*m_fixture, QStringLiteral("visual options"));
+    QVERIFY(QTest::qWaitForWindowExposed(options));
+    // It opens over the middle of the main window, wholly on the screen.
+    const QRect placed = options->frameGeometry();
+    QVERIFY2(main.frameGeometry().contains(placed.center()),
+        qPrintable(QStringLiteral("opened at %1,%2").arg(placed.x()).arg(placed.y())));
+    QVERIFY(screen.contains(placed));
+}
+
+void TstAccess::preferencesAreAFixedDialog()
+{
+    QWidget *preferences = openWindow(*m_fixture, QStringLiteral("preferences"));
+    QVERIFY(QTest::qWaitForWindowExposed(preferences));
+    // What the window manager is told: a dialog of the main window, of one size, without minimise and maximise
+    // buttons.
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"),
+        {QStringLiteral("-id"), QString::number(preferences->winId()), QStringLiteral("WM_TRANSIENT_FOR"),
+            QStringLiteral("WM_NORMAL_HINTS"), QStringLiteral("_NET_WM_WINDOW_TYPE"),
+            QStringLiteral("_MOTIF_WM_HINTS")});
+    QVERIFY2(xprop.waitForFinished(10000), "xprop (Debian package x11-utils) did not answer");
+    const QString hints = QString::fromLatin1(xprop.readAllStandardOutput());
+    QVERIFY2(hints.contains(QLatin1String("_NET_WM_WINDOW_TYPE_DIALOG")), qPrintable(hints));
+    const QString mainId = QStringLiteral("0x") + QString::number(m_fixture->form->winId(), 16);
+    QVERIFY2(hints.contains(QStringLiteral("WM_TRANSIENT_FOR(WINDOW): window id # ") + mainId), qPrintable(hints));
+    const QString size
+        = QString::number(preferences->width()) + QStringLiteral(" by ") + QString::number(preferences->height());
+    QVERIFY2(hints.contains(QStringLiteral("minimum size: ") + size)
+            && hints.contains(QStringLiteral("maximum size: ") + size),
+        qPrintable(hints));
+    // _MOTIF_WM_HINTS: flags, functions, decorations; minimise is function 8 and decoration 32, maximise 16 and 64.
+    const QString motif = hints.section(QStringLiteral("_MOTIF_WM_HINTS"), 1).section(QLatin1Char('='), 1);
+    const QStringList values = motif.split(QLatin1Char(','));
+    QVERIFY2(values.size() >= 3, qPrintable(hints));
+    const uint functions = values.at(1).trimmed().toUInt(nullptr, 0);
+    const uint decorations = values.at(2).trimmed().toUInt(nullptr, 0);
+    QVERIFY2(!(functions & (8 | 16)) && !(decorations & (32 | 64)), qPrintable(hints));
+}
+
+int main(int argc, char *argv[])
+{
+    return runOnXvfb([&] {
+        QApplication app(argc, argv);
+        TstAccess test;
+        return QTest::qExec(&test, argc, argv);
+    });
+}
+
+#include "tst_access.moc"
