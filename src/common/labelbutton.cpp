@@ -64,6 +64,11 @@ LabelButton *LabelButton::attach(QLabel *label, std::function<void()> press)
     auto *button = new LabelButton(label, std::move(press));
     label->setFocusPolicy(Qt::TabFocus);
     label->installEventFilter(button);
+    // The label may already be described as a label (a screen reader asks as soon as its caption is set): that
+    // description goes, and the next one asked for is the button's.
+    QAccessibleInterface *known = QAccessible::queryAccessibleInterface(label);
+    if (known && known->role() != QAccessible::Button)
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(known));
     return button;
 }
 

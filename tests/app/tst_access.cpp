@@ -110,12 +110,13 @@ QString describe(QAccessibleInterface *node)
         + (object ? object->objectName() : QString());
 }
 
-// What a walk of the accessibility tree found: the controls a user can act on, those without a name, and the
-// bars and sliders that do not tell their value.
+// What a walk of the accessibility tree found: the controls a user can act on, those without a name, those that
+// take the focus but are announced as plain text, and the bars and sliders that do not tell their value.
 struct TreeFindings
 {
     int controls = 0;
     QStringList unnamed;
+    QStringList mere;
     QStringList withoutValue;
 };
 
@@ -136,6 +137,8 @@ void walk(QAccessibleInterface *node, TreeFindings &found)
         ++found.controls;
         if (node->text(QAccessible::Name).trimmed().isEmpty())
             found.unnamed << describe(node);
+        if (role == QAccessible::StaticText)
+            found.mere << describe(node) + QLatin1Char(' ') + node->text(QAccessible::Name);
     }
     if (valued.contains(role) && !(node->valueInterface() && node->valueInterface()->currentValue().isValid()))
         found.withoutValue << describe(node);
@@ -278,6 +281,8 @@ void TstAccess::everyControlHasANameAndEveryBarItsValue()
     QVERIFY2(found.controls > 0, "no control found in the accessibility tree");
     QVERIFY2(found.unnamed.isEmpty(),
         qPrintable(QStringLiteral("without a name: ") + found.unnamed.join(QStringLiteral(", "))));
+    QVERIFY2(found.mere.isEmpty(),
+        qPrintable(QStringLiteral("announced as text: ") + found.mere.join(QStringLiteral(", "))));
     QVERIFY2(found.withoutValue.isEmpty(),
         qPrintable(QStringLiteral("without a value: ") + found.withoutValue.join(QStringLiteral(", "))));
 }
@@ -512,6 +517,8 @@ int main(int argc, char *argv[])
 {
     return runOnXvfb([&] {
         QApplication app(argc, argv);
+        // As with a screen reader running: the controls are described from the moment they are made.
+        QAccessible::setActive(true);
         TstAccess test;
         return QTest::qExec(&test, argc, argv);
     });
