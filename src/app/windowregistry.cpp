@@ -1,5 +1,7 @@
 #include "app/windowregistry.h"
 
+#include "app/windowplacement.h"
+
 #include "appearance/form4.h"
 #include "appearance/form6.h"
 #include "playlist/form2.h"
@@ -52,12 +54,14 @@ void WindowRegistry::showRootChooser()
     Form8::open();
 }
 
-void WindowRegistry::showPreferences()
+void WindowRegistry::showPreferences(QWidget *owner)
 {
     // The preferences read the store when they open, so a closed window is opened afresh.
     if (auto *open = find<frmOptions>(); open && !open->isVisible())
         delete open;
-    present(window<frmOptions>());
+    frmOptions *options = window<frmOptions>();
+    prepareInFrontOf(options, owner);
+    present(options);
 }
 
 void WindowRegistry::showFileTypes()
@@ -92,7 +96,9 @@ void WindowRegistry::showVisualOptions()
 void WindowRegistry::showRemote()
 {
     Form6 *remote = Form6::open();
-    connect(remote, &Form6::preferencesRequested, this, &WindowRegistry::showPreferences, Qt::UniqueConnection);
+    // The remote may stay on top of every window: the preferences come up in front of it, not under it.
+    disconnect(remote, &Form6::preferencesRequested, this, nullptr);
+    connect(remote, &Form6::preferencesRequested, this, [this, remote] { showPreferences(remote); });
 }
 
 void WindowRegistry::showTagEditor(MediaPlayer *mainPlayer, const QString &entry)
