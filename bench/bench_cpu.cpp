@@ -2,6 +2,8 @@
 // settled:
 // - idle: the main window, the remote and the ID3 playlist open, the playlist empty, nothing playing; once on the
 //   X server named by DISPLAY (when set) and once on the offscreen platform;
+// - idle with only the main window on screen, scrolling its marquee, beside a bare Qt window that moves a label the
+//   same way (bare_window --marquee);
 // - playing: an MP3 playing with the null audio output, beside the engine alone
 //   (mpv --no-config --ao=null --no-video on the same file).
 // Each Quillet is a child process with its own temporary data and settings folders; it runs the same start-up as
@@ -28,8 +30,9 @@
 
 namespace {
 
-// Runs Quillet as main() does; once the main window is up, opens the remote and the ID3 playlist.
-int runQuillet(int argc, char **argv, const QString &commandLine)
+// Runs Quillet as main() does; once the main window is up, opens the remote and the ID3 playlist, unless only the
+// main window is to stay on screen.
+int runQuillet(int argc, char **argv, const QString &commandLine, bool mainWindowOnly = false)
 {
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
@@ -42,7 +45,7 @@ int runQuillet(int argc, char **argv, const QString &commandLine)
         if (!form)
             return;
         poll.stop();
-        if (commandLine.isEmpty()) {
+        if (commandLine.isEmpty() && !mainWindowOnly) {
             emit form->remoteControlRequested();
             emit form->windowKeyPressed(QLatin1Char('3'));
         }
@@ -124,6 +127,8 @@ int main(int argc, char **argv)
 {
     if (argc >= 2 && QByteArray(argv[1]) == "--quillet")
         return runQuillet(1, argv, argc >= 3 ? QString::fromLocal8Bit(argv[2]) : QString());
+    if (argc >= 2 && QByteArray(argv[1]) == "--quillet-main")
+        return runQuillet(1, argv, {}, true);
 
     QCoreApplication app(argc, argv);
     const int seconds = argc >= 2 ? std::max(1, atoi(argv[1])) : 20;
@@ -152,6 +157,20 @@ int main(int argc, char **argv)
         benchRow(label.c_str(), figure(idle, unit.c_str(), 3), figure(idleGoal, "s (goal)", 3), idle / idleGoal,
             "at most 1");
     }
+
+    // The main window alone on screen scrolls its marquee, beside a bare Qt window that moves a label the same way.
+    const QString bare = QCoreApplication::applicationDirPath() + QStringLiteral("/bare_window");
+    const double marquee = measure(self, {QStringLiteral("--quillet-main")},
+        quilletEnvironment(temp.filePath(QStringLiteral("marquee")), platform), true, seconds);
+    QProcessEnvironment bareEnv = QProcessEnvironment::systemEnvironment();
+    bareEnv.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    const double bareMarquee = measure(bare, {QStringLiteral("--marquee")}, bareEnv, false, seconds);
+    failures += marquee < 0 || bareMarquee < 0;
+    std::printf("idle CPU, main window on screen (%s): quillet %.3f, bare window %.3f %s\n", qPrintable(platform),
+        marquee, bareMarquee, qPrintable(per));
+    const std::string marqueeLabel = "idle CPU, main window on screen, marquee (" + platform.toStdString() + ")";
+    benchRow(marqueeLabel.c_str(), figure(marquee, unit.c_str(), 3), figure(bareMarquee, "s (bare Qt window)", 3),
+        bareMarquee > 0 ? marquee / bareMarquee : 0, "at most 1");
 
     const double playing = measure(self, {QStringLiteral("--quillet"), mp3},
         quilletEnvironment(temp.filePath(QStringLiteral("play")), platform), true, seconds);
