@@ -56,8 +56,30 @@ int runQuillet(int argc, char **argv, const QString &commandLine, bool mainWindo
     return app.exec();
 }
 
-// User plus system CPU seconds of a process so far.
+double tickSeconds(qint64 pid);
+
+// CPU seconds of a process so far: the run time of each of its threads, in nanoseconds from the scheduler
+// (/proc/PID/task/TID/schedstat), or else user plus system time in clock ticks, a hundredth of a second, which is
+// too coarse for an idle window.
 double cpuSeconds(qint64 pid)
+{
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
+    double nanoseconds = 0;
+    bool any = false;
+    for (const QString &task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile schedstat(tasks + QLatin1Char('/') + task + QStringLiteral("/schedstat"));
+        if (!schedstat.open(QIODevice::ReadOnly))
+            continue;
+        nanoseconds += schedstat.readAll().split(' ').value(0).toDouble();
+        any = true;
+    }
+    if (any)
+        return nanoseconds / 1e9;
+    return tickSeconds(pid);
+}
+
+// User plus system CPU seconds of a process so far, in clock ticks.
+double tickSeconds(qint64 pid)
 {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!stat.open(QIODevice::ReadOnly))

@@ -139,6 +139,7 @@ void Form1::buildControls()
     Label3 = new QLabel(QStringLiteral("Click \"Add File\" To Add Some Files !"), marqueeArea);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->adjustSize();
+    marqueeArea->setLabel(Label3);
     Label7 = new QLabel(QStringLiteral("00:00"), this);
     Label7->setObjectName(QStringLiteral("Label7"));
     Label7->hide();

@@ -251,6 +251,7 @@ void Form1::MP1_MediaOpened()
                     + Text6->text() + QStringLiteral("(") + Text7->text() + QStringLiteral(") ,")
                     + QStringLiteral(" Comments : ") + Ezy1.comment);
     Label3->adjustSize();
+    marqueeArea->textChanged();
     m_tray->record.tip = QStringLiteral("Quillet -  ") + Text4->text() + QStringLiteral(", ") + Text5->text();
     m_tray->modify();
 }
