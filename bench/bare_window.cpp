@@ -1,10 +1,13 @@
 // The floor of bench_startup: a bare Qt window that reads a playlist into a QStringList and shows it in a
 // QListView. It links Qt Widgets only.
 // With --marquee it is the floor of bench_cpu's idle main window instead: a window of the main window's size in
-// which a label moves as Quillet's marquee does, 80 twips to the left every 200 ms, re-entering from the right.
+// which a label moves as Quillet's marquee does, 80 twips to the left every 200 ms, re-entering from the right;
+// it prints "ready" once shown and answers "cpu" queries on its standard input.
 //
 // Usage: bare_window [playlist]
 //        bare_window --marquee
+#include "cpureport.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -29,6 +32,10 @@ static int marquee()
     });
     timer.start(200);
     window.show();
+    // bench_cpu waits for this, then asks for the CPU time used.
+    std::puts("ready");
+    std::fflush(stdout);
+    answerCpuQueries(&window);
     return QApplication::exec();
 }
 

@@ -6,6 +6,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace quillet {
 
 // The widest text kept as one picture, in device pixels.
@@ -66,16 +68,11 @@ void MarqueeArea::takeBackground()
     m_background.fill(palette().color(backgroundRole()));
     if (QWidget *window = parentWidget())
         window->render(&m_background, QPoint(), QRegion(geometry()), QWidget::DrawWindowBackground);
-    const QImage image = m_background.toImage();
+    const QImage image = m_background.toImage().convertToFormat(QImage::Format_RGB32);
     m_rowsPlain = true;
     for (int y = 0; y < image.height() && m_rowsPlain; ++y) {
-        const QRgb first = image.pixel(0, y);
-        for (int x = 1; x < image.width(); ++x) {
-            if (image.pixel(x, y) != first) {
-                m_rowsPlain = false;
-                break;
-            }
-        }
+        const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        m_rowsPlain = std::all_of(row, row + image.width(), [first = row[0]](QRgb pixel) { return pixel == first; });
     }
 }
 
@@ -107,7 +104,7 @@ void MarqueeArea::paintEvent(QPaintEvent *event)
 {
     // Painting the whole strip means the window's background may have changed; a step paints a column.
     if (m_background.isNull() || m_background.deviceIndependentSize().toSize() != size()
-        || event->region().contains(rect()))
+        || QRegion(rect()).subtracted(event->region()).isEmpty())
         takeBackground();
     if (m_textStale)
         renderText();
