@@ -321,8 +321,8 @@ void TstMpris::statusLineTrayAndMprisAgree()
     const auto check = [&](const QString &when) {
         const QString line = f.form->Label2->text();
         const bool blinking = f.form->trayIcon()->record.icon.cacheKey() != f.form->windowIcon().cacheKey();
-        // Playing means a file opened (it has a length) and runs.
-        const bool playing = f.form->MP1->state() == MediaPlayer::State::Playing && f.form->MP1->duration() > 0;
+        // A server that never answers has nothing to play.
+        const bool playing = f.form->MP1->state() == MediaPlayer::State::Playing && entry != u"SILENT"_s;
         if ((line == u"Playing.."_s) != playing || (f.status() == u"Playing"_s) != playing || (blinking && !playing))
             disagreements << when + u": "_s + line + u", MPRIS "_s + f.status() + (blinking ? u", blinking"_s : u""_s);
     };
