@@ -2,6 +2,8 @@
 // settled:
 // - idle: the main window, the remote and the ID3 playlist open, the playlist empty, nothing playing; once on the
 //   X server named by DISPLAY (when set) and once on the offscreen platform;
+// - idle with only the main window on screen, scrolling its marquee, beside a bare Qt window that moves a label the
+//   same way (bare_window --marquee);
 // - playing: an MP3 playing with the null audio output, beside the engine alone
 //   (mpv --no-config --ao=null --no-video on the same file).
 // Each Quillet is a child process with its own temporary data and settings folders; it runs the same start-up as
@@ -12,6 +14,7 @@
 #include "app/form1.h"
 #include "benchmedia.h"
 #include "benchrow.h"
+#include "cpureport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,8 +31,9 @@
 
 namespace {
 
-// Runs Quillet as main() does; once the main window is up, opens the remote and the ID3 playlist.
-int runQuillet(int argc, char **argv, const QString &commandLine)
+// Runs Quillet as main() does; once the main window is up, opens the remote and the ID3 playlist, unless only the
+// main window is to stay on screen.
+int runQuillet(int argc, char **argv, const QString &commandLine, bool mainWindowOnly = false)
 {
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
@@ -42,18 +46,19 @@ int runQuillet(int argc, char **argv, const QString &commandLine)
         if (!form)
             return;
         poll.stop();
-        if (commandLine.isEmpty()) {
+        if (commandLine.isEmpty() && !mainWindowOnly) {
             emit form->remoteControlRequested();
             emit form->windowKeyPressed(QLatin1Char('3'));
         }
         std::puts("ready");
         std::fflush(stdout);
+        answerCpuQueries(&app);
     });
     poll.start();
     return app.exec();
 }
 
-// User plus system CPU seconds of a process so far.
+// User plus system CPU seconds of a process so far (in clock ticks: for the engine, which cannot be asked).
 double cpuSeconds(qint64 pid)
 {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
@@ -68,7 +73,27 @@ double cpuSeconds(qint64 pid)
     return (fields.at(11).toDouble() + fields.at(12).toDouble()) / ticks;
 }
 
+// The CPU seconds a child that answers "cpu" queries has used so far (negative when it does not answer).
+double askCpu(QProcess &child)
+{
+    child.write("cpu\n");
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 10000) {
+        if (child.canReadLine()) {
+            const QByteArray line = child.readLine().trimmed();
+            if (line.startsWith("cpu "))
+                return line.mid(4).toDouble();
+            continue;
+        }
+        child.waitForReadyRead(1000);
+    }
+    return -1;
+}
+
 // Starts a program, waits for it to settle, and returns its CPU seconds over the window (negative on failure).
+// waitForReady: the child prints "ready" when its windows are up and answers "cpu" queries (Quillet and the bare
+// window do); otherwise its clock ticks are read.
 double measure(const QString &program, const QStringList &arguments, const QProcessEnvironment &env, bool waitForReady,
     int seconds)
 {
@@ -81,14 +106,20 @@ double measure(const QString &program, const QStringList &arguments, const QProc
     if (waitForReady) {
         QElapsedTimer waited;
         waited.start();
-        while (!child.readAllStandardOutput().contains("ready") && waited.elapsed() < 30000)
-            child.waitForReadyRead(1000);
+        bool ready = false;
+        while (!ready && waited.elapsed() < 30000) {
+            while (child.canReadLine())
+                ready |= child.readLine().trimmed() == "ready";
+            if (!ready)
+                child.waitForReadyRead(1000);
+        }
     }
     // Start-up work (the splash, the first ticks, the ID3 playlist's first rebuild) is over after this.
     QThread::sleep(3);
-    const double before = cpuSeconds(child.processId());
+    const auto used = [&] { return waitForReady ? askCpu(child) : cpuSeconds(child.processId()); };
+    const double before = used();
     QThread::sleep(seconds);
-    const double after = cpuSeconds(child.processId());
+    const double after = used();
     const bool alive = child.state() == QProcess::Running;
     child.terminate();
     if (!child.waitForFinished(10000)) {
@@ -124,6 +155,8 @@ int main(int argc, char **argv)
 {
     if (argc >= 2 && QByteArray(argv[1]) == "--quillet")
         return runQuillet(1, argv, argc >= 3 ? QString::fromLocal8Bit(argv[2]) : QString());
+    if (argc >= 2 && QByteArray(argv[1]) == "--quillet-main")
+        return runQuillet(1, argv, {}, true);
 
     QCoreApplication app(argc, argv);
     const int seconds = argc >= 2 ? std::max(1, atoi(argv[1])) : 20;
@@ -152,6 +185,20 @@ int main(int argc, char **argv)
         benchRow(label.c_str(), figure(idle, unit.c_str(), 3), figure(idleGoal, "s (goal)", 3), idle / idleGoal,
             "at most 1");
     }
+
+    // The main window alone on screen scrolls its marquee, beside a bare Qt window that moves a label the same way.
+    const QString bare = QCoreApplication::applicationDirPath() + QStringLiteral("/bare_window");
+    const double marquee = measure(self, {QStringLiteral("--quillet-main")},
+        quilletEnvironment(temp.filePath(QStringLiteral("marquee")), platform), true, seconds);
+    QProcessEnvironment bareEnv = QProcessEnvironment::systemEnvironment();
+    bareEnv.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    const double bareMarquee = measure(bare, {QStringLiteral("--marquee")}, bareEnv, true, seconds);
+    failures += marquee < 0 || bareMarquee < 0;
+    std::printf("idle CPU, main window on screen (%s): quillet %.3f, bare window %.3f %s\n", qPrintable(platform),
+        marquee, bareMarquee, qPrintable(per));
+    const std::string marqueeLabel = "idle CPU, main window on screen, marquee (" + platform.toStdString() + ")";
+    benchRow(marqueeLabel.c_str(), figure(marquee, unit.c_str(), 3), figure(bareMarquee, "s (bare Qt window)", 3),
+        bareMarquee > 0 ? marquee / bareMarquee : 0, "at most 1");
 
     const double playing = measure(self, {QStringLiteral("--quillet"), mp3},
         quilletEnvironment(temp.filePath(QStringLiteral("play")), platform), true, seconds);

@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "app/commandline.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,7 +14,7 @@ int main(int argc, char *argv[])
     QStringList arguments = app.arguments();
     arguments.removeFirst();
     quillet::Application quillet(
-        quillet::Application::resolveCommandLine(arguments.join(QLatin1Char(' ')), QDir::currentPath()));
+        quillet::CommandLine::join(quillet::CommandLine::texts(arguments, QDir::currentPath())));
     if (const std::optional<int> exitCode = quillet.handOverToRunningInstance())
         return *exitCode;
     quillet.start();

@@ -5,7 +5,7 @@ QUILLET_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev qt6-qpa-plugins
     libmpv-dev libtag1-dev
-    ffmpeg mpv sox xvfb xauth x11-utils trayer e2fsprogs python3-mutagen libxcb1-dev
+    ffmpeg mpv sox xvfb xauth x11-utils trayer openbox e2fsprogs python3-mutagen libxcb1-dev
     shared-mime-info desktop-file-utils xdg-utils
     dbus-daemon dbus-bin playerctl libglib2.0-bin appstream
 )

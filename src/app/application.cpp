@@ -6,7 +6,6 @@
 #include "app/singleinstance.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -47,13 +46,6 @@ Application::Application(const QString &commandLine, QObject *parent)
 Application::~Application()
 {
     delete m_form1;
-}
-
-QString Application::resolveCommandLine(const QString &text, const QString &workingDirectory)
-{
-    if (text.isEmpty() || text.contains(QLatin1Char(':')) || text.startsWith(QLatin1Char('/')))
-        return text;
-    return QDir::cleanPath(QDir(workingDirectory).absoluteFilePath(text));
 }
 
 Form1 *Application::mainWindow() const
@@ -112,9 +104,9 @@ void Application::openHandedOver(const QString &commandLine)
         m_pendingTexts.append(commandLine);
         return;
     }
-    // The file is treated as the start-up command line is; the window comes forward as from the tray, so the user
-    // sees where the file went.
-    m_form1->openCommandLine(commandLine, false);
+    // The files are opened as at start-up, and a media file plays at once; the window comes forward as from the
+    // tray, so the user sees where the file went.
+    m_form1->openHandedOver(commandLine);
     m_form1->pichook_MouseMove(515);
 }
 

@@ -21,12 +21,9 @@ class Application : public QObject
 {
     Q_OBJECT
 public:
+    // Takes the texts of the command line, joined as CommandLine::join() does.
     explicit Application(const QString &commandLine, QObject *parent = nullptr);
     ~Application() override;
-
-    // The command-line text with a relative path made absolute against the given working directory: the running
-    // Quillet that may receive it works elsewhere. URLs (with a colon) and absolute paths stay as they are.
-    static QString resolveCommandLine(const QString &text, const QString &workingDirectory);
 
     // Hands the command-line text to a Quillet that already runs for this user, or makes this process the one
     // that later starts hand their texts to. Returns the exit code when this process has nothing more to do:

@@ -2,8 +2,11 @@
 
 #include "app/appicon.h"
 #include "app/close1.h"
+#include "app/commandline.h"
+#include "app/marqueearea.h"
 #include "app/picturebutton.h"
 #include "app/pictures.h"
+#include "app/positionslider.h"
 #include "app/windowregistry.h"
 #include "appearance/form4.h"
 #include "appearance/skinstyle.h"
@@ -135,13 +138,14 @@ void Form1::buildControls()
     Label1->hide();
     Label2 = new QLabel(QStringLiteral("Waiting .."), this);
     Label2->setObjectName(QStringLiteral("Label2"));
-    marqueeArea = new QWidget(this);
+    marqueeArea = new MarqueeArea(this);
     marqueeArea->setObjectName(QStringLiteral("marqueeArea"));
     marqueeArea->setFixedHeight(fontMetrics().height() + 4);
     marqueeArea->setMinimumWidth(320);
     Label3 = new QLabel(QStringLiteral("Click \"Add File\" To Add Some Files !"), marqueeArea);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->adjustSize();
+    marqueeArea->setLabel(Label3);
     Label7 = new QLabel(QStringLiteral("00:00"), this);
     Label7->setObjectName(QStringLiteral("Label7"));
     Label7->hide();
@@ -169,7 +173,7 @@ void Form1::buildControls()
     Text2->setObjectName(QStringLiteral("Text2"));
     Text2->setToolTip(QStringLiteral("More Info .."));
 
-    Slider4 = new QSlider(Qt::Horizontal, this);
+    Slider4 = new PositionSlider(Qt::Horizontal, this);
     Slider4->setObjectName(QStringLiteral("Slider4"));
     Slider4->setRange(0, 0);
     Slider4->setAccessibleName(QStringLiteral("Position"));
@@ -316,6 +320,7 @@ void Form1::connectControls()
     connect(MP1, &MediaPlayer::endOfStream, this, &Form1::MP1_EndOfStream);
     connect(MP1, &MediaPlayer::error, this, &Form1::MP1_Error);
     connect(MP1, &MediaPlayer::mediaOpened, this, &Form1::MP1_MediaOpened);
+    connect(MP1, &MediaPlayer::stateChanged, this, &Form1::MP1_StateChanged);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
 
@@ -334,6 +339,7 @@ void Form1::connectControls()
 
     connect(List1, &PlaylistView::clicked, this, &Form1::List1_Click);
     connect(List1, &PlaylistView::listIndexSet, this, &Form1::List1_Click);
+    connect(List1, &PlaylistView::currentMovedByKey, this, &Form1::List1_Click);
     connect(List1, &PlaylistView::doubleClicked, this, &Form1::List1_DblClick);
     connect(List1, &PlaylistView::keyPressed, this, &Form1::List1_KeyPress);
     connect(List1, &PlaylistView::mouseMoved, this, &Form1::List1_MouseMove);
@@ -376,28 +382,53 @@ void Form1::load(const QString &commandLine)
 
 void Form1::openCommandLine(const QString &commandLine, bool atStartup)
 {
-    if (commandLine.isEmpty())
+    bool media = false;
+    for (const QString &text : CommandLine::split(commandLine))
+        media |= openText(text, atStartup, true);
+    // Files handed over while running join the playlist that is already there.
+    if (media && atStartup && SettingsStore::isOn(QStringLiteral("Opening Files"), QStringLiteral("Manage")))
+        appendDefaultPlaylist();
+}
+
+void Form1::openHandedOver(const QString &commandLine)
+{
+    QString first;
+    for (const QString &text : CommandLine::split(commandLine)) {
+        const bool listed = List1->entries().contains(text);
+        if (openText(text, false, !listed) && first.isEmpty())
+            first = text;
+    }
+    const int index = first.isEmpty() ? -1 : int(List1->entries().indexOf(first));
+    if (index < 0)
         return;
-    const QString last4 = commandLine.right(4);
-    const QString last5 = commandLine.right(5);
+    List1->setListIndex(index);
+    startEntry();
+}
+
+bool Form1::openText(const QString &text, bool atStartup, bool addMedia)
+{
+    if (text.isEmpty())
+        return false;
+    const QString last4 = text.right(4);
+    const QString last5 = text.right(5);
     if (kVideoEndings4.contains(last4) || kVideoEndings5.contains(last5)) {
-        m_commandLineVideo = commandLine;
+        m_commandLineVideo = text;
         m_videoOpened = QStringLiteral("1");
-        emit videoFileOpened(commandLine);
+        emit videoFileOpened(text);
     } else if (last4 == QLatin1String(".qsk")) {
         // At start-up the visual options window takes it when it loads; later it is applied at once.
         if (atStartup)
-            m_skinArgument = commandLine;
+            m_skinArgument = text;
         else
-            m_windows->visualOptions()->openSkinArgument(commandLine);
+            m_windows->visualOptions()->openSkinArgument(text);
     } else if (last4 == QLatin1String(".m3u") || last4 == QLatin1String(".pls") || last5 == QLatin1String(".m3u8")) {
-        appendPlaylistFile(commandLine);
+        appendPlaylistFile(text);
     } else {
-        List1->add(commandLine);
-        // A file handed over while running joins the playlist that is already there.
-        if (atStartup && SettingsStore::isOn(QStringLiteral("Opening Files"), QStringLiteral("Manage")))
-            appendDefaultPlaylist();
+        if (addMedia)
+            List1->add(text);
+        return true;
     }
+    return false;
 }
 
 QString Form1::commandLineVideo() const
@@ -451,7 +482,10 @@ QString Form1::statusText() const
 
 void Form1::setStatusText(const QString &text)
 {
-    Label2->setText(text);
+    if (text == QLatin1String("Playing.."))
+        showPlaying();
+    else
+        Label2->setText(text);
 }
 
 void Form1::showMessage(const QString &text)

@@ -23,6 +23,7 @@ class QToolButton;
 
 namespace quillet {
 
+class MarqueeArea;
 class MediaPlayer;
 class PictureButton;
 class PlaylistView;
@@ -42,9 +43,13 @@ public:
     // Start-up: handles the command-line text, the default playlist, the audio controls and the tray icon, and
     // arms the one automatic play of the next Timer2 tick.
     void load(const QString &commandLine);
-    // Handles a command-line text: a video goes to the video player, a skin is remembered and announced, a
-    // playlist is loaded and any other file is added (at start-up with the default playlist when "Manage" is 1).
+    // Handles the command-line texts (one, or several joined as CommandLine::join() does): a video goes to the
+    // video player, a skin is remembered and announced, a playlist is loaded and any other file is added (at
+    // start-up with the default playlist when "Manage" is 1).
     void openCommandLine(const QString &commandLine, bool atStartup = true);
+    // Opens the texts another start of Quillet handed over, as openCommandLine() does, and plays the first media
+    // file at once: it becomes the current entry (one already in the playlist is started where it is).
+    void openHandedOver(const QString &commandLine);
     // The unload steps: mutes, removes the tray icon, shows the closing window, hides, writes the default
     // playlist. Runs once; later calls do nothing.
     void unload();
@@ -85,7 +90,7 @@ public:
     QLabel *Label1 = nullptr; // current index
     QLabel *Label2 = nullptr; // status line
     QLabel *Label3 = nullptr; // marquee
-    QWidget *marqueeArea = nullptr;
+    MarqueeArea *marqueeArea = nullptr;
     QLabel *Label7 = nullptr; // elapsed time
     QLabel *Label8 = nullptr; // duration
     QLabel *Label9 = nullptr; // combined time line
@@ -160,6 +165,9 @@ public:
     void MP1_EndOfStream();
     void MP1_Error();
     void MP1_MediaOpened();
+    // The status line follows what the engine does: "Playing.." only while it plays, "Waiting .." while a file
+    // opens, and no "Playing.." left standing once it paused or stopped.
+    void MP1_StateChanged();
     void Timer1_Timer();
     void Timer2_Timer();
     // Audio controls
@@ -238,7 +246,11 @@ private:
     bool marqueeOnScreen() const;
     void appendDefaultPlaylist();
     bool appendPlaylistFile(const QString &path);
+    // Opens one command-line text; true when it is a media file (not added when addMedia is false).
+    bool openText(const QString &text, bool atStartup, bool addMedia);
     void loadIntoPlayer(const QString &entry);
+    // Shows "Playing.." when the engine plays; a file still opening shows it once it plays.
+    void showPlaying();
     void selectAndStart(int index);
     void writeDefaultPlaylist();
     void showMessage(const QString &text);

@@ -162,7 +162,15 @@ void Form1::List1_KeyPress(QChar key)
         startEntry();
         break;
     case '.':
+    case 127: // Delete
         removesel_Click();
+        break;
+    case ' ':
+        // Space pauses what plays and plays anything else, as a keyboard's play/pause key does.
+        if (MP1->state() == MediaPlayer::State::Playing)
+            command11_Click();
+        else
+            command9_Click();
         break;
     case '1':
     case '2':

@@ -1,6 +1,8 @@
 // Form1: transport commands, the player's events and the display timers.
 #include "app/form1.h"
 
+#include "app/marqueearea.h"
+
 #include "common/dialogservice.h"
 #include "common/entrypath.h"
 #include "common/timetext.h"
@@ -44,7 +46,7 @@ void Form1::startEntry()
         showRootChooser();
         return;
     }
-    Label2->setText(kPlaying);
+    showPlaying();
     Label1->setText(QString::number(i));
 }
 
@@ -63,7 +65,7 @@ void Form1::command9_Click()
 {
     if (!MP1->fileName().isEmpty()) {
         MP1->play();
-        Label2->setText(kPlaying);
+        showPlaying();
     } else if (List1->listIndex() >= 0) {
         loadIntoPlayer(List1->currentText());
     } else {
@@ -231,7 +233,7 @@ void Form1::MP1_MediaOpened()
 {
     Label1->setText(QString::number(List1->listIndex()));
     Label8->setText(timeText(MP1->duration()));
-    Label2->setText(kPlaying);
+    showPlaying();
     Ezy1.fileName = MP1->fileName();
     Ezy1.readTag();
     Text4->setText(Ezy1.song);
@@ -249,8 +251,40 @@ void Form1::MP1_MediaOpened()
                     + Text6->text() + QStringLiteral("(") + Text7->text() + QStringLiteral(") ,")
                     + QStringLiteral(" Comments : ") + Ezy1.comment);
     Label3->adjustSize();
+    marqueeArea->textChanged();
     m_tray->record.tip = QStringLiteral("Quillet -  ") + Text4->text() + QStringLiteral(", ") + Text5->text();
     m_tray->modify();
+}
+
+void Form1::showPlaying()
+{
+    if (MP1->state() == MediaPlayer::State::Playing)
+        Label2->setText(kPlaying);
+}
+
+void Form1::MP1_StateChanged()
+{
+    const bool claimedPlaying = Label2->text() == kPlaying;
+    switch (MP1->state()) {
+    case MediaPlayer::State::Playing:
+        Label2->setText(kPlaying);
+        break;
+    case MediaPlayer::State::Opening:
+        // A URL may take seconds to answer, or never does.
+        Label2->setText(QStringLiteral("Waiting .."));
+        break;
+    case MediaPlayer::State::Paused:
+        if (claimedPlaying)
+            Label2->setText(QStringLiteral("Paused.."));
+        break;
+    case MediaPlayer::State::Stopped:
+        if (claimedPlaying)
+            Label2->setText(QStringLiteral("Stoped.."));
+        break;
+    }
+    // The tray icon stops blinking at once rather than at its next tick.
+    if (claimedPlaying && Label2->text() != kPlaying)
+        Timer4_Timer();
 }
 
 void Form1::Timer1_Timer()
@@ -281,7 +315,7 @@ void Form1::Timer2_Timer()
         m_marqueeLeftTwips -= 80;
     else
         m_marqueeLeftTwips = 4800;
-    Label3->move(twipsToPixels(m_marqueeLeftTwips, dpi), 0);
+    marqueeArea->moveLabel(Label3, twipsToPixels(m_marqueeLeftTwips, dpi));
 
     if (m_videoOpened.isEmpty() && m_startupPending && List1->count() > 0) {
         const int mode = SettingsStore::autoPlay();

@@ -38,6 +38,7 @@ MprisPlayer::MprisPlayer(Form1 *form, QObject *exported, const QDBusConnection &
     connect(form->MP1, &MediaPlayer::mediaOpened, this, &MprisPlayer::trackOpened);
     connect(form->MP1, &MediaPlayer::endOfStream, this, &MprisPlayer::publishChanges);
     connect(form->MP1, &MediaPlayer::error, this, &MprisPlayer::publishChanges);
+    connect(form->MP1, &MediaPlayer::stateChanged, this, &MprisPlayer::publishChanges);
     connect(form->volume1, &QScrollBar::valueChanged, this, &MprisPlayer::publishChanges);
     connect(form->List1, &PlaylistView::listIndexSet, this, &MprisPlayer::publishChanges);
     PlaylistModel *model = form->List1->playlist();
@@ -62,6 +63,7 @@ QString MprisPlayer::playbackStatus() const
         return QStringLiteral("Playing");
     case MediaPlayer::State::Paused:
         return QStringLiteral("Paused");
+    case MediaPlayer::State::Opening: // nothing plays while a file opens (a URL still connecting)
     case MediaPlayer::State::Stopped:
         break;
     }

@@ -1,5 +1,7 @@
 #include "app/windowregistry.h"
 
+#include "app/windowplacement.h"
+
 #include "appearance/form4.h"
 #include "appearance/form6.h"
 #include "playlist/form2.h"
@@ -73,17 +75,20 @@ void WindowRegistry::showRootChooser()
     Form8::open();
 }
 
-void WindowRegistry::showPreferences()
+void WindowRegistry::showPreferences(QWidget *owner)
 {
     // The preferences read the store when they open, so a closed window is opened afresh.
     if (auto *open = find<frmOptions>(); open && !open->isVisible())
         delete open;
     frmOptions *preferences = window<frmOptions>();
-    // A dialog of the main window: the window manager gives it only a close button and keeps it over the main
-    // window. While the main window is minimised or hidden (the remote asks then) it stands alone, so it shows.
     MainWindowApi *api = MainWindowApi::instance();
     QWidget *main = api ? api->mainWidget() : nullptr;
-    if (main && main->isVisible() && !main->isMinimized() && main->windowHandle()) {
+    if (owner) {
+        // Opened from the always-on-top remote: it stands in front of (or beside) the remote.
+        prepareInFrontOf(preferences, owner);
+    } else if (main && main->isVisible() && !main->isMinimized() && main->windowHandle()) {
+        // A dialog of the main window: the window manager gives it only a close button and keeps it over the main
+        // window. While the main window is minimised or hidden it stands alone, so it shows.
         preferences->winId();
         preferences->windowHandle()->setTransientParent(main->windowHandle());
     }
@@ -130,7 +135,9 @@ void WindowRegistry::showVisualOptions()
 void WindowRegistry::showRemote()
 {
     Form6 *remote = Form6::open();
-    connect(remote, &Form6::preferencesRequested, this, &WindowRegistry::showPreferences, Qt::UniqueConnection);
+    // The remote may stay on top of every window: the preferences come up in front of it, not under it.
+    disconnect(remote, &Form6::preferencesRequested, this, nullptr);
+    connect(remote, &Form6::preferencesRequested, this, [this, remote] { showPreferences(remote); });
 }
 
 void WindowRegistry::showTagEditor(MediaPlayer *mainPlayer, const QString &entry)

@@ -22,8 +22,8 @@ public:
     void showFileSearch();
     // Shows the root-directory chooser.
     void showRootChooser();
-    // Shows the preferences.
-    void showPreferences();
+    // Shows the preferences; opened from another window (the remote), in front of that window.
+    void showPreferences(QWidget *owner = nullptr);
     // Shows the file types window.
     void showFileTypes();
     // Shows the about window.

@@ -22,7 +22,8 @@ class MediaPlayer : public QObject
 {
     Q_OBJECT
 public:
-    enum class State { Stopped, Playing, Paused };
+    // Opening: a file is loaded and asked to play, but the engine has not opened it yet (a URL still connecting).
+    enum class State { Stopped, Playing, Paused, Opening };
 
     using QObject::QObject;
     ~MediaPlayer() override = default;
@@ -91,6 +92,9 @@ signals:
     void endOfStream();
     // The file could not be played; errorDescription() says why.
     void error();
+    // state() changed: a file began opening or playing, paused, stopped or ended. Emitted at once for the calls
+    // that change it; at the end of a file before endOfStream, after mediaOpened when a file opens.
+    void stateChanged();
 };
 
 } // namespace quillet

@@ -236,13 +236,18 @@ void MpvPlayer::handleEvent(const mpv_event &event)
     case MPV_EVENT_START_FILE:
         d->startedId = static_cast<const mpv_event_start_file *>(event.data)->playlist_entry_id;
         break;
-    case MPV_EVENT_FILE_LOADED:
+    case MPV_EVENT_FILE_LOADED: {
         if (d->entryId == 0 || d->startedId != d->entryId || d->opened)
             break;
+        const State before = state();
         d->opened = true;
+        QPointer<MpvPlayer> self(this);
         if (d->announceOpened)
             emit mediaOpened();
+        if (self)
+            announceStateSince(before);
         break;
+    }
     case MPV_EVENT_END_FILE: {
         const auto *end = static_cast<const mpv_event_end_file *>(event.data);
         if (d->entryId == 0 || end->playlist_entry_id != d->entryId)
@@ -252,12 +257,17 @@ void MpvPlayer::handleEvent(const mpv_event &event)
             d->entryId = end->playlist_insert_id;
             break;
         }
+        const State before = state();
         d->entryId = 0;
         d->opened = false;
         d->state = State::Stopped;
         if (end->reason == MPV_END_FILE_REASON_ERROR)
             d->pendingError = PendingError {d->generation, end->error, d->reportErrors, d->loadTimer.elapsed()};
-        else if (end->reason == MPV_END_FILE_REASON_EOF)
+        // Listeners learn that nothing plays any more before the end is handled, which may load the next file or
+        // show a message.
+        QPointer<MpvPlayer> self(this);
+        announceStateSince(before);
+        if (self && end->reason == MPV_END_FILE_REASON_EOF)
             emit endOfStream();
         break;
     }
@@ -339,11 +349,13 @@ QString MpvPlayer::fileName() const
 
 void MpvPlayer::setFileName(const QString &fileName)
 {
+    const State before = state();
     d->fileName = fileName;
     if (fileName.isEmpty())
-        stop();
+        stopEngine();
     else
         loadFile(true, true, false);
+    announceStateSince(before);
 }
 
 double MpvPlayer::currentPosition() const
@@ -472,26 +484,37 @@ void MpvPlayer::play()
 {
     if (d->fileName.isEmpty())
         return;
+    const State before = state();
     if (d->entryId != 0) {
         writeFlag(d->mpv.get(), mpvnames::Pause, false);
         d->state = State::Playing;
         d->reportErrors = true;
-        return;
+    } else {
+        // Stopped or finished: the same file again from the start. The caller loaded nothing new, so no media
+        // opened event.
+        loadFile(false, true, false);
     }
-    // Stopped or finished: the same file again from the start. The caller loaded nothing new, so no media
-    // opened event.
-    loadFile(false, true, false);
+    announceStateSince(before);
 }
 
 void MpvPlayer::pause()
 {
     if (d->entryId == 0 || d->state != State::Playing)
         return;
+    const State before = state();
     writeFlag(d->mpv.get(), mpvnames::Pause, true);
     d->state = State::Paused;
+    announceStateSince(before);
 }
 
 void MpvPlayer::stop()
+{
+    const State before = state();
+    stopEngine();
+    announceStateSince(before);
+}
+
+void MpvPlayer::stopEngine()
 {
     ++d->generation;
     d->pendingError.reset();
@@ -551,7 +574,16 @@ QString MpvPlayer::engineName() const
 
 MediaPlayer::State MpvPlayer::state() const
 {
+    // Asked to play, but nothing plays until the engine has opened the file.
+    if (d->state == State::Playing && d->entryId != 0 && !d->opened)
+        return State::Opening;
     return d->state;
+}
+
+void MpvPlayer::announceStateSince(State before)
+{
+    if (state() != before)
+        emit stateChanged();
 }
 
 mpv_handle *MpvPlayer::handle() const

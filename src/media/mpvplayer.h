@@ -71,9 +71,13 @@ private:
     struct PendingError;
 
     void loadFile(bool announceOpened, bool reportErrors, bool startPaused);
+    // Unloads the file (Stop without the state change's signal).
+    void stopEngine();
     void drainEvents();
     void handleEvent(const mpv_event &event);
     void flushPendingError();
+    // Emits stateChanged() when state() is no longer the state it was before a call or event.
+    void announceStateSince(State before);
     static void onWakeup(void *player);
 
     std::unique_ptr<Private> d;

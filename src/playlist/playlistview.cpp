@@ -127,9 +127,20 @@ int PlaylistView::selectedCount() const
 void PlaylistView::keyPressEvent(QKeyEvent *event)
 {
     const QString text = event->text();
+    // Space pauses and resumes; the list would also take it to select and to search.
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        emit keyPressed(QLatin1Char(' '));
+        return;
+    }
+    const int before = listIndex();
     QListView::keyPressEvent(event);
+    if (listIndex() != before && listIndex() >= 0)
+        emit currentMovedByKey(listIndex());
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         emit keyPressed(QChar(13));
+    else if (event->key() == Qt::Key_Delete)
+        emit keyPressed(QChar(127));
     else if (text.size() == 1 && text.at(0).isPrint())
         emit keyPressed(text.at(0));
 }

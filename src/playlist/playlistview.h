@@ -47,8 +47,10 @@ public:
 signals:
     // The program made an entry current (setListIndex), as a click does for the user.
     void listIndexSet(int index);
-    // The user pressed a printable key or Enter; the key still reaches the list.
+    // The user pressed a printable key, Enter (13) or Delete (127); every key but Space still reaches the list.
     void keyPressed(QChar character);
+    // A key (an arrow, Page Up, Home, type-ahead...) made another entry current, as a click does.
+    void currentMovedByKey(int index);
     // Files were dropped (local paths, in the order given).
     void filesDropped(const QStringList &paths);
     // The right mouse button went down over the list at a global position.

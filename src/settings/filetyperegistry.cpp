@@ -240,7 +240,8 @@ QString FileTypeRegistry::execLine(const QString &executable)
     // is not found and the entry is dropped; env, found on the PATH, gets the path after the expansion.
     if (executable.contains(QLatin1Char('%')))
         argument.prepend(QStringLiteral("env "));
-    return argument + QStringLiteral(" %f");
+    // Several files selected together come in one start (Quillet adds each and plays the first).
+    return argument + QStringLiteral(" %F");
 }
 
 void FileTypeRegistry::add(const QString &extension, FileKind kind)

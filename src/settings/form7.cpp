@@ -62,9 +62,11 @@ const ExtensionBox kBoxes[] = {
     {&Form7::Check33, ".qt", FileKind::Media, false},
     {&Form7::Check34, ".pls", FileKind::Playlist, true},
     {&Form7::Check35, ".m3u", FileKind::Playlist, true},
+    // The UTF-8 form of .m3u, which Quillet opens wherever it opens .m3u.
+    {&Form7::Check36, ".m3u8", FileKind::Playlist, true},
 };
 
-const int kColumns = 5;
+const int kRows = 7;
 
 } // namespace
 
@@ -86,10 +88,9 @@ void Form7::createControls()
         box->setChecked(entry.checked);
         this->*entry.box = box;
         // Down the columns, as a list of extensions is read.
-        grid->addWidget(box, index % 7, index / 7);
+        grid->addWidget(box, index % kRows, index / kRows);
         ++index;
     }
-    static_assert(std::size(kBoxes) == 7 * kColumns);
 
     Command2 = new QPushButton(QStringLiteral("&Select All"), this);
     Command1 = new QPushButton(QStringLiteral("&Register"), this);

@@ -21,7 +21,7 @@ public:
     // Select All: checks every box.
     void Command2_Click();
 
-    // The 35 extension boxes, numbered as in the window (Check1 ".mp3" ... Check35 ".m3u").
+    // The extension boxes, numbered as in the window (Check1 ".mp3" ... Check35 ".m3u", Check36 ".m3u8").
     QList<QCheckBox *> checkBoxes() const;
 
     QCheckBox *Check1 = nullptr;
@@ -59,6 +59,7 @@ public:
     QCheckBox *Check33 = nullptr;
     QCheckBox *Check34 = nullptr;
     QCheckBox *Check35 = nullptr;
+    QCheckBox *Check36 = nullptr;
     QPushButton *Command1 = nullptr;
     QPushButton *Command2 = nullptr;
 

@@ -2,10 +2,12 @@
 #include "fakes/visiblerows.h"
 #include "form1fixture.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QUrl>
 
+using namespace Qt::StringLiterals;
 using namespace quillet;
 using namespace quillet::testing;
 
@@ -38,6 +40,7 @@ class TstForm1Playlist : public QObject
 private slots:
     void removeSelectedByKey_data();
     void removeSelectedByKey();
+    void keysPlayPauseAndShowTheSong();
     void songInformation_data();
     void songInformation();
     void droppedFilesShow();
@@ -50,9 +53,16 @@ void TstForm1Playlist::removeSelectedByKey_data()
     QTest::addColumn<QString>("clicks");
     QTest::addColumn<QList<int>>("remaining");
     QTest::addColumn<int>("expectedCurrent");
-    QTest::newRow("1 and 3 with 1 current: the next entry becomes current") << "3 c1" << QList<int> {0, 2, 4} << 1;
-    QTest::newRow("all selected empties the list") << "0 s4" << QList<int> {} << -1;
-    QTest::newRow("no current entry: a message, nothing removed") << "" << QList<int> {0, 1, 2, 3, 4} << -1;
+    QTest::addColumn<int>("key");
+    // "." and Delete remove alike.
+    for (const auto &[name, key] : {std::pair {".", int(Qt::Key_Period)}, std::pair {"Delete", int(Qt::Key_Delete)}}) {
+        const auto row = [name](const char *text) { return QByteArray(name) + ": " + text; };
+        QTest::newRow(row("1 and 3 with 1 current: the next entry becomes current").constData())
+            << "3 c1" << QList<int> {0, 2, 4} << 1 << key;
+        QTest::newRow(row("all selected empties the list").constData()) << "0 s4" << QList<int> {} << -1 << key;
+        QTest::newRow(row("no current entry: a message, nothing removed").constData())
+            << "" << QList<int> {0, 1, 2, 3, 4} << -1 << key;
+    }
 }
 
 void TstForm1Playlist::removeSelectedByKey()
@@ -60,6 +70,7 @@ void TstForm1Playlist::removeSelectedByKey()
     QFETCH(QString, clicks);
     QFETCH(QList<int>, remaining);
     QFETCH(int, expectedCurrent);
+    QFETCH(int, key);
     Form1Fixture f;
     Form1 &form = f.load();
     form.show();
@@ -71,13 +82,45 @@ void TstForm1Playlist::removeSelectedByKey()
                                                                                    : Qt::NoModifier;
         clickRow(form.List1, click.right(1).toInt(), modifiers);
     }
-    QTest::keyClick(form.List1, Qt::Key_Period);
+    QTest::keyClick(form.List1, Qt::Key(key));
     QStringList expected;
     for (int row : remaining)
         expected << kFive.at(row);
     QCOMPARE(visibleRows(form.List1), expected);
     QCOMPARE(form.List1->selectedRows(), expectedCurrent < 0 ? QList<int> {} : QList<int> {expectedCurrent});
     QCOMPARE(f.dialogs.messages.size(), clicks.isEmpty() ? 1 : 0);
+}
+
+// The keyboard alone: the arrows show each entry's song as a click does, Enter plays it, Space pauses and resumes.
+void TstForm1Playlist::keysPlayPauseAndShowTheSong()
+{
+    Form1Fixture f;
+    Form1 &form = f.load();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const QStringList songs = {testData(u"song1.mp3"_s), testData(u"song2.mp3"_s), testData(u"song3.mp3"_s)};
+    form.List1->addMany(songs);
+    clickRow(form.List1, 0);
+    QCOMPARE(form.Text3->text(), u"1. Song 1 - Artist 1"_s);
+    QTest::keyClick(form.List1, Qt::Key_Down);
+    QCOMPARE(form.Text3->text(), u"2. Song 2 - Artist 2"_s);
+    QTest::keyClick(form.List1, Qt::Key_End);
+    QCOMPARE(form.Text3->text(), u"3. Song 3 - Artist 3"_s);
+    QTest::keyClick(form.List1, Qt::Key_Up);
+    QTest::keyClick(form.List1, Qt::Key_Return);
+    QCOMPARE(f.player().fileName(), songs[1]);
+    f.player().emitMediaOpened();
+    f.player().setPosition(0.5);
+    QCOMPARE(form.Label2->text(), u"Playing.."_s);
+    QTest::keyClick(form.List1, Qt::Key_Space);
+    QCOMPARE(f.player().state(), MediaPlayer::State::Paused);
+    QCOMPARE(form.Label2->text(), u"Paused.."_s);
+    QTest::keyClick(form.List1, Qt::Key_Space);
+    QCOMPARE(f.player().state(), MediaPlayer::State::Playing);
+    QCOMPARE(form.Label2->text(), u"Playing.."_s);
+    // Space only plays and pauses: the selection stays on the playing entry.
+    QCOMPARE(form.List1->selectedRows(), QList<int> {1});
+    QVERIFY(f.dialogs.messages.isEmpty());
 }
 
 void TstForm1Playlist::songInformation_data()

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
@@ -45,21 +46,26 @@ class TstInstall : public QObject
 private slots:
     void initTestCase();
     void filesLandInTheirPlaces();
+    void installAloneMakesTheTypesKnown_data();
+    void installAloneMakesTheTypesKnown();
     void installAndRegistrationKeepEachOther_data();
     void installAndRegistrationKeepEachOther();
 
 private:
     QString file(const QString &relative) const { return m_prefix.filePath(relative); }
-    static Run install(const QString &prefix);
+    static Run install(const QString &prefix, const QStringList &environment = {});
 
     TestEnvironment m_env;
     QTemporaryDir m_prefix;
 };
 
-Run TstInstall::install(const QString &prefix)
+Run TstInstall::install(const QString &prefix, const QStringList &environment)
 {
     const QString buildDir = QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/.."));
-    return run(QStringLiteral("cmake"), {QStringLiteral("--install"), buildDir, QStringLiteral("--prefix"), prefix});
+    QStringList arguments = environment;
+    arguments << QStandardPaths::findExecutable(QStringLiteral("cmake")) << QStringLiteral("--install") << buildDir
+              << QStringLiteral("--prefix") << prefix;
+    return run(QStringLiteral("env"), arguments);
 }
 
 void TstInstall::initTestCase()
@@ -88,7 +94,7 @@ void TstInstall::filesLandInTheirPlaces()
     // The entry names the installed program by its full path: the prefix's bin folder need not be on the PATH.
     QFile entry(file(QStringLiteral("share/applications/quillet.desktop")));
     QVERIFY(entry.open(QIODevice::ReadOnly));
-    QVERIFY(entry.readAll().contains("\nExec=" + QFile::encodeName(file(QStringLiteral("bin/quillet"))) + " %f\n"));
+    QVERIFY(entry.readAll().contains("\nExec=" + QFile::encodeName(file(QStringLiteral("bin/quillet"))) + " %F\n"));
     // The freedesktop validators accept the desktop entry and the metainfo, without a warning: software centres
     // show a file that only warns as faulty too.
     for (const QStringList &check : {QStringList {QStringLiteral("desktop-file-validate"),
@@ -99,6 +105,43 @@ void TstInstall::filesLandInTheirPlaces()
         QVERIFY2(result.exitCode == 0 && !result.output.contains(QLatin1String("warning"), Qt::CaseInsensitive),
             qPrintable(check.first() + QStringLiteral(": ") + result.output));
     }
+}
+
+void TstInstall::installAloneMakesTheTypesKnown_data()
+{
+    QTest::addColumn<bool>("toolsThere");
+    QTest::newRow("with the freedesktop tools") << true;
+    // A machine without update-mime-database and update-desktop-database still installs.
+    QTest::newRow("without them") << false;
+}
+
+// cmake --install into ~/.local of a fresh home, and nothing else: the desktop knows the skin type and opens it,
+// and a file manager's double-click on a song starts Quillet.
+void TstInstall::installAloneMakesTheTypesKnown()
+{
+    QFETCH(bool, toolsThere);
+    QTemporaryDir home;
+    const QString prefix = home.filePath(QStringLiteral(".local"));
+    QStringList environment = {QStringLiteral("HOME=") + home.path()};
+    if (!toolsThere) {
+        // Only cmake on the PATH.
+        QDir().mkpath(home.filePath(QStringLiteral("bin")));
+        QFile::link(
+            QStandardPaths::findExecutable(QStringLiteral("cmake")), home.filePath(QStringLiteral("bin/cmake")));
+        environment << QStringLiteral("PATH=") + home.filePath(QStringLiteral("bin"));
+    }
+    const Run installed = install(prefix, environment);
+    QVERIFY2(installed.exitCode == 0, qPrintable(installed.output));
+    if (!toolsThere)
+        return;
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(prefix + QStringLiteral("/share")));
+    QFile skin(home.filePath(QStringLiteral("blue.qsk")));
+    QVERIFY(skin.open(QIODevice::WriteOnly) && skin.write("1\r\n") == 3);
+    skin.close();
+    const QString opens = opensIn(skin.fileName());
+    qputenv("XDG_DATA_HOME", oldData);
+    QCOMPARE(opens, QStringLiteral("application/x-quillet-skin in Quillet"));
 }
 
 void TstInstall::installAndRegistrationKeepEachOther_data()
@@ -132,8 +175,6 @@ void TstInstall::installAndRegistrationKeepEachOther()
     QVERIFY2(installed.exitCode == 0, qPrintable(installed.output));
     if (!registerFirst)
         QVERIFY(registerTypes());
-    // What a package manager's trigger does after an install.
-    QCOMPARE(run(QStringLiteral("update-mime-database"), {prefix + QStringLiteral("/share/mime")}).exitCode, 0);
 
     const auto make = [&](const QString &name, const QByteArray &bytes) {
         QFile out(home.filePath(name));

@@ -10,6 +10,7 @@
 #include "playlist/playlistview.h"
 #include "settings/settingsstore.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -121,6 +122,8 @@ private slots:
     void clientCommands();
     void metadataSeekingAndSignals();
     void messageBoxDoesNotHoldTheCaller();
+    void statusLineTrayAndMprisAgree_data();
+    void statusLineTrayAndMprisAgree();
 };
 
 void TstMpris::initTestCase()
@@ -288,6 +291,64 @@ void TstMpris::messageBoxDoesNotHoldTheCaller()
     client.start(u"playerctl"_s, {u"--player=quillet"_s, u"next"_s});
     QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.messages.size(), 1, 25000);
     QVERIFY(clientDoneWhileOpen);
+}
+
+void TstMpris::statusLineTrayAndMprisAgree_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("end"); // the status line once the engine stopped
+    QTest::addColumn<QString>("message");
+    // The playlist is cleared while the song plays; it then ends with nothing to go on to.
+    QTest::newRow("cleared while playing")
+        << u"song1.mp3"_s << u"Stoped.."_s << u"You Must Add Files Before you Can Play !"_s;
+    // The server accepts the connection and never answers: nothing plays while the engine waits.
+    QTest::newRow("server that never answers") << u"SILENT"_s << u"ERROR !"_s << u"An Error Has Occured ! "_s;
+}
+
+// Started with Enter in the playlist: at every moment the status line, the tray's blinking and the MPRIS status
+// say the same as the engine, up to its end or failure and after it.
+void TstMpris::statusLineTrayAndMprisAgree()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, end);
+    QFETCH(QString, message);
+    LocalPort silent(true);
+    MprisFixture f;
+    QVERIFY(f.start(0));
+    SettingsStore::write(u"Tray"_s, u"Animate"_s, u"1"_s);
+    f.form->List1->add(entry == u"SILENT"_s ? silent.url() : testData(entry));
+    QStringList disagreements;
+    const auto check = [&](const QString &when) {
+        const QString line = f.form->Label2->text();
+        const bool blinking = f.form->trayIcon()->record.icon.cacheKey() != f.form->windowIcon().cacheKey();
+        // A server that never answers has nothing to play.
+        const bool playing = f.form->MP1->state() == MediaPlayer::State::Playing && entry != u"SILENT"_s;
+        if ((line == u"Playing.."_s) != playing || (f.status() == u"Playing"_s) != playing || (blinking && !playing))
+            disagreements << when + u": "_s + line + u", MPRIS "_s + f.status() + (blinking ? u", blinking"_s : u""_s);
+    };
+    f.dialogs.onMessage = [&](const QString &text) { check(u"message "_s + text); };
+    f.form->List1->setListIndex(0);
+    f.form->List1->setFocus();
+    QTest::keyClick(f.form->List1, Qt::Key_Return);
+    if (entry != u"SILENT"_s) {
+        QTRY_VERIFY_WITH_TIMEOUT(f.status() == u"Playing"_s, 5000);
+        f.form->menuItem(u"removeall"_s)->trigger();
+        QCOMPARE(f.form->List1->count(), 0);
+    } else {
+        QCOMPARE(f.form->Label2->text(), u"Waiting .."_s);
+    }
+    for (int tick = 0; f.dialogs.messages.isEmpty() && tick < 200; ++tick) {
+        check(u"before the end"_s);
+        QTest::qWait(50);
+    }
+    QVERIFY2(f.dialogs.messages.value(0).startsWith(message), qPrintable(f.dialogs.messages.join(u'|')));
+    for (int tick = 0; tick < 25; ++tick) {
+        check(u"after the end"_s);
+        QTest::qWait(50);
+    }
+    QVERIFY2(disagreements.isEmpty(), qPrintable(disagreements.join(u'\n')));
+    QCOMPARE(f.form->Label2->text(), end);
+    QCOMPARE(playerctl(u"status"_s).out, u"Stopped"_s);
 }
 
 int main(int argc, char *argv[])

@@ -1,6 +1,7 @@
 // Quillet on a desktop (a private X server and session bus): one Quillet per user, with the real executable started
 // twice; and the tray of today's desktops, which speak the StatusNotifierItem protocol (KDE Plasma, GNOME's
 // extension), where a stand-in watcher takes the icon's registration and a click arrives as the Activate call.
+#include "app/commandline.h"
 #include "app/mprisservice.h"
 #include "app/singleinstance.h"
 #include "desktoptesting.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QLocalSocket>
 #include <QThread>
+#include <QUrl>
 
 #include <csignal>
 
@@ -66,9 +68,42 @@ private slots:
     }
     void clickOnTheTrayRestoresTheWindow();
     void receivesOnlyWholeTexts();
+    void commandLineTexts_data();
+    void commandLineTexts();
     void secondStartHandsOver_data();
     void secondStartHandsOver();
 };
+
+void TstSingleInstance::commandLineTexts_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("texts"); // names below the test data folder, or URLs
+    const QString url = u"http://127.0.0.1:9/radio"_s;
+    QTest::newRow("one file") << QStringList {u"song1.mp3"_s} << QStringList {u"song1.mp3"_s};
+    QTest::newRow("one name with blanks, split by the shell")
+        << QStringList {u"a"_s, u"b.mp3"_s} << QStringList {u"a b.mp3"_s};
+    QTest::newRow("two files") << QStringList {u"song2.mp3"_s, u"song1.mp3"_s}
+                               << QStringList {u"song2.mp3"_s, u"song1.mp3"_s};
+    QTest::newRow("a file and a URL") << QStringList {u"song1.mp3"_s, url} << QStringList {u"song1.mp3"_s, url};
+    QTest::newRow("a word that names nothing keeps the whole text")
+        << QStringList {u"song1.mp3"_s, u"gone.mp3"_s} << QStringList {u"song1.mp3 gone.mp3"_s};
+    QTest::newRow("nothing") << QStringList {} << QStringList {};
+}
+
+void TstSingleInstance::commandLineTexts()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, texts);
+    TestEnvironment env;
+    for (const char *name : {"song1.mp3", "song2.mp3", "a b.mp3", "a"})
+        Form1Fixture::writeFile(env.path(QLatin1String(name)), "x");
+    for (QString &text : texts)
+        text = text.contains(u':') ? text : env.path(text);
+    const QStringList got = CommandLine::texts(arguments, env.root());
+    QCOMPARE(got, texts);
+    // They reach a running Quillet as one message and come out as they went in.
+    QCOMPARE(CommandLine::split(CommandLine::join(got)), texts);
+}
 
 void TstSingleInstance::receivesOnlyWholeTexts()
 {
@@ -103,17 +138,26 @@ void TstSingleInstance::receivesOnlyWholeTexts()
 
 void TstSingleInstance::secondStartHandsOver_data()
 {
+    // The arguments of each start ("|" between them), and the file the running Quillet then plays (if it must).
     QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("second");
     QTest::addColumn<bool>("whileStarting");
     QTest::addColumn<QStringList>("playlist");
+    QTest::addColumn<QString>("plays");
     const QString song1 = testData(u"song1.mp3"_s), song2 = testData(u"song2.mp3"_s), song3 = testData(u"song3.mp3"_s);
-    QTest::newRow("media file") << song1 << song2 << false << QStringList {song1, song2};
+    const QString tone = testData(u"tone-187s.mp3"_s);
+    // A file opened from the desktop plays at once.
+    QTest::newRow("media file") << song1 << tone << false << QStringList {song1, tone} << tone;
     // Handed over while the first still shows its splash window: kept until its main window is there.
-    QTest::newRow("media file during start-up") << song1 << song2 << true << QStringList {song1, song2};
-    QTest::newRow("m3u8 playlist") << song1 << u"LIST"_s << false << QStringList {song1, song3};
+    QTest::newRow("media file during start-up") << song1 << song2 << true << QStringList {song1, song2} << QString();
+    QTest::newRow("m3u8 playlist") << song1 << u"LIST"_s << false << QStringList {song1, song3} << QString();
     QTest::newRow("names relative to the caller's folder")
-        << u"song1.mp3"_s << u"song2.mp3"_s << false << QStringList {song1, song2};
+        << u"song1.mp3"_s << u"song2.mp3"_s << false << QStringList {song1, song2} << QString();
+    // Several files: each its own entry; handed over, the first given plays.
+    QTest::newRow("several files at start-up")
+        << u"song2.mp3|song1.mp3"_s << QString() << false << QStringList {song1, song2} << QString();
+    QTest::newRow("several files handed over")
+        << song1 << u"tone-187s.mp3|song3.mp3"_s << false << QStringList {song1, song3, tone} << tone;
 }
 
 void TstSingleInstance::secondStartHandsOver()
@@ -122,6 +166,7 @@ void TstSingleInstance::secondStartHandsOver()
     QFETCH(QString, second);
     QFETCH(bool, whileStarting);
     QFETCH(QStringList, playlist);
+    QFETCH(QString, plays);
     TestEnvironment env;
     const QString runtimeDir = env.path(u"runtime"_s);
     QVERIFY(QDir().mkdir(runtimeDir));
@@ -139,17 +184,27 @@ void TstSingleInstance::secondStartHandsOver()
         process->setProcessEnvironment(environment);
         process->setWorkingDirectory(testDataDir());
     }
-    running.start(quilletExecutable(), {first});
+    running.start(quilletExecutable(), first.split(u'|'));
     const auto sockets = [&] { return QDir(runtimeDir).entryList({u"*.socket"_s}, QDir::System); };
     if (whileStarting)
         QTRY_COMPARE_WITH_TIMEOUT(sockets().size(), 1, 10000);
     else
         QTRY_VERIFY_WITH_TIMEOUT(mprisNameTaken(), 20000);
-    later.start(quilletExecutable(), second.isEmpty() ? QStringList() : QStringList {second});
+    later.start(quilletExecutable(), second.isEmpty() ? QStringList() : second.split(u'|'));
     QVERIFY(later.waitForFinished(20000));
     QCOMPARE(later.exitCode(), 0);
     QCOMPARE(running.state(), QProcess::Running);
     QTRY_VERIFY_WITH_TIMEOUT(mprisNameTaken(), 20000);
+    if (!plays.isEmpty()) {
+        // As a panel sees it: the handed file is the one that plays.
+        const auto playing = [] {
+            return runClient(
+                u"playerctl"_s, {u"--player=quillet"_s, u"metadata"_s, u"--format"_s, u"{{status}} {{xesam:url}}"_s})
+                .out;
+        };
+        const QString expected = u"Playing "_s + QUrl::fromLocalFile(plays).toString(QUrl::FullyEncoded);
+        QTRY_COMPARE_WITH_TIMEOUT(playing(), expected, 10000);
+    }
     // The handed text is opened from the event loop; give it a moment, then end as logging out does.
     QTest::qWait(500);
     ::kill(pid_t(running.processId()), SIGTERM);

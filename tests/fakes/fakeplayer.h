@@ -7,8 +7,10 @@
 
 namespace quillet::testing {
 
-// A media player that records every call and emits its events only when the test says so. Like the engine, it
-// plays what it is given at once, and a stopped file has neither a duration nor a position until it is opened again.
+// A media player that records every call and emits its events only when the test says so. Like the engine, a file
+// it is given is opening until the test says it opened (emitMediaOpened), a stopped file has neither a duration nor
+// a position until it is opened again, and every change of its state is announced at once. Unlike the engine, a
+// stopped file that is played again plays at once.
 class FakePlayer : public MediaPlayer
 {
     Q_OBJECT
@@ -21,7 +23,7 @@ public:
         calls << QStringLiteral("setFileName ") + fileName;
         m_fileName = fileName;
         m_position = 0;
-        m_state = fileName.isEmpty() ? State::Stopped : State::Playing;
+        changeState(fileName.isEmpty() ? State::Stopped : State::Opening);
     }
     double currentPosition() const override { return m_position; }
     void setCurrentPosition(double seconds) override { m_position = record("setCurrentPosition", seconds); }
@@ -42,13 +44,16 @@ public:
     void setDisplaySize(int size) override { m_displaySize = record("setDisplaySize", size); }
     bool autoSize() const override { return m_autoSize; }
     void setAutoSize(bool on) override { m_autoSize = record("setAutoSize", on); }
-    void play() override { setState("play", State::Playing); }
-    void pause() override { setState("pause", State::Paused); }
+    void play() override { setState("play", m_state == State::Opening ? State::Opening : State::Playing); }
+    void pause() override
+    {
+        setState("pause", m_state == State::Playing || m_state == State::Opening ? State::Paused : m_state);
+    }
     void stop() override
     {
         calls << QStringLiteral("stop");
-        m_state = State::Stopped;
         m_position = m_duration = 0;
+        changeState(State::Stopped);
     }
     void probeDuration() override
     {
@@ -67,9 +72,27 @@ public:
         m_errorDescription = description;
         m_errorTip = tip;
     }
-    void emitMediaOpened() { emit mediaOpened(); }
-    void emitEndOfStream() { emit endOfStream(); }
-    void emitError() { emit error(); }
+    // The loaded file opened: it plays (the state follows mediaOpened, as the engine's does).
+    void emitMediaOpened()
+    {
+        const State before = m_state;
+        if (m_state == State::Opening)
+            m_state = State::Playing;
+        emit mediaOpened();
+        if (m_state != before)
+            emit stateChanged();
+    }
+    // The file ended: stopped first, then the end announced.
+    void emitEndOfStream()
+    {
+        changeState(State::Stopped);
+        emit endOfStream();
+    }
+    void emitError()
+    {
+        changeState(State::Stopped);
+        emit error();
+    }
 
     // Every call in order, e.g. "setFileName /a.mp3", "play", "setVolume -10", "setMute 1".
     QStringList calls;
@@ -81,7 +104,14 @@ private:
     {
         calls << QLatin1String(call);
         if (!m_fileName.isEmpty())
-            m_state = state;
+            changeState(state);
+    }
+    void changeState(State state)
+    {
+        if (m_state == state)
+            return;
+        m_state = state;
+        emit stateChanged();
     }
     template<typename T> T record(const char *name, T value)
     {

@@ -130,7 +130,7 @@ void TestMpvPlayer::events_data()
     row("video player plays once", "load song1.mp3, end, Stopped, zero", once, "video");
     row("probe player plays once", "load song1.mp3, end, Stopped, zero", once, "probe");
     row("stop is no end, play starts from zero",
-        "load tone, reach 1, stop, Stopped, zero, wait 300, play, Playing, reach 0.01, below 0.8, end",
+        "load tone, reach 1, stop, Stopped, zero, wait 300, play, Opening, reach 0.01, Playing, below 0.8, end",
         "opened tone 2, end tone");
     row("empty name unloads", "load tone, reach 0.2, load, Stopped, play, Stopped, wait 2200", "opened tone 2");
     row("seek to the middle jumps", "load tone, seek 1.5, end", "opened tone 2, end tone");
@@ -144,7 +144,7 @@ void TestMpvPlayer::events_data()
     row("replaced while playing", "load tone, reach 0.3, load song2.mp3, end",
         "opened tone 2, opened song2.mp3 1.5, end song2.mp3");
     row("failure of a replaced file dropped", "load missing.mp3, busy, load song1.mp3, end, no error", once);
-    row("load while paused plays", "load tone, reach 0.2, pause, load song1.mp3, Playing, end",
+    row("load while paused plays", "load tone, reach 0.2, pause, load song1.mp3, Opening, opened 2, Playing, end",
         "opened tone 2, opened song1.mp3 1.5, end song1.mp3");
     // As the ID3 playlist window probes: load, stop at once, probe (bounded: never the engine's minute-long network
     // timeout), read.
@@ -155,7 +155,10 @@ void TestMpvPlayer::events_data()
     row("missing file", "load missing.mp3, error, Stopped, says was not found|exists", "error missing.mp3");
     row("not media", "load random.mp3, error, Stopped, says format|sound or video file", "error random.mp3");
     row("refused connection", "load refused, error, says refused|server is running", "error stream.mp3");
-    row("silent server", "load silent, error, Stopped, says did not answer|try again later", "error stream.mp3");
+    // Nothing plays while the engine waits for the server.
+    row("silent server",
+        "load silent, Opening, wait 1500, Opening, error, Stopped, says did not answer|try again later",
+        "error stream.mp3");
     // The pcm output cannot create its file below a regular file.
     row("no audio device", "load tone.wav, error, says audio device|sound card", "opened tone.wav *, error tone.wav",
         "no device");
@@ -185,7 +188,7 @@ void TestMpvPlayer::events()
     QList<double> afterSeek;
     QTimer sampler;
     connect(&sampler, &QTimer::timeout, this, [&] { afterSeek << player->currentPosition(); });
-    const QStringList states {u"Stopped"_s, u"Playing"_s, u"Paused"_s};
+    const QStringList states {u"Stopped"_s, u"Playing"_s, u"Paused"_s, u"Opening"_s};
     // The GUI keeps running whatever the engine does, reading the player as the display timer does.
     int ticks = 0;
     QTimer gui;
