@@ -12,6 +12,7 @@
 #include "playlist/playlistfile.h"
 #include "playlist/playlistview.h"
 #include "settings/settingsstore.h"
+#include "tags/tagnotices.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -55,6 +56,8 @@ Form1::Form1(QWidget *parent)
     connectControls();
     connectChrome();
     connectTimers();
+    // What a tag read on any thread (a click, an opened file, the ID3 playlist) must tell the user.
+    TagNotices::showWhileOpen(this);
     MainWindowApi::setInstance(this);
 }
 
