@@ -199,7 +199,7 @@ void TstForm1Playlist::cutTagSaveReported()
     QVERIFY(QFile::copy(testData(QStringLiteral("tags-v1v2.mp3")), path));
     // A second link makes the save write into the file itself.
     QVERIFY(::link(QFile::encodeName(path), QFile::encodeName(path + QStringLiteral(".link"))) == 0);
-    QVERIFY(cutSave(path, QStringLiteral("Cut Title"), SaveCut::AfterCopy));
+    QVERIFY(cutSave(path, QStringLiteral("Cut Title"), SaveStop::BeforeFirstWrite));
     QCOMPARE(
         QProcess::execute(QStringLiteral("/usr/bin/mid3v2"), {QStringLiteral("-a"), QStringLiteral("Other"), path}), 0);
     const QByteArray edited = Form1Fixture::readFile(path);

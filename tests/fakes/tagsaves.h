@@ -1,6 +1,7 @@
 #pragma once
 
-// Tag reads and saves as the windows make them, and a save cut short by a crash. Header only: it needs the tag
+// Tag reads and saves as the windows make them, and saves stopped at a chosen moment (by a crash, or for another
+// program to act). Header only: it needs the tag
 // component, which the shared test library does not link.
 
 #include "tags/recoveryfolder.h"
@@ -8,12 +9,14 @@
 
 #include <QDir>
 #include <QFile>
-#include <QScopeGuard>
+
+#include <functional>
 
 #include <csignal>
-#include <poll.h>
-#include <sys/inotify.h>
+#include <fcntl.h>
+#include <sys/ptrace.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,50 +42,89 @@ inline bool saveTitle(const QString &path, const QString &song, QString *error)
     return saved;
 }
 
-// The moment a cut save is killed: once its copy of the old file is complete and on disk, or once it begins to
-// write into the file itself.
-enum class SaveCut { AfterCopy, AtFirstWrite };
+// Where a traced save stops: right before its first write into the file itself (its copy of the old file is
+// complete and on disk by then), or right after that first write.
+enum class SaveStop { BeforeFirstWrite, AfterFirstWrite };
 
-// Saves song as the title of path (a file saved in place) in a child process and kills it (SIGKILL) at the given
-// moment. Tries again while the save finishes before the kill lands. True when the save's copy was left behind.
-inline bool cutSave(const QString &path, const QString &song, SaveCut when)
+struct TracedSave
 {
-    const QString folder = RecoveryFolder::path();
-    if (!QDir().mkpath(QFileInfo(folder).path()))
-        return false;
-    ::mkdir(QFile::encodeName(folder).constData(), 0700);
-    // Keeps the folder from being removed as empty (by the save's own first look for a copy) while it is watched.
-    const QString keeper = folder + QStringLiteral("/keeper");
-    QFile(keeper).open(QIODevice::WriteOnly);
-    const auto removeKeeper = qScopeGuard([&keeper] { QFile::remove(keeper); });
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        const int watch = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-        const bool watching = when == SaveCut::AfterCopy
-            ? inotify_add_watch(watch, QFile::encodeName(folder).constData(), IN_CLOSE_WRITE) >= 0
-            : inotify_add_watch(watch, QFile::encodeName(path).constData(), IN_MODIFY) >= 0;
-        const pid_t child = watching ? fork() : -1;
-        if (child == 0) {
-            TagLibTag tag;
-            tag.fileName = path;
-            tag.readTag();
-            tag.song = song;
-            _exit(tag.writeTag() ? 0 : 1);
-        }
-        int status = 0;
-        while (child > 0) {
-            pollfd event {watch, POLLIN, 0};
-            if (::poll(&event, 1, 20) > 0)
-                ::kill(child, SIGKILL);
-            if (waitpid(child, &status, event.revents ? 0 : WNOHANG) == child)
-                break;
-        }
-        ::close(watch);
-        if (child < 0)
-            return false;
-        if (!QDir(folder).entryList({QStringLiteral("*.save")}, QDir::Files).isEmpty())
-            return true;
+    bool stopped = false; // the save reached the stop
+    bool saved = false; // it reported success (not when killed)
+    QString error; // what it reported otherwise
+};
+
+// Saves song as the title of path (a file saved in place) in a child process traced with ptrace, stops it at the
+// given moment and runs atStop there, as another program that acts at exactly that moment; then kills the child
+// (SIGKILL, as a crash does) or lets it finish.
+inline TracedSave tracedSave(
+    const QString &path, const QString &song, SaveStop when, const std::function<void()> &atStop, bool kill)
+{
+    struct stat target
+    {
+    };
+    int output[2];
+    if (::stat(QFile::encodeName(path).constData(), &target) != 0 || ::pipe2(output, O_CLOEXEC) != 0)
+        return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        ::close(output[0]);
+        ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+        ::raise(SIGSTOP);
+        QString error;
+        const bool saved = saveTitle(path, song, &error);
+        const QByteArray result = (saved ? "1" : "0") + error.toUtf8();
+        [[maybe_unused]] const ssize_t written = ::write(output[1], result.constData(), size_t(result.size()));
+        _exit(0);
     }
-    return false;
+    ::close(output[1]);
+    TracedSave traced;
+    int status = 0;
+    waitpid(child, &status, 0);
+    ::ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+    // A write into the file itself: a write call on a descriptor that names the same inode.
+    const auto writesTarget = [&](const __ptrace_syscall_info &call) {
+        struct stat named
+        {
+        };
+        const QByteArray fd = "/proc/" + QByteArray::number(child) + "/fd/" + QByteArray::number(call.entry.args[0]);
+        return (call.entry.nr == SYS_pwrite64 || call.entry.nr == SYS_write || call.entry.nr == SYS_pwritev
+                   || call.entry.nr == SYS_ftruncate)
+            && ::stat(fd.constData(), &named) == 0 && named.st_dev == target.st_dev && named.st_ino == target.st_ino;
+    };
+    int writes = 0;
+    int signal = 0;
+    while (!traced.stopped && ::ptrace(PTRACE_SYSCALL, child, nullptr, signal) == 0
+        && waitpid(child, &status, 0) == child && WIFSTOPPED(status)) {
+        signal = WSTOPSIG(status) == (SIGTRAP | 0x80) ? 0 : WSTOPSIG(status);
+        __ptrace_syscall_info call {};
+        if (signal == 0 && ::ptrace(PTRACE_GET_SYSCALL_INFO, child, sizeof call, &call) > 0
+            && call.op == PTRACE_SYSCALL_INFO_ENTRY && writesTarget(call)
+            && ++writes == (when == SaveStop::BeforeFirstWrite ? 1 : 2)) {
+            traced.stopped = true;
+            if (atStop)
+                atStop();
+        }
+    }
+    if (kill)
+        ::kill(child, SIGKILL);
+    else if (traced.stopped)
+        ::ptrace(PTRACE_DETACH, child, nullptr, nullptr);
+    QByteArray result;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(output[0], buffer, sizeof buffer)) > 0;)
+        result.append(buffer, got);
+    ::close(output[0]);
+    waitpid(child, &status, 0);
+    traced.saved = result.startsWith('1');
+    traced.error = QString::fromUtf8(result.mid(1));
+    return traced;
+}
+
+// A save of path cut short by a crash at the given moment: true when its copy was left behind.
+inline bool cutSave(const QString &path, const QString &song, SaveStop when)
+{
+    return tracedSave(path, song, when, {}, true).stopped
+        && !QDir(RecoveryFolder::path()).entryList({QStringLiteral("*.save")}, QDir::Files).isEmpty();
 }
 
 } // namespace quillet::testing
