@@ -151,7 +151,7 @@ bool writeInPlace(const QString &path, const FileDescriptor &file, const FileSna
     QString reason;
     bool copied = false;
     // Another process may remove the empty folder between its opening and the copy's creation: open it again.
-    for (int attempt = 0; attempt < 3 && !copied; ++attempt) {
+    for (int attempt = 0; attempt < 5 && !copied; ++attempt) {
         if (!folder.openForSave(&reason)) {
             *error = QStringLiteral("The tag of %1 was not saved: writing it into the file needs a copy of the old "
                                     "file in %2, and that folder cannot be used: %3")
@@ -265,6 +265,9 @@ bool TagFileWriter::recover(const QString &path, QString *error)
     if (!folder.openExisting())
         return true;
     const Outcome outcome = RecoveryRecord::resolve(folder, real, nullptr);
+    // A reader that changed nothing leaves the folder to the saves: one of them may be about to put its copy there.
+    if (outcome.kind == Outcome::None || outcome.kind == Outcome::Busy)
+        return true;
     folder.closeAndRemoveIfEmpty();
     if (outcome.kind != Outcome::SetAside && outcome.kind != Outcome::Failed)
         return true;

@@ -41,6 +41,16 @@ bool chmodPath(const QString &path, mode_t mode)
     return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
 }
 
+bool linkPath(const QString &path, const QString &link)
+{
+    return ::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()) == 0;
+}
+
+bool otherTaggerSetsArtist(const QString &path, const QString &artist)
+{
+    return QProcess::execute(QStringLiteral("/usr/bin/mid3v2"), {QStringLiteral("-a"), artist, path}) == 0;
+}
+
 QJsonObject mutagenTags(const QStringList &paths)
 {
     static const char *const script = R"(import json, sys

@@ -42,22 +42,28 @@ inline bool saveTitle(const QString &path, const QString &song, QString *error)
     return saved;
 }
 
-// Where a traced save stops: right before its first write into the file itself (its copy of the old file is
-// complete and on disk by then), or right after that first write.
-enum class SaveStop { BeforeFirstWrite, AfterFirstWrite };
+// Where a traced save stops: right before its n-th system call (from 1, counted from the read of the tag), or right
+// before its n-th write into the file itself. The first such write comes once the copy of the old file is complete
+// and on disk.
+struct SaveStop
+{
+    enum { Call, Write } at;
+    int n;
+};
 
 struct TracedSave
 {
     bool stopped = false; // the save reached the stop
     bool saved = false; // it reported success (not when killed)
     QString error; // what it reported otherwise
+    int calls = 0; // the system calls it made until it stopped or ended
 };
 
-// Saves song as the title of path (a file saved in place) in a child process traced with ptrace, stops it at the
-// given moment and runs atStop there, as another program that acts at exactly that moment; then kills the child
-// (SIGKILL, as a crash does) or lets it finish.
+// Saves song as the title of path in a child process traced with ptrace, stops it at the given moment and runs
+// atStop there, as another program acting at exactly that moment; then kills the child (SIGKILL, as a crash does)
+// or lets it finish. A stop past the end of the save never comes.
 inline TracedSave tracedSave(
-    const QString &path, const QString &song, SaveStop when, const std::function<void()> &atStop, bool kill)
+    const QString &path, const QString &song, SaveStop stop, const std::function<void()> &atStop, bool kill)
 {
     struct stat target
     {
@@ -93,37 +99,45 @@ inline TracedSave tracedSave(
     };
     int writes = 0;
     int signal = 0;
-    while (!traced.stopped && ::ptrace(PTRACE_SYSCALL, child, nullptr, signal) == 0
-        && waitpid(child, &status, 0) == child && WIFSTOPPED(status)) {
-        signal = WSTOPSIG(status) == (SIGTRAP | 0x80) ? 0 : WSTOPSIG(status);
+    bool running = true;
+    while (!traced.stopped && running) {
+        running = ::ptrace(PTRACE_SYSCALL, child, nullptr, signal) == 0 && waitpid(child, &status, 0) == child
+            && WIFSTOPPED(status);
+        signal = running && WSTOPSIG(status) != (SIGTRAP | 0x80) ? WSTOPSIG(status) : 0;
         __ptrace_syscall_info call {};
-        if (signal == 0 && ::ptrace(PTRACE_GET_SYSCALL_INFO, child, sizeof call, &call) > 0
-            && call.op == PTRACE_SYSCALL_INFO_ENTRY && writesTarget(call)
-            && ++writes == (when == SaveStop::BeforeFirstWrite ? 1 : 2)) {
-            traced.stopped = true;
-            if (atStop)
-                atStop();
+        if (running && signal == 0 && ::ptrace(PTRACE_GET_SYSCALL_INFO, child, sizeof call, &call) > 0
+            && call.op == PTRACE_SYSCALL_INFO_ENTRY) {
+            ++traced.calls;
+            const bool write = writesTarget(call) && ++writes;
+            if ((stop.at == SaveStop::Call && traced.calls == stop.n)
+                || (stop.at == SaveStop::Write && write && writes == stop.n)) {
+                traced.stopped = true;
+                if (atStop)
+                    atStop();
+            }
         }
     }
-    if (kill)
+    // A child that ended is reaped already; one still traced is let go or killed.
+    if (running && (kill || !traced.stopped))
         ::kill(child, SIGKILL);
-    else if (traced.stopped)
+    else if (running)
         ::ptrace(PTRACE_DETACH, child, nullptr, nullptr);
     QByteArray result;
     char buffer[4096];
     for (ssize_t got; (got = ::read(output[0], buffer, sizeof buffer)) > 0;)
         result.append(buffer, got);
     ::close(output[0]);
-    waitpid(child, &status, 0);
+    if (running)
+        waitpid(child, &status, 0);
     traced.saved = result.startsWith('1');
     traced.error = QString::fromUtf8(result.mid(1));
     return traced;
 }
 
 // A save of path cut short by a crash at the given moment: true when its copy was left behind.
-inline bool cutSave(const QString &path, const QString &song, SaveStop when)
+inline bool cutSave(const QString &path, const QString &song, SaveStop stop)
 {
-    return tracedSave(path, song, when, {}, true).stopped
+    return tracedSave(path, song, stop, {}, true).stopped
         && !QDir(RecoveryFolder::path()).entryList({QStringLiteral("*.save")}, QDir::Files).isEmpty();
 }
 

@@ -27,26 +27,17 @@ using namespace quillet::testing;
 
 namespace {
 
-constexpr uid_t nobody = 65534;
-constexpr uid_t otherUser = 65533;
-
-bool linkPath(const QString &path, const QString &link)
-{
-    return ::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()) == 0;
-}
-
 // The extended attributes of a file, by name.
 QMap<QByteArray, QByteArray> attributes(const QString &path)
 {
     QMap<QByteArray, QByteArray> found;
     const QByteArray file = QFile::encodeName(path);
-    QByteArray names(4096, '\0');
-    names.truncate(std::max<ssize_t>(0, ::listxattr(file.constData(), names.data(), size_t(names.size()))));
-    for (const QByteArray &name : names.split('\0')) {
-        QByteArray value(4096, '\0');
-        const ssize_t size = name.isEmpty() ? -1 : ::getxattr(file.constData(), name.constData(), value.data(), 4096);
-        if (size >= 0)
-            found.insert(name, value.left(size));
+    char names[4096];
+    const ssize_t size = ::listxattr(file.constData(), names, sizeof names);
+    for (const QByteArray &name : QByteArray(names, std::max<ssize_t>(size, 0)).split('\0')) {
+        char value[4096];
+        if (!name.isEmpty())
+            found.insert(name, QByteArray(value, ::getxattr(file.constData(), name.constData(), value, 4096)));
     }
     return found;
 }
