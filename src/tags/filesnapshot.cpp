@@ -36,7 +36,7 @@ bool FileSnapshot::read(const QString &path, qint64 maxSize, QString *error)
         if (bytes.size() == identity.size && FileIdentity::ofDescriptor(fd.get()) == identity)
             return true;
     }
-    *error = QStringLiteral("%1 was not saved: another program kept writing it while it was read").arg(path);
+    *error = QStringLiteral("Another program kept writing %1 while Quillet read it").arg(path);
     return false;
 }
 

@@ -198,7 +198,8 @@ RecoveryRecord::Outcome RecoveryRecord::resolve(
     if (!file) {
         own = FileDescriptor::open(absolutePath, O_RDWR | O_NONBLOCK);
         if (!own.isValid())
-            openError = errno == ENOENT ? QStringLiteral("it is no longer there") : errnoText();
+            openError = errno == ENOENT ? QStringLiteral("the file is no longer there")
+                                        : QStringLiteral("the file cannot be written (%1)").arg(errnoText());
         if (own.isValid() && !own.lock(0)) {
             outcome.kind = Outcome::Busy;
             return outcome;
@@ -214,7 +215,7 @@ RecoveryRecord::Outcome RecoveryRecord::resolve(
     ::fstat(copy.get(), &copyStatus);
     const std::optional<Footer> footer = oldFormat ? std::nullopt : readFooter(copy, copyStatus.st_size);
     if (oldFormat)
-        return keep(QStringLiteral("an earlier version of Quillet cannot tell whether it changed since"), -1);
+        return keep(QStringLiteral("an earlier version of Quillet kept no record of what it wrote"), -1);
     if (!footer || !footer->committed) {
         // The save stopped before it wrote anything into the file.
         ::unlinkat(folder.fd(), name.constData(), 0);
@@ -222,7 +223,7 @@ RecoveryRecord::Outcome RecoveryRecord::resolve(
     }
     QByteArray middle;
     if (!copy.readAt(footer->oldSize, footer->middleSize, &middle) || middle.size() != footer->middleSize)
-        return keep(errnoText(), footer->oldSize);
+        return keep(QStringLiteral("its copy cannot be read (%1)").arg(errnoText()), footer->oldSize);
     const qint64 pathSize = qFromLittleEndian<qint64>(middle.constData());
     if (pathSize < 0 || pathSize > middle.size() - 8)
         return keep(QStringLiteral("its copy cannot be read"), footer->oldSize);
@@ -241,19 +242,19 @@ RecoveryRecord::Outcome RecoveryRecord::resolve(
     saved.device = footer->device;
     saved.inode = footer->inode;
     if (!FileIdentity::ofDescriptor(file->get()).sameFile(saved) || !FileIdentity::ofPath(absolutePath).sameFile(saved))
-        return keep(QStringLiteral("it was replaced by another file"), footer->oldSize);
+        return keep(QStringLiteral("the file was replaced by another one since"), footer->oldSize);
     QByteArray oldData;
     QByteArray current;
     if (!copy.readAt(0, footer->oldSize, &oldData) || oldData.size() != footer->oldSize
         || !file->readAt(0, std::max(footer->oldSize, footer->newSize) + 1, &current))
-        return keep(errnoText(), footer->oldSize);
+        return keep(QStringLiteral("the file cannot be read (%1)").arg(errnoText()), footer->oldSize);
     if (current == plan->result(oldData)) {
         ::unlinkat(folder.fd(), name.constData(), 0);
         outcome.kind = Outcome::SaveFinished;
         return outcome;
     }
     if (!plan->couldHaveLeft(oldData, current))
-        return keep(QStringLiteral("it was changed since"), footer->oldSize);
+        return keep(QStringLiteral("the file was changed since"), footer->oldSize);
     QByteArray back;
     errno = 0;
     if (!plan->undo(*file, oldData) || ::fsync(file->get()) != 0 || !file->readAt(0, footer->oldSize + 1, &back)

@@ -31,19 +31,19 @@ using Outcome = RecoveryRecord::Outcome;
 
 QString changedText(const QString &path)
 {
-    return QStringLiteral("%1 was not saved: another program changed it since Quillet read it").arg(path);
+    return QStringLiteral("%1 was changed by another program after Quillet read it").arg(path);
 }
 
 // What the user is told about a copy that was not put back.
 QString noticeFor(const QString &path, const Outcome &outcome)
 {
     if (outcome.kind == Outcome::Failed) {
-        return QStringLiteral("A tag save of %1 was cut short, and putting the file back as it was failed: %2. The "
+        return QStringLiteral("A tag save of %1 was cut short, and putting the file back as it was failed (%2). The "
                               "file as it was before that save is kept as %3.")
             .arg(path, outcome.reason, outcome.keptAs);
     }
-    return QStringLiteral("A tag save of %1 was cut short, and the file was not put back as it was: %2. Quillet "
-                          "left the file as it is; the file as it was before that save is kept as %3.")
+    return QStringLiteral("A tag save of %1 was cut short, and %2, so Quillet left the file as it is. The file as it "
+                          "was before that save is kept as %3.")
         .arg(path, outcome.reason, outcome.keptAs);
 }
 
@@ -153,8 +153,8 @@ bool writeInPlace(const QString &path, const FileDescriptor &file, const FileSna
     // Another process may remove the empty folder between its opening and the copy's creation: open it again.
     for (int attempt = 0; attempt < 5 && !copied; ++attempt) {
         if (!folder.openForSave(&reason)) {
-            *error = QStringLiteral("The tag of %1 was not saved: writing it into the file needs a copy of the old "
-                                    "file in %2, and that folder cannot be used: %3")
+            *error = QStringLiteral("Writing the tag into %1 itself needs a copy of the old file in %2, and that "
+                                    "folder cannot be used: %3")
                          .arg(path, RecoveryFolder::path(), reason);
             return false;
         }
@@ -164,8 +164,7 @@ bool writeInPlace(const QString &path, const FileDescriptor &file, const FileSna
     }
     if (!copied) {
         folder.closeAndRemoveIfEmpty();
-        *error = QStringLiteral("The tag of %1 was not saved: no copy of the old file could be kept in %2: %3")
-                     .arg(path, RecoveryFolder::path(), reason);
+        *error = QStringLiteral("No copy of %1 could be kept in %2: %3").arg(path, RecoveryFolder::path(), reason);
         return false;
     }
     // The copy took a while: the bytes about to be overwritten are looked at once more.
@@ -192,9 +191,7 @@ bool writeInPlace(const QString &path, const FileDescriptor &file, const FileSna
     folder.closeAndRemoveIfEmpty();
     if (outcome.kind == Outcome::SaveFinished)
         return true;
-    *error = written ? QStringLiteral("%1 was changed by another program while its tag was being saved, and the tag "
-                                      "was not saved.")
-                           .arg(path)
+    *error = written ? QStringLiteral("%1 was changed by another program while its tag was being saved.").arg(path)
                      : QStringLiteral("Cannot write %1: %2.").arg(path, writeError);
     if (outcome.kind == Outcome::SetAside) {
         *error += QStringLiteral(" Quillet left the file as it is; the file as it was before is kept as %1.")
@@ -224,7 +221,7 @@ bool TagFileWriter::write(const QString &path, const FileSnapshot &read, const Q
         return false;
     }
     if (!file.lock(lockWaitMs)) {
-        *error = QStringLiteral("%1 was not saved: another save of it did not finish in time").arg(path);
+        *error = QStringLiteral("Another save of %1 did not finish in time").arg(path);
         return false;
     }
     // A copy that a save of this file left when it was cut short is dealt with first, so that it never mixes
