@@ -17,6 +17,7 @@
 #include "playlist/playlistfile.h"
 #include "playlist/playlistview.h"
 #include "settings/settingsstore.h"
+#include "tags/tagnotices.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -64,6 +65,8 @@ Form1::Form1(QWidget *parent)
     SkinStyle::applyTo(this);
     FocusOrder::followLayout(this);
     List1->setFocus();
+    // What a tag read on any thread (a click, an opened file, the ID3 playlist) must tell the user.
+    TagNotices::showWhileOpen(this);
     MainWindowApi::setInstance(this);
 }
 

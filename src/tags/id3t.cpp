@@ -5,6 +5,7 @@
 #include "common/twips.h"
 #include "media/mediaplayer.h"
 #include "tags/genrelist.h"
+#include "tags/tagnotices.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -48,6 +49,7 @@ id3t::id3t(QWidget *parent)
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
     connectControls();
+    TagNotices::showWhileOpen(this);
     resize(twipsToPixels(5760, logicalDpiX()), twipsToPixels(4200, logicalDpiY()));
 }
 

@@ -1,5 +1,6 @@
 #include "tags/taglibtag.h"
 
+#include "tags/filesnapshot.h"
 #include "tags/genrelist.h"
 #include "tags/mpegprobe.h"
 #include "tags/rawid3v2tag.h"
@@ -229,13 +230,11 @@ bool TagLibTag::writeTag()
     if (!TagFileWriter::recover(fileName, &error))
         return fail(error);
 
-    QFile input(fileName);
-    if (!input.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("Cannot read %1: %2").arg(fileName, input.errorString()));
-    QByteArray data = input.readAll();
-    if (input.error() != QFileDevice::NoError)
-        return fail(QStringLiteral("Cannot read %1: %2").arg(fileName, input.errorString()));
-    input.close();
+    // The writer saves only over exactly these bytes of exactly this file.
+    FileSnapshot read;
+    if (!read.read(fileName, maxRewriteSize, &error))
+        return fail(error);
+    const QByteArray &data = read.bytes;
 
     TagFields oldId3v1;
     bool hasId3v1 = false;
@@ -291,7 +290,7 @@ bool TagLibTag::writeTag()
         updateId3v1(result, oldId3v1, values);
     if (result == data)
         return true;
-    if (!TagFileWriter::write(fileName, data, result, &error))
+    if (!TagFileWriter::write(fileName, read, result, &error))
         return fail(error);
     return true;
 }

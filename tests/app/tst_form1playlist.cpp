@@ -1,4 +1,7 @@
 // Editing the playlist from the main window as a user does: clicks, keys, drops, playlist files, song information.
+#include "common/appdirs.h"
+#include "fakes/tagfiles.h"
+#include "fakes/tagsaves.h"
 #include "fakes/visiblerows.h"
 #include "form1fixture.h"
 
@@ -45,6 +48,8 @@ private slots:
     void songInformation();
     void droppedFilesShow();
     void playlistFiles();
+    void cutTagSaveReported_data();
+    void cutTagSaveReported();
 };
 
 void TstForm1Playlist::removeSelectedByKey_data()
@@ -218,6 +223,43 @@ void TstForm1Playlist::playlistFiles()
     f.dialogs.saveAnswers << pls + QStringLiteral("/list.m3u");
     form.saveplay_Click();
     QVERIFY(f.dialogs.messages.at(0).contains(QStringLiteral("list.m3u")));
+}
+
+void TstForm1Playlist::cutTagSaveReported_data()
+{
+    QTest::addColumn<bool>("id3Playlist"); // read by the ID3 playlist's reader threads, or by a click on the entry
+    QTest::newRow("a click on the entry") << false;
+    QTest::newRow("the ID3 playlist") << true;
+}
+
+// A tag save cut short, then another tagger's edit: reading the file leaves the edit, and the main window says once
+// where the old file is kept.
+void TstForm1Playlist::cutTagSaveReported()
+{
+    QFETCH(bool, id3Playlist);
+    Form1Fixture f;
+    const QString path = f.env.path(QStringLiteral("song.mp3"));
+    QVERIFY(placeTestFile(QStringLiteral("tags-v1v2.mp3"), path) && linkPath(path, path + QStringLiteral(".link")));
+    QVERIFY(cutSave(path, QStringLiteral("Cut Title"), SaveStop {SaveStop::Write, 1}));
+    QVERIFY(otherTaggerSetsArtist(path, QStringLiteral("Other")));
+    const QByteArray edited = Form1Fixture::readFile(path);
+    Form1 &form = f.load();
+    f.show();
+    form.List1->addMany({path});
+    // The ID3 playlist first asks for patience; the notices are the messages that name the file.
+    const auto notices = [&f, &path] { return f.dialogs.messages.filter(path); };
+    if (id3Playlist)
+        QTest::keyClick(form.List1, Qt::Key_3);
+    else
+        clickRow(form.List1, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(notices().size(), 1, 10000);
+    // Read again, it tells nothing more.
+    clickRow(form.List1, 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(notices().size(), 1);
+    QCOMPARE(form.Text9->text(), QStringLiteral("Other"));
+    QVERIFY2(notices().first().contains(dataFile(QStringLiteral("tag-recovery/"))), qPrintable(notices().first()));
+    QCOMPARE(Form1Fixture::readFile(path), edited);
 }
 
 QTEST_MAIN(TstForm1Playlist)

@@ -1,0 +1,144 @@
+#pragma once
+
+// Tag reads and saves as the windows make them, and saves stopped at a chosen moment (by a crash, or for another
+// program to act). Header only: it needs the tag
+// component, which the shared test library does not link.
+
+#include "tags/recoveryfolder.h"
+#include "tags/taglibtag.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <functional>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/ptrace.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quillet::testing {
+
+// Reads the tag of path, as any window does.
+inline void readTagOf(const QString &path)
+{
+    TagLibTag tag;
+    tag.fileName = path;
+    tag.readTag();
+}
+
+// Reads the tag of path and saves song as its title, as the editor does; *error is what the editor would show.
+inline bool saveTitle(const QString &path, const QString &song, QString *error)
+{
+    TagLibTag tag;
+    tag.fileName = path;
+    tag.readTag();
+    tag.song = song;
+    const bool saved = tag.writeTag();
+    *error = tag.lastError();
+    return saved;
+}
+
+// Where a traced save stops: right before its n-th system call (from 1, counted from the read of the tag), or right
+// before its n-th write into the file itself. The first such write comes once the copy of the old file is complete
+// and on disk.
+struct SaveStop
+{
+    enum { Call, Write } at;
+    int n;
+};
+
+struct TracedSave
+{
+    bool stopped = false; // the save reached the stop
+    bool saved = false; // it reported success (not when killed)
+    QString error; // what it reported otherwise
+    int calls = 0; // the system calls it made until it stopped or ended
+};
+
+// Saves song as the title of path in a child process traced with ptrace, stops it at the given moment and runs
+// atStop there, as another program acting at exactly that moment; then kills the child (SIGKILL, as a crash does)
+// or lets it finish. A stop past the end of the save never comes.
+inline TracedSave tracedSave(
+    const QString &path, const QString &song, SaveStop stop, const std::function<void()> &atStop, bool kill)
+{
+    struct stat target
+    {
+    };
+    int output[2];
+    if (::stat(QFile::encodeName(path).constData(), &target) != 0 || ::pipe2(output, O_CLOEXEC) != 0)
+        return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        ::close(output[0]);
+        ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+        ::raise(SIGSTOP);
+        QString error;
+        const bool saved = saveTitle(path, song, &error);
+        const QByteArray result = (saved ? "1" : "0") + error.toUtf8();
+        [[maybe_unused]] const ssize_t written = ::write(output[1], result.constData(), size_t(result.size()));
+        _exit(0);
+    }
+    ::close(output[1]);
+    TracedSave traced;
+    int status = 0;
+    waitpid(child, &status, 0);
+    ::ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+    // A write into the file itself: a write call on a descriptor that names the same inode.
+    const auto writesTarget = [&](const __ptrace_syscall_info &call) {
+        struct stat named
+        {
+        };
+        const QByteArray fd = "/proc/" + QByteArray::number(child) + "/fd/" + QByteArray::number(call.entry.args[0]);
+        return (call.entry.nr == SYS_pwrite64 || call.entry.nr == SYS_write || call.entry.nr == SYS_pwritev
+                   || call.entry.nr == SYS_ftruncate)
+            && ::stat(fd.constData(), &named) == 0 && named.st_dev == target.st_dev && named.st_ino == target.st_ino;
+    };
+    int writes = 0;
+    int signal = 0;
+    bool running = true;
+    while (!traced.stopped && running) {
+        running = ::ptrace(PTRACE_SYSCALL, child, nullptr, signal) == 0 && waitpid(child, &status, 0) == child
+            && WIFSTOPPED(status);
+        signal = running && WSTOPSIG(status) != (SIGTRAP | 0x80) ? WSTOPSIG(status) : 0;
+        __ptrace_syscall_info call {};
+        if (running && signal == 0 && ::ptrace(PTRACE_GET_SYSCALL_INFO, child, sizeof call, &call) > 0
+            && call.op == PTRACE_SYSCALL_INFO_ENTRY) {
+            ++traced.calls;
+            const bool write = writesTarget(call) && ++writes;
+            if ((stop.at == SaveStop::Call && traced.calls == stop.n)
+                || (stop.at == SaveStop::Write && write && writes == stop.n)) {
+                traced.stopped = true;
+                if (atStop)
+                    atStop();
+            }
+        }
+    }
+    // A child that ended is reaped already; one still traced is let go or killed.
+    if (running && (kill || !traced.stopped))
+        ::kill(child, SIGKILL);
+    else if (running)
+        ::ptrace(PTRACE_DETACH, child, nullptr, nullptr);
+    QByteArray result;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(output[0], buffer, sizeof buffer)) > 0;)
+        result.append(buffer, got);
+    ::close(output[0]);
+    if (running)
+        waitpid(child, &status, 0);
+    traced.saved = result.startsWith('1');
+    traced.error = QString::fromUtf8(result.mid(1));
+    return traced;
+}
+
+// A save of path cut short by a crash at the given moment: true when its copy was left behind.
+inline bool cutSave(const QString &path, const QString &song, SaveStop stop)
+{
+    return tracedSave(path, song, stop, {}, true).stopped
+        && !QDir(RecoveryFolder::path()).entryList({QStringLiteral("*.save")}, QDir::Files).isEmpty();
+}
+
+} // namespace quillet::testing
