@@ -63,8 +63,11 @@ QString QtDialogService::question(const QString &text, const QStringList &choice
         const bool last = i + 1 == choices.size();
         buttons.append(box.addButton(choices.at(i), last ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
     }
-    if (!buttons.isEmpty())
+    // Enter, like Escape, takes the last choice: a stray key press then changes nothing.
+    if (!buttons.isEmpty()) {
         box.setEscapeButton(buttons.last());
+        box.setDefaultButton(buttons.last());
+    }
     box.exec();
     const qsizetype chosen = buttons.indexOf(qobject_cast<QPushButton *>(box.clickedButton()));
     return chosen >= 0 ? choices.at(chosen) : choices.value(choices.size() - 1);
