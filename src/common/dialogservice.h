@@ -30,6 +30,13 @@ public:
 
     // Shows a message box and returns when the user has pressed OK.
     virtual void message(const QString &text) = 0;
+    // Asks a question with one button per choice and returns the text of the button pressed; closing the box
+    // (Escape) chooses the last choice, which is also the answer of a service that cannot ask.
+    virtual QString question(const QString &text, const QStringList &choices)
+    {
+        Q_UNUSED(text);
+        return choices.isEmpty() ? QString() : choices.last();
+    }
     // Asks for a line of text; returns the empty text when the user cancels.
     virtual QString inputBox(const QString &prompt, const QString &title, const QString &defaultText = {}) = 0;
     // Asks for a file to open; returns the empty text when the user cancels.

@@ -7,6 +7,7 @@
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace quillet {
 
@@ -52,6 +53,24 @@ void QtDialogService::message(const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, messageTitle(), text, QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
+}
+
+QString QtDialogService::question(const QString &text, const QStringList &choices)
+{
+    QMessageBox box(QMessageBox::Question, messageTitle(), text, QMessageBox::NoButton, QApplication::activeWindow());
+    QList<QPushButton *> buttons;
+    for (qsizetype i = 0; i < choices.size(); ++i) {
+        const bool last = i + 1 == choices.size();
+        buttons.append(box.addButton(choices.at(i), last ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
+    }
+    // Enter, like Escape, takes the last choice: a stray key press then changes nothing.
+    if (!buttons.isEmpty()) {
+        box.setEscapeButton(buttons.last());
+        box.setDefaultButton(buttons.last());
+    }
+    box.exec();
+    const qsizetype chosen = buttons.indexOf(qobject_cast<QPushButton *>(box.clickedButton()));
+    return chosen >= 0 ? choices.at(chosen) : choices.value(choices.size() - 1);
 }
 
 QString QtDialogService::inputBox(const QString &prompt, const QString &title, const QString &defaultText)

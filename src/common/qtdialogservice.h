@@ -10,6 +10,7 @@ class QtDialogService : public DialogService
 {
 public:
     void message(const QString &text) override;
+    QString question(const QString &text, const QStringList &choices) override;
     QString inputBox(const QString &prompt, const QString &title, const QString &defaultText) override;
     QString openFileName(const FileDialogRequest &request) override;
     QString saveFileName(const FileDialogRequest &request) override;

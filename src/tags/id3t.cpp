@@ -8,6 +8,7 @@
 #include "tags/tagnotices.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,6 +16,10 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
+
+#include <algorithm>
+
+#include <sys/stat.h>
 
 namespace quillet {
 
@@ -37,6 +42,22 @@ QString infoLine(const TagLibTag &tag)
         .arg(qint16(tag.sampleRate()))
         .arg(qint16(tag.bitRate()))
         .arg(qint16(tag.mpegVersion()));
+}
+
+// True when both names lead to the same file (through symbolic links or hard links too), or are the same text.
+bool sameFile(const QString &a, const QString &b)
+{
+    if (a == b)
+        return true;
+    struct stat first
+    {
+    };
+    struct stat second
+    {
+    };
+    return ::stat(QFile::encodeName(a).constData(), &first) == 0
+        && ::stat(QFile::encodeName(b).constData(), &second) == 0 && first.st_dev == second.st_dev
+        && first.st_ino == second.st_ino;
 }
 
 } // namespace
@@ -125,8 +146,28 @@ void id3t::setMainPlayer(MediaPlayer *player)
     m_mainPlayer = player;
 }
 
+id3t::FileStamp id3t::stampOf(const QString &path)
+{
+    struct stat status
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return {};
+    const auto nanoseconds = [](const timespec &t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; };
+    return {quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size), nanoseconds(status.st_mtim),
+        nanoseconds(status.st_ctim)};
+}
+
+std::array<QString, TagFieldCount> id3t::fieldTexts() const
+{
+    return {txtSong->text(), txtArtist->text(), txtAlbum->text(), txtYear->text(), txtComment->text(),
+        txtGenre->currentText()};
+}
+
 void id3t::openFile(const QString &path)
 {
+    // Noted before the read: a change while it runs then counts as a change after it.
+    m_stamp = stampOf(path);
     EzyID3Pro1.fileName = path;
     EzyID3Pro1.tagOption = true;
     EzyID3Pro1.readTag();
@@ -137,6 +178,7 @@ void id3t::openFile(const QString &path)
     setFieldText(txtYear, EzyID3Pro1.year);
     setFieldText(txtComment, EzyID3Pro1.comment);
     Label1->setText(infoLine(EzyID3Pro1));
+    m_filled = fieldTexts();
 }
 
 void id3t::Form_Load()
@@ -164,20 +206,40 @@ void id3t::cmdSave_Click()
         dialogs().message(QStringLiteral("There Is No File To Save !"));
         return;
     }
-    // The player keeps the name of a stopped file; only a file it has open may not be written.
-    if (m_mainPlayer && target == m_mainPlayer->fileName()
+    // The player keeps the name of a stopped file; only a file it has open may not be written, whatever name
+    // (a link, a folder reached through a link) it was opened by.
+    if (m_mainPlayer && sameFile(target, m_mainPlayer->fileName())
         && m_mainPlayer->state() != MediaPlayer::State::Stopped) {
         dialogs().message(QStringLiteral("Cannot Save File While Playing"));
         return;
     }
-    EzyID3Pro1.artist = txtArtist->text();
-    EzyID3Pro1.song = txtSong->text();
-    EzyID3Pro1.album = txtAlbum->text();
-    EzyID3Pro1.genre = txtGenre->currentText();
-    EzyID3Pro1.year = txtYear->text();
-    EzyID3Pro1.comment = txtComment->text();
+    // Only the fields changed here are written, so what another program wrote into the others stays.
+    const std::array<QString, TagFieldCount> texts = fieldTexts();
+    std::array<bool, TagFieldCount> edited {};
+    for (int f = 0; f < TagFieldCount; ++f)
+        edited[f] = texts[f] != m_filled[f];
+    const bool anyEdited = std::find(edited.cbegin(), edited.cend(), true) != edited.cend();
+    if (anyEdited && stampOf(target) != m_stamp) {
+        const QString reload = QStringLiteral("Reload");
+        const QString overwrite = QStringLiteral("Overwrite");
+        const QString answer = dialogs().question(
+            QStringLiteral("%1 was changed by another program after the editor read it.\n\nReload shows the file as it "
+                           "is now and drops the changes made here; Overwrite saves the fields changed here into it.")
+                .arg(target),
+            {reload, overwrite, QStringLiteral("Cancel")});
+        if (answer == reload)
+            openFile(target);
+        if (answer != overwrite)
+            return;
+    }
+    EzyID3Pro1.song = texts[Song];
+    EzyID3Pro1.artist = texts[Artist];
+    EzyID3Pro1.album = texts[Album];
+    EzyID3Pro1.year = texts[Year];
+    EzyID3Pro1.comment = texts[Comment];
+    EzyID3Pro1.genre = texts[Genre];
     EzyID3Pro1.fileName = target;
-    if (!EzyID3Pro1.writeTag()) {
+    if (!EzyID3Pro1.writeTag(edited)) {
         // The window stays open with the edits, so the user can try again once the cause is gone.
         QString reason = EzyID3Pro1.lastError();
         if (!reason.contains(target))

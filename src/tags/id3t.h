@@ -33,14 +33,16 @@ public:
     // which has no further effect (only the load reads it).
     QString tag() const { return m_tag; }
     void setTag(const QString &file) { m_tag = file; }
-    // Fills the fields and the information line from a file's tag and header.
+    // Fills the fields and the information line from a file's tag and header, and notes the file's state so that
+    // a save can tell whether another program changed it in the meantime.
     void openFile(const QString &path);
 
     // Load: opens on the main player's file and runs once, when the window is first shown.
     void Form_Load();
     // "&Open": asks for an MP3 file and fills the fields from it.
     void cmdOpen_Click();
-    // "&Save": writes the six fields into the open file's tag and closes the window; says why when it cannot.
+    // "&Save": writes the fields changed here into the open file's tag and closes the window; says why when it
+    // cannot. When another program changed the file since it was read, asks whether to reload or overwrite it.
     void cmdSave_Click();
 
     QLabel *lblArtist = nullptr;
@@ -66,10 +68,27 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // What stat() says of a file: another program's save changes it (times in nanoseconds).
+    struct FileStamp
+    {
+        quint64 device = 0;
+        quint64 inode = 0;
+        qint64 size = -1;
+        qint64 modified = 0;
+        qint64 statusChanged = 0;
+        bool operator==(const FileStamp &) const = default;
+    };
+    static FileStamp stampOf(const QString &path);
+
     void buildControls();
     void connectControls();
+    // The six fields in the component's order: song, artist, album, year, comment, genre.
+    std::array<QString, TagFieldCount> fieldTexts() const;
 
     QPointer<MediaPlayer> m_mainPlayer;
+    // The fields as filled from the open file, and the file's state when it was read.
+    std::array<QString, TagFieldCount> m_filled;
+    FileStamp m_stamp;
     QString m_tag;
     bool m_loaded = false;
 };

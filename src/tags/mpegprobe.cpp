@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -161,6 +162,52 @@ qsizetype MpegProbe::findFramePair(const QByteArray &data, bool lastChunk)
     return -1;
 }
 
+namespace {
+
+// The probe over a file of size bytes that read(offset, length) reads from.
+template<typename Read> bool probe(Read read, qint64 size)
+{
+    constexpr qint64 HeadBytes = 192;
+    const QByteArray head = read(0, HeadBytes);
+    if (MpegProbe::isOtherContainer(head))
+        return false;
+    const qint64 audioStart = id3v2Size(head);
+    if (audioStart > MaxId3v2Bytes)
+        return false;
+    // A FLAC or other file may carry an ID3v2 tag in front of its own signature.
+    if (audioStart > 0 && MpegProbe::isOtherContainer(read(audioStart, HeadBytes)))
+        return false;
+    // A small file needs no more: the tag reader reads it quickly whatever it holds.
+    if (size <= SmallFileBytes)
+        return true;
+    const QByteArray audio = read(audioStart, MpegProbe::WindowBytes);
+    if (MpegProbe::findFramePair(audio, false) < 0)
+        return false;
+
+    // The tag reader also searches backwards from the end for the last frame: there must be one near the end.
+    qint64 audioEnd = size;
+    if (read(audioEnd - Id3v1Bytes, 3) == "TAG")
+        audioEnd -= Id3v1Bytes;
+    const QByteArray apeFooter = read(audioEnd - ApeFooterBytes, ApeFooterBytes);
+    if (apeFooter.startsWith("APETAGEX")) {
+        const auto *p = reinterpret_cast<const unsigned char *>(apeFooter.constData());
+        const qint64 apeSize = qint64(p[12]) | (qint64(p[13]) << 8) | (qint64(p[14]) << 16) | (qint64(p[15]) << 24);
+        audioEnd -= apeSize + ((p[23] & 0x80) ? ApeFooterBytes : 0);
+    }
+    // An ID3v2 tag appended after the audio ends with a footer that gives its size as the header does.
+    const QByteArray id3v2Footer = read(audioEnd - Id3v2HeaderBytes, Id3v2HeaderBytes);
+    if (id3v2Footer.startsWith("3DI")) {
+        QByteArray header = id3v2Footer;
+        header.replace(0, 3, "ID3");
+        audioEnd -= std::min(id3v2Size(header), audioEnd);
+    }
+    const qint64 tailStart = std::max(audioStart, audioEnd - MpegProbe::WindowBytes);
+    const QByteArray tail = read(tailStart, audioEnd - tailStart);
+    return MpegProbe::findFramePair(tail, true) >= 0;
+}
+
+} // namespace
+
 bool MpegProbe::isMpegAudio(const QString &fileName)
 {
     bytesRead = 0;
@@ -175,39 +222,15 @@ bool MpegProbe::isMpegAudio(const QString &fileName)
     struct stat status;
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
         return false;
-    const int file = fd;
-    const qint64 size = qint64(status.st_size);
+    return probe([fd](qint64 offset, qint64 length) { return readAt(fd, offset, length); }, qint64(status.st_size));
+}
 
-    constexpr qint64 HeadBytes = 192;
-    const QByteArray head = readAt(file, 0, HeadBytes);
-    if (isOtherContainer(head))
-        return false;
-    const qint64 audioStart = id3v2Size(head);
-    if (audioStart > MaxId3v2Bytes)
-        return false;
-    // A FLAC or other file may carry an ID3v2 tag in front of its own signature.
-    if (audioStart > 0 && isOtherContainer(readAt(file, audioStart, HeadBytes)))
-        return false;
-    // A small file needs no more: the tag reader reads it quickly whatever it holds.
-    if (size <= SmallFileBytes)
-        return true;
-    const QByteArray audio = readAt(file, audioStart, WindowBytes);
-    if (findFramePair(audio, false) < 0)
-        return false;
-
-    // The tag reader also searches backwards from the end for the last frame: there must be one near the end.
-    qint64 audioEnd = size;
-    if (readAt(file, audioEnd - Id3v1Bytes, 3) == "TAG")
-        audioEnd -= Id3v1Bytes;
-    const QByteArray apeFooter = readAt(file, audioEnd - ApeFooterBytes, ApeFooterBytes);
-    if (apeFooter.startsWith("APETAGEX")) {
-        const auto *p = reinterpret_cast<const unsigned char *>(apeFooter.constData());
-        const qint64 apeSize = qint64(p[12]) | (qint64(p[13]) << 8) | (qint64(p[14]) << 16) | (qint64(p[15]) << 24);
-        audioEnd -= apeSize + ((p[23] & 0x80) ? ApeFooterBytes : 0);
-    }
-    const qint64 tailStart = std::max(audioStart, audioEnd - WindowBytes);
-    const QByteArray tail = readAt(file, tailStart, audioEnd - tailStart);
-    return findFramePair(tail, true) >= 0;
+bool MpegProbe::isMpegAudio(const QByteArray &data)
+{
+    const auto read = [&data](qint64 offset, qint64 length) {
+        return offset < 0 || length <= 0 ? QByteArray() : data.mid(offset, length);
+    };
+    return probe(read, data.size());
 }
 
 } // namespace quillet

@@ -20,6 +20,8 @@ public:
 
     // True when fileName is worth handing to the tag reader.
     static bool isMpegAudio(const QString &fileName);
+    // The same answer for a file that would hold data.
+    static bool isMpegAudio(const QByteArray &data);
     // The bytes the last isMpegAudio() call on this thread read (for checking that the probe stays bounded).
     static qint64 lastBytesRead();
 

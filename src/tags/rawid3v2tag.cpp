@@ -1,6 +1,7 @@
 #include "tags/rawid3v2tag.h"
 
 #include "tags/genrelist.h"
+#include "tags/id3v2framedecoder.h"
 
 #include <taglib/commentsframe.h>
 #include <taglib/id3v2framefactory.h>
@@ -14,6 +15,12 @@ namespace quillet {
 namespace {
 
 constexpr qsizetype headerSize = 10;
+constexpr qsizetype id3v1Size = 128;
+// Tag header flags.
+constexpr quint8 unsynchronisedTag = 0x80;
+constexpr quint8 extendedHeader = 0x40;
+constexpr quint8 experimentalTag = 0x20;
+constexpr quint8 footerPresent = 0x10;
 // Room left after the frames when a tag has to grow, so the next small edit fits without moving the audio.
 constexpr qsizetype paddingOnGrowth = 1024;
 
@@ -131,25 +138,60 @@ EncodedText encodeText(const QString &text, int version)
     return {1, utf16, QByteArray(2, '\0')};
 }
 
-QByteArray frameBytes(int field, const QByteArray &content, int version)
+// A frame of a 2.4 tag whose header says every frame is unsynchronised is unsynchronised too, and says so itself
+// for readers that look only at the frame.
+QByteArray frameBytes(int field, QByteArray content, int version, bool unsynchronised)
 {
     static const char *const ids22[] = {"TT2", "TP1", "TAL", "TYE", "COM", "TCO"};
     static const char *const ids23[] = {"TIT2", "TPE1", "TALB", "TYER", "COMM", "TCON"};
+    if (unsynchronised)
+        content = Id3v2FrameDecoder::unsynchronised(content);
     const quint32 size = quint32(content.size());
     if (version == 2)
         return QByteArray(ids22[field]) + numberBytes(size, 3, 8) + content;
     const QByteArray id = field == Year && version == 4 ? QByteArray("TDRC") : QByteArray(ids23[field]);
-    return id + numberBytes(size, 4, version == 4 ? 7 : 8) + QByteArray(2, '\0') + content;
+    const QByteArray flags(unsynchronised ? "\0\x02" : "\0\0", 2);
+    return id + numberBytes(size, 4, version == 4 ? 7 : 8) + flags + content;
 }
 
-QByteArray newFrame(int field, const QString &text, int version, const QByteArray &language)
+QByteArray newFrame(int field, const QString &text, int version, const QByteArray &language, bool unsynchronised)
 {
     const EncodedText encoded = encodeText(text, version);
     if (field != Comment)
-        return frameBytes(field, encoded.encoding + encoded.bytes, version);
+        return frameBytes(field, encoded.encoding + encoded.bytes, version, unsynchronised);
     // The (empty) description uses the same encoding as the text, BOM included for UTF-16.
     const QByteArray description = encoded.encoding == 1 ? QByteArray("\xff\xfe", 2) : QByteArray();
-    return frameBytes(field, encoded.encoding + language + description + encoded.terminator + encoded.bytes, version);
+    return frameBytes(
+        field, encoded.encoding + language + description + encoded.terminator + encoded.bytes, version, unsynchronised);
+}
+
+// The frames that give the day and time of the year's date in 2.2 and 2.3; they describe the old date once the year
+// changes.
+bool isDayOrTime(QByteArrayView id)
+{
+    return id == "TDAT" || id == "TIME" || id == "TDA" || id == "TIM";
+}
+
+// Parses frames as stored in a tag of the given version; frames that are not those of the six fields, and encrypted
+// ones, stay null. TagLib takes an empty frame as no frame.
+std::vector<std::unique_ptr<TagLib::ID3v2::Frame>> parsedFrames(
+    const QList<QByteArray> &stored, int version, bool tagUnsynchronised)
+{
+    static const QList<QByteArray> wanted {
+        "TIT2", "TPE1", "TALB", "TYER", "TDRC", "TRDC", "TCON", "COMM", "TT2", "TP1", "TAL", "TYE", "TCO", "COM"};
+    TagLib::ID3v2::Header header;
+    header.setMajorVersion(uint(version));
+    const qsizetype frameHeader = version == 2 ? 6 : 10;
+    std::vector<std::unique_ptr<TagLib::ID3v2::Frame>> frames;
+    for (const QByteArray &bytes : stored) {
+        const QByteArray plain = wanted.contains(bytes.left(version == 2 ? 3 : 4))
+            ? Id3v2FrameDecoder::plainFrame(bytes, version, tagUnsynchronised)
+            : QByteArray();
+        frames.emplace_back(plain.size() > frameHeader ? TagLib::ID3v2::FrameFactory::instance()->createFrame(
+                                TagLib::ByteVector(plain.constData(), uint(plain.size())), &header)
+                                                       : nullptr);
+    }
+    return frames;
 }
 
 } // namespace
@@ -175,18 +217,24 @@ RawId3v2Tag::State RawId3v2Tag::parse(const QByteArray &data, qsizetype offset)
     if (m_version == 2 && (m_flags & 0x40))
         return damaged("its ID3v2.2 tag is compressed");
     const qsizetype bodySize = syncSafe32(header + 6);
-    const bool footer = m_version == 4 && (m_flags & 0x10);
+    const bool footer = m_version == 4 && (m_flags & footerPresent);
     m_frameRoom = bodySize;
     m_end = offset + headerSize + bodySize + (footer ? headerSize : 0);
-    if (m_end > data.size())
-        return damaged("its ID3v2 tag is cut short");
+    // The frames of a tag that the end of the file cuts short are still read, up to the cut.
+    const bool cutShort = m_end > data.size();
     QByteArray body = data.mid(offset + headerSize, bodySize);
-    // 2.2 and 2.3 unsynchronise the whole tag; 2.4 marks it on each frame, so 2.4 frames stay as they are.
-    if (m_version < 4 && (m_flags & 0x80))
+    // 2.2 and 2.3 unsynchronise the whole tag. In 2.4 each frame is unsynchronised by itself (the header flag
+    // says all of them are), so 2.4 frames stay as stored and are read through Id3v2FrameDecoder.
+    if (m_version < 4 && (m_flags & unsynchronisedTag))
         body.replace(QByteArrayView("\xff\x00", 2), QByteArrayView("\xff", 1));
 
     qsizetype pos = 0;
-    if (m_version > 2 && (m_flags & 0x40)) {
+    // A widespread ripper sets the extended header flag with no extended header: the first frame follows at once.
+    // Its ID cannot start a real extended header, whose size starts with a zero byte.
+    if (m_version > 2 && (m_flags & extendedHeader) && body.size() >= 4 && isFrameId(QByteArrayView(body).first(4))) {
+        m_flags &= ~extendedHeader;
+    }
+    if (m_version > 2 && (m_flags & extendedHeader)) {
         // The extended header (with a CRC over the old frames) is dropped when the tag is rewritten.
         if (body.size() < 4)
             return damaged("its ID3v2 extended header is damaged");
@@ -217,7 +265,29 @@ RawId3v2Tag::State RawId3v2Tag::parse(const QByteArray &data, qsizetype offset)
         m_frames.append(body.mid(pos, frameHeader + size));
         pos += frameHeader + size;
     }
-    return State::Whole;
+    return cutShort ? damaged("its ID3v2 tag is cut short") : State::Whole;
+}
+
+RawId3v2Tag::State RawId3v2Tag::parseAppended(const QByteArray &data)
+{
+    *this = {};
+    qsizetype end = data.size();
+    if (end >= id3v1Size && QByteArrayView(data).sliced(end - id3v1Size, 3) == "TAG")
+        end -= id3v1Size;
+    if (end < 2 * headerSize)
+        return State::NoTag;
+    // The footer repeats the header but for its first three bytes; only 2.4 has one.
+    const QByteArrayView footer = QByteArrayView(data).sliced(end - headerSize, headerSize);
+    if (!footer.startsWith("3DI") || footer.at(3) != 4 || !(quint8(footer.at(5)) & footerPresent)
+        || !isSyncSafe(footer.data() + 6))
+        return State::NoTag;
+    const qsizetype start = end - 2 * headerSize - qsizetype(syncSafe32(footer.data() + 6));
+    if (start < 0 || QByteArrayView(data).sliced(start, 3) != "ID3"
+        || QByteArrayView(data).sliced(start + 3, headerSize - 3) != footer.sliced(3))
+        return State::NoTag;
+    const State state = parse(data, start);
+    m_appended = true;
+    return state;
 }
 
 FieldFrames RawId3v2Tag::fieldsOf(const std::vector<const TagLib::ID3v2::Frame *> &frames)
@@ -261,37 +331,38 @@ FieldFrames RawId3v2Tag::fieldsOf(const std::vector<const TagLib::ID3v2::Frame *
 
 FieldFrames RawId3v2Tag::fields() const
 {
-    TagLib::ID3v2::Header header;
-    header.setMajorVersion(uint(m_version));
-    std::vector<std::unique_ptr<TagLib::ID3v2::Frame>> owned;
+    const auto owned = parsedFrames(m_frames, m_version, m_version == 4 && (m_flags & unsynchronisedTag));
     std::vector<const TagLib::ID3v2::Frame *> frames;
-    for (const QByteArray &bytes : m_frames) {
-        const QByteArray id = bytes.left(m_version == 2 ? 3 : 4);
-        static const QList<QByteArray> wanted {
-            "TIT2", "TPE1", "TALB", "TYER", "TDRC", "TRDC", "TCON", "COMM", "TT2", "TP1", "TAL", "TYE", "TCO", "COM"};
-        // Only the frames of the six fields are parsed; TagLib takes an empty frame as no frame.
-        if (wanted.contains(id) && bytes.size() > (m_version == 2 ? 6 : 10)) {
-            owned.emplace_back(TagLib::ID3v2::FrameFactory::instance()->createFrame(
-                TagLib::ByteVector(bytes.constData(), uint(bytes.size())), &header));
-            frames.push_back(owned.back().get());
-        } else {
-            frames.push_back(nullptr);
-        }
-    }
+    for (const auto &frame : owned)
+        frames.push_back(frame.get());
     return fieldsOf(frames);
+}
+
+TagFields RawId3v2Tag::asRead(const TagFields &values, int version)
+{
+    QList<QByteArray> stored;
+    for (int field = 0; field < TagFieldCount; ++field)
+        stored.append(newFrame(field, values[field], version, "eng", false));
+    const auto owned = parsedFrames(stored, version, false);
+    std::vector<const TagLib::ID3v2::Frame *> frames;
+    for (const auto &frame : owned)
+        frames.push_back(frame.get());
+    return fieldsOf(frames).texts;
 }
 
 QByteArray RawId3v2Tag::rebuilt(
     const QByteArray &data, const TagFields &values, const std::array<bool, TagFieldCount> &changed) const
 {
     const int version = m_version ? m_version : 3;
+    // In 2.4 the header flag says every frame is unsynchronised: it stays, since the kept frames rely on it.
+    const bool unsynchronised = version == 4 && (m_flags & unsynchronisedTag);
     const FieldFrames old = fields();
     QByteArray frames;
     // Fields the tag did not hold go first, where every reader finds them, even one that stops at a later
     // broken frame.
     for (int field = 0; field < TagFieldCount; ++field) {
         if (changed[field] && old.shown[field] < 0 && !values[field].isEmpty())
-            frames.append(newFrame(field, values[field], version, "eng"));
+            frames.append(newFrame(field, values[field], version, "eng", unsynchronised));
     }
     for (qsizetype i = 0; i < m_frames.size(); ++i) {
         const QByteArray &frame = m_frames.at(i);
@@ -301,7 +372,7 @@ QByteArray RawId3v2Tag::rebuilt(
                 // The comment keeps its language.
                 const QByteArray language = old.commentLanguage.size() == 3 ? old.commentLanguage : "eng";
                 if (!values[field].isEmpty())
-                    frames.append(newFrame(field, values[field], version, language));
+                    frames.append(newFrame(field, values[field], version, language, unsynchronised));
                 continue;
             }
             // A repeat of an edited text field would show the old value in readers that take the last one.
@@ -309,21 +380,28 @@ QByteArray RawId3v2Tag::rebuilt(
             if (field != Comment)
                 continue;
         }
+        // A day and time of the old year would make a date that was never set.
+        if (changed[Year] && isDayOrTime(QByteArrayView(frame).first(version == 2 ? 3 : 4)))
+            continue;
         frames.append(frame);
     }
-    const QByteArray audio = data.mid(m_end);
     if (!m_version && frames.isEmpty())
         return data;
-    // Keeping the old size where the frames fit leaves the audio at the same offset.
-    const qsizetype bodySize = frames.size() <= m_frameRoom ? m_frameRoom : frames.size() + paddingOnGrowth;
+    // Keeping the old size where the frames fit leaves the audio at the same offset. An appended tag has no
+    // padding, and moves to the front anyway.
+    const qsizetype room = m_appended ? 0 : m_frameRoom;
+    const qsizetype bodySize = frames.size() <= room ? room : frames.size() + paddingOnGrowth;
     frames.append(QByteArray(bodySize - frames.size(), '\0'));
     QByteArray header("ID3", 3);
     header.append(char(version));
     header.append('\0');
-    // Unsynchronisation, the extended header and the footer are not written; the experimental flag stays.
-    header.append(version > 2 ? char(m_flags & 0x20) : '\0');
+    // The extended header and the footer are not written; the experimental flag stays.
+    header.append(version > 2 ? char(m_flags & experimentalTag) | char(unsynchronised ? unsynchronisedTag : 0) : '\0');
     header.append(numberBytes(quint32(bodySize), 4, 7));
-    return data.left(m_offset) + header + frames + audio;
+    // A tag at the end moves to the front, where every reader looks for it, and leaves no copy behind.
+    if (m_appended)
+        return header + frames + data.left(m_offset) + data.mid(m_end);
+    return data.left(m_offset) + header + frames + data.mid(m_end);
 }
 
 } // namespace quillet

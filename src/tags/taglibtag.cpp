@@ -8,14 +8,18 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
+#include <taglib/commentsframe.h>
 #include <taglib/id3v1tag.h>
-#include <taglib/id3v2frame.h>
+#include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/mpegheader.h>
 #include <taglib/mpegproperties.h>
+#include <taglib/tbytevectorstream.h>
+#include <taglib/textidentificationframe.h>
 
 #include <algorithm>
 #include <array>
@@ -50,6 +54,78 @@ TagFields id3v1Fields(const TagLib::ID3v1::Tag &tag)
     return fields;
 }
 
+QByteArray readAt(TagLib::MPEG::File &file, qint64 offset, qint64 length)
+{
+    if (offset < 0 || length <= 0)
+        return {};
+    file.seek(long(offset));
+    return toBytes(file.readBlock(ulong(length)));
+}
+
+qint64 syncSafeSize(const QByteArray &header)
+{
+    const auto byte = [&header](int i) { return qint64(quint8(header.at(i))); };
+    if ((byte(6) | byte(7) | byte(8) | byte(9)) & 0x80)
+        return -1;
+    return byte(6) << 21 | byte(7) << 14 | byte(8) << 7 | byte(9);
+}
+
+// Where the ID3v2 tag that TagLib found in front begins: at the start, or after stray bytes but before the first
+// audio frame (a new tag in front would hide it). -1 when TagLib found none.
+qsizetype frontTagOffset(TagLib::MPEG::File &file)
+{
+    if (!file.hasID3v2Tag())
+        return -1;
+    if (readAt(file, 0, 3) == "ID3")
+        return 0;
+    const long first = file.firstFrameOffset();
+    return first < 0 ? -1 : readAt(file, 0, qint64(first) + 3).indexOf("ID3");
+}
+
+// The ID3v2 tag of the file TagLib opened: the one in front or, where there is none, one appended at the end.
+// Only the tag's bytes are read.
+RawId3v2Tag::State parseTag(TagLib::MPEG::File &file, RawId3v2Tag &raw)
+{
+    const qsizetype offset = frontTagOffset(file);
+    if (offset >= 0) {
+        const QByteArray header = readAt(file, offset, 10);
+        const qint64 body = header.size() == 10 ? syncSafeSize(header) : -1;
+        // The size is sync-safe: at most 256 MiB, and readBlock stops at the end of the file. The footer comes too.
+        return raw.parse(body < 0 ? header : readAt(file, offset, 20 + body), 0);
+    }
+    const qint64 length = qint64(file.length());
+    const qint64 end = length - (file.hasID3v1Tag() ? id3v1Size : 0);
+    const QByteArray footer = readAt(file, end - 10, 10);
+    const qint64 body = footer.size() == 10 && footer.startsWith("3DI") ? syncSafeSize(footer) : -1;
+    if (body < 0 || end - 20 - body < 0)
+        return raw.parse({}, 0);
+    return raw.parseAppended(readAt(file, end - 20 - body, length - (end - 20 - body)));
+}
+
+// What a reader sees: each field from ID3v2, or from ID3v1 where ID3v2 lacks it.
+TagFields withId3v1(TagFields fields, TagLib::MPEG::File &file)
+{
+    const bool complete = std::none_of(fields.cbegin(), fields.cend(), [](const QString &f) { return f.isEmpty(); });
+    if (!complete && file.hasID3v1Tag()) {
+        const TagFields old = id3v1Fields(*file.ID3v1Tag());
+        for (int f = 0; f < TagFieldCount; ++f) {
+            if (fields[f].isEmpty())
+                fields[f] = old[f];
+        }
+    }
+    return fields;
+}
+
+// TagLib keeps a frame's header, and with it the frame's flags, protected. A class derived from Frame may take the
+// address of the accessor, and that pointer works on any frame.
+struct FrameFlags : TagLib::ID3v2::Frame
+{
+    static bool grouped(const TagLib::ID3v2::Frame &frame)
+    {
+        return (frame.*&FrameFlags::header)()->groupingIdentity();
+    }
+};
+
 // TagLib stops reading a tag at the first frame it cannot take (an empty one, say) and drops every frame after
 // it. True when bytes other than padding follow the frames it kept. Only tags at the start of the file qualify.
 bool tagLibStoppedEarly(TagLib::MPEG::File &file, const TagLib::ID3v2::Tag &tag)
@@ -70,41 +146,46 @@ bool tagLibStoppedEarly(TagLib::MPEG::File &file, const TagLib::ID3v2::Tag &tag)
     return !next.isEmpty() && next[0] != '\0';
 }
 
-// The six fields of the ID3v2 tag; read by Quillet itself where TagLib gave up before the end of the tag.
-TagFields id3v2Fields(TagLib::MPEG::File &file)
+// True when TagLib's own reading of a frame is wrong: it takes a group byte for text, and drops UTF-16 text that
+// lacks its byte-order mark.
+bool tagLibMisreads(const TagLib::ID3v2::Frame &frame)
 {
-    const TagLib::ID3v2::Tag &tag = *file.ID3v2Tag();
-    const TagLib::ID3v2::FrameList &list = tag.frameList();
-    const TagFields parsed = RawId3v2Tag::fieldsOf({list.begin(), list.end()}).texts;
-    if (!tagLibStoppedEarly(file, tag))
-        return parsed;
-    file.seek(0);
-    const QByteArray header = toBytes(file.readBlock(10));
-    if (header.size() < 10 || !header.startsWith("ID3"))
-        return parsed;
-    file.seek(0);
-    // The size is sync-safe: at most 256 MiB, and readBlock stops at the end of the file.
-    const ulong bodySize = ulong(header.at(6) & 0x7f) << 21 | ulong(header.at(7) & 0x7f) << 14
-        | ulong(header.at(8) & 0x7f) << 7 | ulong(header.at(9) & 0x7f);
-    const QByteArray data = toBytes(file.readBlock(20 + bodySize));
-    RawId3v2Tag raw;
-    raw.parse(data, 0);
-    const FieldFrames own = raw.fields();
-    return own.roles.size() > std::size_t(list.size()) ? own.texts : parsed;
+    if (FrameFlags::grouped(frame))
+        return true;
+    if (frame.size() <= 3 || !frame.toString().isEmpty())
+        return false;
+    const auto *text = dynamic_cast<const TagLib::ID3v2::TextIdentificationFrame *>(&frame);
+    const auto *comment = dynamic_cast<const TagLib::ID3v2::CommentsFrame *>(&frame);
+    return (text && text->textEncoding() == TagLib::String::UTF16)
+        || (comment && comment->textEncoding() == TagLib::String::UTF16);
 }
 
-// What a reader sees: each field from ID3v2, or from ID3v1 where ID3v2 lacks it.
-TagFields withId3v1(TagFields fields, TagLib::MPEG::File &file)
+// The six fields of the file TagLib opened, as readTag() gives them. TagLib's reading of the tag in front serves
+// where it can be trusted; Quillet reads the tag itself where TagLib gave up early or misreads a frame, and where
+// the tag is appended at the end, which TagLib does not look for.
+TagFields readFields(TagLib::MPEG::File &file)
 {
-    const bool complete = std::none_of(fields.cbegin(), fields.cend(), [](const QString &f) { return f.isEmpty(); });
-    if (!complete && file.hasID3v1Tag()) {
-        const TagFields old = id3v1Fields(*file.ID3v1Tag());
-        for (int f = 0; f < TagFieldCount; ++f) {
-            if (fields[f].isEmpty())
-                fields[f] = old[f];
+    if (file.hasID3v2Tag()) {
+        const TagLib::ID3v2::Tag &tag = *file.ID3v2Tag();
+        const TagLib::ID3v2::FrameList &list = tag.frameList();
+        if (std::none_of(list.begin(), list.end(), [](const TagLib::ID3v2::Frame *f) { return tagLibMisreads(*f); })
+            && !tagLibStoppedEarly(file, tag)) {
+            return withId3v1(RawId3v2Tag::fieldsOf({list.begin(), list.end()}).texts, file);
         }
     }
-    return fields;
+    RawId3v2Tag raw;
+    const bool tagged = parseTag(file, raw) != RawId3v2Tag::State::NoTag;
+    return withId3v1(tagged ? raw.fields().texts : TagFields(), file);
+}
+
+// What readTag() would give for a file holding data, found without writing it anywhere.
+TagFields fieldsOfBytes(const QByteArray &data)
+{
+    if (!MpegProbe::isMpegAudio(data))
+        return {};
+    TagLib::ByteVectorStream stream(TagLib::ByteVector(data.constData(), uint(data.size())));
+    TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
+    return file.isValid() ? readFields(file) : TagFields();
 }
 
 // LAME and ffmpeg mark a constant bit rate file with an "Info" header in its first frame. TagLib then averages over
@@ -137,6 +218,12 @@ int nominalBitRate(TagLib::MPEG::File &file, const TagLib::MPEG::Properties &pro
         return rates[(byte(1) & 0x18) == 0x18 ? 0 : 1][byte(next + 2) >> 4];
     }
     return first.bitrate();
+}
+
+QString fieldName(int field)
+{
+    static const char *const names[] = {"song", "artist", "album", "year", "comment", "genre"};
+    return QString::fromLatin1(names[field]);
 }
 
 void writeId3v1Text(char *field, qsizetype width, const QString &text)
@@ -193,7 +280,7 @@ void TagLibTag::readTag()
     TagLib::MPEG::File file(QFile::encodeName(fileName).constData());
     if (!file.isValid())
         return;
-    const TagFields fields = withId3v1(file.hasID3v2Tag() ? id3v2Fields(file) : TagFields(), file);
+    const TagFields fields = readFields(file);
     song = fields[Song];
     artist = fields[Artist];
     album = fields[Album];
@@ -212,6 +299,13 @@ void TagLibTag::readTag()
 
 bool TagLibTag::writeTag()
 {
+    std::array<bool, TagFieldCount> all;
+    all.fill(true);
+    return writeTag(all);
+}
+
+bool TagLibTag::writeTag(const std::array<bool, TagFieldCount> &fields)
+{
     m_lastError.clear();
     const auto fail = [this](const QString &why) {
         m_lastError = why;
@@ -229,6 +323,10 @@ bool TagLibTag::writeTag()
     // A save that a crash cut short is undone first, so that it does not mix with this one.
     if (!TagFileWriter::recover(fileName, &error))
         return fail(error);
+    // readTag() shows nothing of a file that the probe does not take for MPEG audio, so a tag written into it would
+    // never read back.
+    if (!MpegProbe::isMpegAudio(fileName))
+        return fail(QStringLiteral("%1 is not an MPEG audio file").arg(fileName));
 
     // The writer saves only over exactly these bytes of exactly this file.
     FileSnapshot read;
@@ -238,7 +336,9 @@ bool TagLibTag::writeTag()
 
     TagFields oldId3v1;
     bool hasId3v1 = false;
-    qsizetype tagOffset = 0;
+    RawId3v2Tag raw;
+    RawId3v2Tag::State state = RawId3v2Tag::State::NoTag;
+    TagFields visible;
     {
         TagLib::MPEG::File file(QFile::encodeName(fileName).constData());
         const TagLib::MPEG::Properties *properties = file.isValid() ? file.audioProperties() : nullptr;
@@ -248,39 +348,33 @@ bool TagLibTag::writeTag()
         hasId3v1 = file.hasID3v1Tag();
         if (hasId3v1)
             oldId3v1 = id3v1Fields(*file.ID3v1Tag());
-        // TagLib also finds a tag that stray bytes push away from the start of the file; it is edited where it
-        // stands, since a new tag in front would hide it.
-        if (file.hasID3v2Tag() && !data.startsWith("ID3")) {
-            tagOffset = data.indexOf("ID3");
-            if (tagOffset < 0 || tagOffset > file.firstFrameOffset())
-                return fail(QStringLiteral("%1 was not saved: its ID3v2 tag could not be found").arg(fileName));
-        }
+        // The tag is edited where readTag() finds it: in front (also behind stray bytes, since a new tag in front
+        // would hide it), or else appended at the end.
+        const qsizetype offset = frontTagOffset(file);
+        if (file.hasID3v2Tag() && offset < 0)
+            return fail(QStringLiteral("%1 was not saved: its ID3v2 tag could not be found").arg(fileName));
+        state = offset >= 0 ? raw.parse(data, offset) : raw.parseAppended(data);
+        // What the user was shown, by the same reading as readTag().
+        visible = readFields(file);
     }
 
-    RawId3v2Tag raw;
-    const RawId3v2Tag::State state = raw.parse(data, tagOffset);
-    TagFields visible = state == RawId3v2Tag::State::NoTag ? TagFields() : raw.fields().texts;
-    if (hasId3v1) {
-        for (int f = 0; f < TagFieldCount; ++f) {
-            if (visible[f].isEmpty())
-                visible[f] = oldId3v1[f];
-        }
-    }
-
-    // Only fields that differ from what a reader sees are touched. A field shown from ID3v1 because ID3v2 lacks
-    // it stays there when it is written back unchanged.
-    const TagFields values {song, artist, album, year, comment, genre};
+    // Only fields that differ from what a reader sees are touched; fields not asked for keep what the file holds
+    // now. A field shown from ID3v1 because ID3v2 lacks it stays there when it is written back unchanged.
+    TagFields values {song, artist, album, year, comment, genre};
     std::array<bool, TagFieldCount> changed {};
-    for (int f = 0; f < TagFieldCount; ++f)
+    for (int f = 0; f < TagFieldCount; ++f) {
+        if (!fields[f])
+            values[f] = visible[f];
         changed[f] = values[f] != visible[f];
+    }
     QByteArray result = data;
     if (std::any_of(changed.cbegin(), changed.cend(), [](bool fieldChanged) { return fieldChanged; })) {
         if (state == RawId3v2Tag::State::Damaged) {
             return fail(QStringLiteral("%1 cannot be saved without losing frames: %2").arg(fileName, raw.reason()));
         }
-        // A new ID3v2 tag carries all six fields: readers that prefer it would otherwise show only the edited
-        // ones and hide what the ID3v1 tag holds.
-        if (state == RawId3v2Tag::State::NoTag) {
+        // A new ID3v2 tag, or one moved to the front from the end, carries all six fields: readers that prefer it
+        // would otherwise show only the edited ones and hide what the ID3v1 tag holds.
+        if (state == RawId3v2Tag::State::NoTag || raw.appended()) {
             for (int f = 0; f < TagFieldCount; ++f)
                 changed[f] = !values[f].isEmpty();
         }
@@ -290,8 +384,34 @@ bool TagLibTag::writeTag()
         updateId3v1(result, oldId3v1, values);
     if (result == data)
         return true;
+
+    // The save counts only when the file reads back with the saved fields: checked on the new bytes before the
+    // file is touched, and on the file once it is written.
+    const TagFields shown = RawId3v2Tag::asRead(values, raw.version() ? raw.version() : 3);
+    const auto mismatch = [&](const TagFields &read) {
+        QStringList names;
+        for (int f = 0; f < TagFieldCount; ++f) {
+            // An emptied field may show another language's comment, or what ID3v1 holds.
+            const bool cleared = changed[f] && values[f].isEmpty();
+            if (!cleared && read[f] != (changed[f] ? shown[f] : visible[f]))
+                names.append(fieldName(f));
+        }
+        return names.join(QStringLiteral(", "));
+    };
+    QString wrong = mismatch(fieldsOfBytes(result));
+    if (!wrong.isEmpty())
+        return fail(QStringLiteral("%1 was not saved: its new tag would not read back (%2)").arg(fileName, wrong));
     if (!TagFileWriter::write(fileName, read, result, &error))
         return fail(error);
+    TagLibTag check;
+    check.fileName = fileName;
+    check.readTag();
+    wrong = mismatch({check.song, check.artist, check.album, check.year, check.comment, check.genre});
+    if (!wrong.isEmpty()) {
+        return fail(
+            QStringLiteral("%1 was written, but reads back with other fields (%2): another program may have changed it")
+                .arg(fileName, wrong));
+    }
     return true;
 }
 

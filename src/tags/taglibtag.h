@@ -1,6 +1,10 @@
 #pragma once
 
+#include "tags/rawid3v2tag.h"
+
 #include <QString>
+
+#include <array>
 
 namespace quillet {
 
@@ -31,12 +35,16 @@ public:
     // and zero numbers. A file whose save a crash cut short is first put back as it was.
     void readTag();
     // Writes the six text fields into fileName's ID3v2 tag (keeping its version, 2.2 included; 2.3 for a new tag,
-    // which then carries all six) and updates an existing ID3v1 tag to match (no ID3v1 tag is added). Only fields
-    // that differ from what readTag() would give are touched; every other frame and the audio stay byte for byte.
-    // The file is replaced atomically, or written in place behind a recovery copy where it cannot be replaced.
-    // False when it could not be written, is not MPEG audio, or has a tag that cannot be rewritten without losing
-    // a frame; the file is then unchanged and lastError() names it and says why.
+    // which then carries all six; a tag appended at the end moves to the front, all six in it) and updates an
+    // existing ID3v1 tag to match (no ID3v1 tag is added). Only fields that differ from what readTag() would give
+    // are touched; every other frame and the audio stay byte for byte. The file is replaced atomically, or written
+    // in place behind a recovery copy where it cannot be replaced. True only when the file then reads back with the
+    // saved fields. False when it could not be written, is not MPEG audio, or has a tag that cannot be rewritten
+    // without losing a frame; the file is then unchanged and lastError() names it and says why.
     bool writeTag();
+    // As writeTag(), but writes only the fields marked (song, artist, album, year, comment, genre); the others keep
+    // what the file holds now, whatever their properties say.
+    bool writeTag(const std::array<bool, TagFieldCount> &fields);
     // Why the last writeTag() failed.
     QString lastError() const { return m_lastError; }
 

@@ -24,6 +24,13 @@ public:
         if (onMessage)
             onMessage(text);
     }
+    QString question(const QString &text, const QStringList &choices) override
+    {
+        questions << text;
+        const QString answer = next(questionAnswers);
+        // Like the real box, an answer is one of the choices; closing it chooses the last.
+        return choices.contains(answer) ? answer : choices.value(choices.size() - 1);
+    }
     QString inputBox(const QString &prompt, const QString &, const QString &) override
     {
         inputPrompts << prompt;
@@ -43,6 +50,7 @@ public:
     std::optional<QFont> chooseFont(const QFont &) override { return next(fontAnswers); }
 
     // Scripted answers, taken first to last.
+    QQueue<QString> questionAnswers;
     QQueue<QString> inputAnswers;
     QQueue<QString> openAnswers;
     QQueue<QString> saveAnswers;
@@ -51,6 +59,7 @@ public:
 
     // What was shown: message texts in order, and the requests of the file dialogs.
     QStringList messages;
+    QStringList questions;
     QStringList inputPrompts;
     QList<FileDialogRequest> openRequests;
     QList<FileDialogRequest> saveRequests;

@@ -5,6 +5,7 @@
 #include "fakes/testenv.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -15,6 +16,8 @@
 #include <QTest>
 
 #include <memory>
+
+#include <unistd.h>
 
 using namespace quillet;
 using quillet::testing::testData;
@@ -56,6 +59,9 @@ private slots:
     void cleanup();
     void saveWritesWhatWasTyped();
     void refusedSaveIsReported();
+    void changedOnDisk_data();
+    void changedOnDisk();
+    void savingWaitsOnlyForAnOpenFile_data();
     void savingWaitsOnlyForAnOpenFile();
 
 private:
@@ -154,18 +160,88 @@ void TstId3t::refusedSaveIsReported()
     QCOMPARE(fileBytes(path), before);
 }
 
+void TstId3t::changedOnDisk_data()
+{
+    QTest::addColumn<QString>("answer"); // to the question whether to reload or overwrite
+    QTest::addColumn<QStringList>("file"); // title, artist, album a reader sees afterwards
+    QTest::addColumn<QStringList>("shown"); // the same in the editor, when it stays open
+    QTest::newRow("overwrite") << "Overwrite" << split("Their Title|Both Artist|Mine") << QStringList();
+    QTest::newRow("reload") << "Reload" << split("Their Title|Both Artist|Both Album")
+                            << split("Their Title|Both Artist|Both Album");
+    QTest::newRow("cancel") << "Cancel" << split("Their Title|Both Artist|Both Album")
+                            << split("A Title Longer Than Thirty Characters|Both Artist|Mine");
+}
+
+void TstId3t::changedOnDisk()
+{
+    QFETCH(QString, answer);
+    QFETCH(QStringList, file);
+    QFETCH(QStringList, shown);
+    const QString path = m_env->path(QStringLiteral("shared.mp3"));
+    QVERIFY(QFile::copy(testData(QStringLiteral("tags-v1v2.mp3")), path));
+    m_dialogs->openAnswers.enqueue(path);
+    m_dialogs->questionAnswers.enqueue(answer);
+    m_editor->show();
+    QTest::mouseClick(m_editor->cmdOpen, Qt::LeftButton);
+    // Another tagger changes the title while the file is open here; here only the album is changed.
+    QProcess tagger;
+    tagger.start(QStringLiteral("/usr/bin/mid3v2"), {QStringLiteral("-t"), QStringLiteral("Their Title"), path});
+    QVERIFY(tagger.waitForFinished(30000) && tagger.exitCode() == 0);
+    const QByteArray theirs = fileBytes(path);
+    QTest::mouseClick(m_editor->txtAlbum, Qt::LeftButton);
+    QTest::keyClick(m_editor->txtAlbum, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(m_editor->txtAlbum, QStringLiteral("Mine"));
+    QTest::mouseClick(m_editor->cmdSave, Qt::LeftButton);
+
+    const QJsonObject probed = ffprobeTags(path);
+    QCOMPARE((QStringList {probed.value(QLatin1String("title")).toString(),
+                 probed.value(QLatin1String("artist")).toString(), probed.value(QLatin1String("album")).toString()}),
+        file);
+    QCOMPARE(m_dialogs->questions.size(), 1);
+    QVERIFY2(m_dialogs->questions.first().contains(path), qPrintable(m_dialogs->questions.first()));
+    if (shown.isEmpty()) {
+        QCOMPARE(m_dialogs->messages, QStringList {QStringLiteral("Please Restart This Window after saving")});
+        QTRY_VERIFY(!m_editor);
+        return;
+    }
+    QCOMPARE(fileBytes(path), theirs);
+    QVERIFY(m_dialogs->messages.isEmpty());
+    QVERIFY(m_editor && m_editor->isVisible());
+    QCOMPARE((QStringList {m_editor->txtSong->text(), m_editor->txtArtist->text(), m_editor->txtAlbum->text()}), shown);
+}
+
+void TstId3t::savingWaitsOnlyForAnOpenFile_data()
+{
+    QTest::addColumn<QString>("playing"); // the name the player has the file by
+    QTest::addColumn<bool>("paused");
+    QTest::newRow("same name, paused") << "music/song.mp3" << true;
+    QTest::newRow("through a linked folder") << "linked/song.mp3" << false;
+    QTest::newRow("hard link") << "music/again.mp3" << false;
+}
+
 void TstId3t::savingWaitsOnlyForAnOpenFile()
 {
-    // The player keeps the name of a file it stopped: the tag can be written then, but not while it is paused.
-    const QString path = m_env->path(QStringLiteral("song.mp3"));
+    QFETCH(QString, playing);
+    QFETCH(bool, paused);
+    // The player keeps the name of a file it stopped: the tag can be written then, but not while the file is open
+    // in the player, under whatever name.
+    const QString path = m_env->path(QStringLiteral("music/song.mp3"));
+    QVERIFY(QDir().mkpath(m_env->path(QStringLiteral("music"))));
     QVERIFY(QFile::copy(testData(QStringLiteral("song1.mp3")), path));
-    m_player->setFileName(path);
-    m_player->pause();
+    QVERIFY(QFile::link(m_env->path(QStringLiteral("music")), m_env->path(QStringLiteral("linked"))));
+    QVERIFY(::link(QFile::encodeName(path), QFile::encodeName(m_env->path(QStringLiteral("music/again.mp3")))) == 0);
+    m_player->setFileName(m_env->path(playing));
+    if (paused)
+        m_player->pause();
+    m_dialogs->openAnswers.enqueue(path);
     m_editor->show();
+    QTest::mouseClick(m_editor->cmdOpen, Qt::LeftButton);
+    const QByteArray before = fileBytes(path);
     m_editor->txtSong->selectAll();
     QTest::keyClicks(m_editor->txtSong, QStringLiteral("Changed"));
     QTest::mouseClick(m_editor->cmdSave, Qt::LeftButton);
     QCOMPARE(m_dialogs->messages, QStringList {QStringLiteral("Cannot Save File While Playing")});
+    QCOMPARE(fileBytes(path), before);
     m_player->stop();
     QTest::mouseClick(m_editor->cmdSave, Qt::LeftButton);
     QCOMPARE(m_dialogs->messages.last(), QStringLiteral("Please Restart This Window after saving"));
