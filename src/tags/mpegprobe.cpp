@@ -24,6 +24,8 @@ constexpr qint64 Id3v1Bytes = 128;
 constexpr qint64 ApeFooterBytes = 32;
 
 thread_local qint64 bytesRead = 0;
+thread_local QString headFile;
+thread_local QByteArray head;
 
 // Kilobits per second by bit-rate index: MPEG-1 layers I, II, III, then MPEG-2/2.5 layer I, layers II and III.
 constexpr std::array<std::array<int, 16>, 5> kBitRates = {{
@@ -74,6 +76,11 @@ qint64 id3v2Size(const QByteArray &head)
 qint64 MpegProbe::lastBytesRead()
 {
     return bytesRead;
+}
+
+QByteArray MpegProbe::lastHead(const QString &fileName)
+{
+    return fileName == headFile ? head : QByteArray();
 }
 
 bool MpegProbe::isOtherContainer(const QByteArray &head)
@@ -164,6 +171,8 @@ qsizetype MpegProbe::findFramePair(const QByteArray &data, bool lastChunk)
 bool MpegProbe::isMpegAudio(const QString &fileName)
 {
     bytesRead = 0;
+    headFile.clear();
+    head.clear();
     // Only regular files: a FIFO is opened without waiting for a writer and then refused, as is a device, which
     // may never end.
     if (fileName.isEmpty())
@@ -179,15 +188,19 @@ bool MpegProbe::isMpegAudio(const QString &fileName)
     const qint64 size = qint64(status.st_size);
 
     constexpr qint64 HeadBytes = 192;
-    const QByteArray head = readAt(file, 0, HeadBytes);
+    headFile = fileName;
+    head = readAt(file, 0, HeadBytes);
     if (isOtherContainer(head))
         return false;
     const qint64 audioStart = id3v2Size(head);
     if (audioStart > MaxId3v2Bytes)
         return false;
     // A FLAC or other file may carry an ID3v2 tag in front of its own signature.
-    if (audioStart > 0 && isOtherContainer(readAt(file, audioStart, HeadBytes)))
-        return false;
+    if (audioStart > 0) {
+        head = readAt(file, audioStart, HeadBytes);
+        if (isOtherContainer(head))
+            return false;
+    }
     // A small file needs no more: the tag reader reads it quickly whatever it holds.
     if (size <= SmallFileBytes)
         return true;

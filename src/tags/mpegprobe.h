@@ -22,6 +22,10 @@ public:
     static bool isMpegAudio(const QString &fileName);
     // The bytes the last isMpegAudio() call on this thread read (for checking that the probe stays bounded).
     static qint64 lastBytesRead();
+    // The first bytes of the audio (after an ID3v2 tag) that the last isMpegAudio() call on this thread saw, when
+    // that call was for fileName; empty otherwise. The tag reader tells other containers apart from them without
+    // opening the file again.
+    static QByteArray lastHead(const QString &fileName);
 
     // True when head starts with the signature of a container that is not MPEG audio (RIFF, FLAC, MP4, Matroska,
     // Ogg, AIFF, ASF ...).
