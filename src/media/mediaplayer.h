@@ -78,6 +78,8 @@ public:
     virtual QString engineName() const = 0;
     // What the player is doing.
     virtual State state() const = 0;
+    // The title a stream gives its current song (the station's ICY title); empty for files and silent streams.
+    virtual QString streamTitle() const { return {}; }
 
     // Creates a player through the installed factory (tests) or the real engine.
     static MediaPlayer *create(PlayerPurpose purpose, QObject *parent);
@@ -91,6 +93,8 @@ signals:
     void endOfStream();
     // The file could not be played; errorDescription() says why.
     void error();
+    // streamTitle() changed: the station moved on to another song.
+    void streamTitleChanged();
 };
 
 } // namespace quillet

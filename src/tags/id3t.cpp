@@ -28,15 +28,6 @@ void setFieldText(QLineEdit *field, const QString &text)
     field->setText(text);
 }
 
-QString infoLine(const TagLibTag &tag)
-{
-    // The header facts are small numbers that fit the 16-bit integers the line was made for.
-    return QStringLiteral("Sample Rate : %1 KHz And Data Rate : %2 KBPS In Mpeg Version : %3")
-        .arg(qint16(tag.sampleRate()))
-        .arg(qint16(tag.bitRate()))
-        .arg(qint16(tag.mpegVersion()));
-}
-
 } // namespace
 
 id3t::id3t(QWidget *parent)
@@ -131,7 +122,7 @@ void id3t::openFile(const QString &path)
     setFieldText(txtGenre->lineEdit(), EzyID3Pro1.genre);
     setFieldText(txtYear, EzyID3Pro1.year);
     setFieldText(txtComment, EzyID3Pro1.comment);
-    Label1->setText(infoLine(EzyID3Pro1));
+    Label1->setText(EzyID3Pro1.factsText());
 }
 
 void id3t::Form_Load()

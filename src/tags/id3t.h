@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tags/taglibtag.h"
+#include "tags/mediatag.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -59,7 +59,7 @@ public:
     QLabel *Label1 = nullptr; // information line
     QPushButton *cmdOpen = nullptr;
     QPushButton *cmdSave = nullptr;
-    TagLibTag EzyID3Pro1;
+    MediaTag EzyID3Pro1;
 
 protected:
     void showEvent(QShowEvent *event) override;

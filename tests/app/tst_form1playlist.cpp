@@ -96,6 +96,12 @@ void TstForm1Playlist::songInformation_data()
                                   << "2. film";
     QTest::newRow("300 MB without a signature") << "zeros.mp3" << QByteArray("data") << "2. zeros";
     QTest::newRow("ID3 tag before FLAC") << "tagged.flac" << QByteArray("ID3\x04\0\0\0\0\0\0fLaC", 14) << "2. tagged";
+    // Its pages are whole, but no page ends the stream: the reader would search all of it for the last one.
+    QTest::newRow("300 MB Ogg without its last page")
+        << "cut.ogg" << Form1Fixture::readFile(testData(QStringLiteral("fmt.ogg"))) << "2. cut";
+    QTest::newRow("FLAC") << testData(QStringLiteral("fmt.flac")) << QByteArray() << "2. Flac Song - Flac Artist";
+    QTest::newRow("M4A") << testData(QStringLiteral("fmt.m4a")) << QByteArray() << "2. M4a Song - M4a Artist";
+    QTest::newRow("URL") << "http://example.invalid/cbr%20128.mp3" << QByteArray() << "2. cbr 128";
 }
 
 void TstForm1Playlist::songInformation()
