@@ -18,7 +18,9 @@ namespace quillet {
 
 namespace {
 
-const QString kFilter = QStringLiteral("MP3 Files(*.MP3)|*.MP3");
+// The other formats whose tags the editor shows follow the MP3 files.
+const QString kFilter = QStringLiteral("MP3 Files(*.MP3)|*.MP3|Audio Files(*.MP3;*.FLAC;*.OGG;*.OGA;*.OPUS;*.M4A;*.WAV;"
+                                       "*.AIF;*.AIFF)|*.MP3;*.FLAC;*.OGG;*.OGA;*.OPUS;*.M4A;*.WAV;*.AIF;*.AIFF");
 
 // A field shows a longer text read from a file whole (cutting it would lose it at the next save), but the
 // keyboard adds nothing beyond the field length.

@@ -1,7 +1,9 @@
 #include "tags/mediatag.h"
 
 #include "tags/formattag.h"
+#include "tags/formattagwriter.h"
 #include "tags/mpegprobe.h"
+#include "tags/tagfilewriter.h"
 
 namespace quillet {
 
@@ -51,16 +53,33 @@ QString MediaTag::factsText() const
 
 bool MediaTag::writeTag()
 {
-    m_mpeg.fileName = fileName;
-    m_mpeg.song = song;
-    m_mpeg.artist = artist;
-    m_mpeg.album = album;
-    m_mpeg.year = year;
-    m_mpeg.comment = comment;
-    m_mpeg.genre = genre;
-    const bool saved = m_mpeg.writeTag();
-    m_lastError = m_mpeg.lastError();
-    return saved;
+    m_lastError.clear();
+    // A save that a crash cut short is undone before the file's format is looked at.
+    if (!fileName.isEmpty() && !TagFileWriter::recover(fileName, &m_lastError))
+        return false;
+    // MPEG audio, and anything that is no other format, is the ID3 tag component's: it saves MPEG audio and
+    // refuses the rest.
+    const AudioFormat format = FormatTag::detect(fileName);
+    if (format == AudioFormat::Mpeg || format == AudioFormat::Unknown) {
+        m_mpeg.fileName = fileName;
+        m_mpeg.song = song;
+        m_mpeg.artist = artist;
+        m_mpeg.album = album;
+        m_mpeg.year = year;
+        m_mpeg.comment = comment;
+        m_mpeg.genre = genre;
+        const bool saved = m_mpeg.writeTag();
+        m_lastError = m_mpeg.lastError();
+        return saved;
+    }
+    TagTexts values;
+    values.song = song;
+    values.artist = artist;
+    values.album = album;
+    values.year = year;
+    values.comment = comment;
+    values.genre = genre;
+    return FormatTagWriter::write(fileName, format, values, &m_lastError);
 }
 
 } // namespace quillet

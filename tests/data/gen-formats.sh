@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # One short tagged file of each format besides MP3 whose tags Quillet reads: tagged by ffmpeg, with a front cover
 # and a composer added by mutagen. fmt-flac-named.mp3 is FLAC under an MP3 name; fmt-wav-id3.wav carries an ID3
-# chunk instead of RIFF INFO.
+# chunk instead of RIFF INFO; fmt-odd-cover.m4a has a second cover of a picture type TagLib does not read.
 set -euo pipefail
 out=$1
 ff() { ffmpeg -hide_banner -loglevel error -y "$@"; }
@@ -34,7 +34,7 @@ tags Aiff 2018 Soul 9
 ff -f lavfi -i "$(tone 330 44100)" -ac 2 -write_id3v2 1 "${t[@]}" "$out/fmt.aiff"
 
 /usr/bin/python3 - "$out" "$work/cover.png" <<'PY'
-import base64, sys
+import base64, shutil, sys
 from mutagen.flac import FLAC, Picture
 from mutagen.oggvorbis import OggVorbis
 from mutagen.oggopus import OggOpus
@@ -60,6 +60,10 @@ mp4 = MP4(out + '/fmt.m4a')
 mp4['covr'] = [MP4Cover(cover, imageformat=MP4Cover.FORMAT_PNG)]
 mp4['\xa9wrt'] = 'M4a Composer'
 mp4.save()
+shutil.copy(out + '/fmt.m4a', out + '/fmt-odd-cover.m4a')
+odd = MP4(out + '/fmt-odd-cover.m4a')
+odd['covr'] = odd['covr'] + [MP4Cover(cover, imageformat=99)]
+odd.save()
 wave = WAVE(out + '/fmt-wav-id3.wav')
 wave.add_tags()
 for frame in (TIT2(encoding=3, text='Chunk Song'), TPE1(encoding=3, text='Chunk Artist'),

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "tags/formatfile.h"
+#include "tags/formattag.h"
+
+#include <QString>
+
+namespace quillet {
+
+// Saves the six fields of the tag editor into a FLAC, Ogg Vorbis, Opus or MP4 file. TagLib writes them into a copy
+// of the file in memory; the copy is read back and must show the new fields, every other field and picture as it
+// was and the same audio bytes; only then does it replace the file, through the writer MP3 saves use.
+class FormatTagWriter
+{
+public:
+    // Writes the texts of values (not its track) that differ from what a reader shows into path, a file of the
+    // given format. True when the file holds them afterwards (nothing is written when none differs). False, with
+    // *error naming the file and the reason, when the format is not saved, the file cannot be read or written, or
+    // the save would lose or change anything besides the edited fields; the file is then as it was.
+    static bool write(const QString &path, AudioFormat format, const TagTexts &values, QString *error);
+};
+
+} // namespace quillet
