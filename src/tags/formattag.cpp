@@ -49,6 +49,9 @@ AudioFormat FormatTag::detect(const QString &fileName)
 {
     if (MpegProbe::isMpegAudio(fileName))
         return AudioFormat::Mpeg;
+    // The file the probe kept open is not held on to: a save may replace it next.
+    if (const int fd = MpegProbe::takeLastFile(fileName); fd >= 0)
+        ::close(fd);
     return identify(MpegProbe::lastHead(fileName));
 }
 
@@ -114,13 +117,16 @@ bool FormatTag::isWritable(AudioFormat format)
 bool FormatTag::read(const QString &fileName, AudioFormat format, bool withPicture)
 {
     *this = FormatTag();
-    if (format == AudioFormat::Unknown || fileName.isEmpty())
-        return false;
-    // A FIFO is opened without waiting for a writer and then refused, as is a device.
-    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // The MPEG probe keeps the file open when it just found it to be another format; it is closed here whatever
+    // the format. A FIFO is opened without waiting for a writer and then refused, as is a device.
+    int fd = MpegProbe::takeLastFile(fileName);
+    if (fd < 0 && format != AudioFormat::Unknown && !fileName.isEmpty())
+        fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     auto closeFile = qScopeGuard([fd] { ::close(fd); });
+    if (format == AudioFormat::Unknown)
+        return false;
     struct stat status;
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
         return false;

@@ -27,6 +27,20 @@ thread_local qint64 bytesRead = 0;
 thread_local QString headFile;
 thread_local QByteArray head;
 
+// The descriptor of the last file found to hold another container, kept open for that format's tag reader.
+struct KeptFile
+{
+    int fd = -1;
+    ~KeptFile() { release(); }
+    void release()
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+};
+thread_local KeptFile kept;
+
 // Kilobits per second by bit-rate index: MPEG-1 layers I, II, III, then MPEG-2/2.5 layer I, layers II and III.
 constexpr std::array<std::array<int, 16>, 5> kBitRates = {{
     {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},
@@ -81,6 +95,15 @@ qint64 MpegProbe::lastBytesRead()
 QByteArray MpegProbe::lastHead(const QString &fileName)
 {
     return fileName == headFile ? head : QByteArray();
+}
+
+int MpegProbe::takeLastFile(const QString &fileName)
+{
+    if (fileName != headFile)
+        return -1;
+    const int fd = kept.fd;
+    kept.fd = -1;
+    return fd;
 }
 
 bool MpegProbe::isOtherContainer(const QByteArray &head)
@@ -173,6 +196,7 @@ bool MpegProbe::isMpegAudio(const QString &fileName)
     bytesRead = 0;
     headFile.clear();
     head.clear();
+    kept.release();
     // Only regular files: a FIFO is opened without waiting for a writer and then refused, as is a device, which
     // may never end.
     if (fileName.isEmpty())
@@ -180,7 +204,7 @@ bool MpegProbe::isMpegAudio(const QString &fileName)
     const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
-    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
+    auto closeFile = qScopeGuard([fd] { ::close(fd); });
     struct stat status;
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
         return false;
@@ -189,9 +213,15 @@ bool MpegProbe::isMpegAudio(const QString &fileName)
 
     constexpr qint64 HeadBytes = 192;
     headFile = fileName;
+    // Another container's reader opens the file next: it takes this descriptor over.
+    const auto keepFile = [&closeFile, fd] {
+        closeFile.dismiss();
+        kept.fd = fd;
+        return false;
+    };
     head = readAt(file, 0, HeadBytes);
     if (isOtherContainer(head))
-        return false;
+        return keepFile();
     const qint64 audioStart = id3v2Size(head);
     if (audioStart > MaxId3v2Bytes)
         return false;
@@ -199,7 +229,7 @@ bool MpegProbe::isMpegAudio(const QString &fileName)
     if (audioStart > 0) {
         head = readAt(file, audioStart, HeadBytes);
         if (isOtherContainer(head))
-            return false;
+            return keepFile();
     }
     // A small file needs no more: the tag reader reads it quickly whatever it holds.
     if (size <= SmallFileBytes)
