@@ -36,7 +36,9 @@ QString dateText(const TagLib::Tag &tag)
         if (date != xiph->fieldListMap().end() && !date->second.isEmpty())
             text = date->second.front();
     } else if (const auto *mp4 = dynamic_cast<const TagLib::MP4::Tag *>(&tag)) {
-        const TagLib::StringList dates = mp4->item("\251day").toStringList();
+        // item() of a key the tag lacks adds an empty item, which a save would then write.
+        const TagLib::StringList dates
+            = mp4->contains("\251day") ? mp4->item("\251day").toStringList() : TagLib::StringList();
         if (!dates.isEmpty())
             text = dates.front();
     } else if (const auto *info = dynamic_cast<const TagLib::RIFF::Info::Tag *>(&tag)) {

@@ -164,10 +164,42 @@ std::optional<QList<Box>> boxesOf(const QByteArray &data, qsizetype start, qsize
     return boxes;
 }
 
+// The boxes TagLib descends into, and the bytes of their own before their children.
+qsizetype containerHeader(const QByteArray &name)
+{
+    static const char *const containers[]
+        = {"moov", "udta", "mdia", "meta", "ilst", "stbl", "minf", "moof", "traf", "trak", "stsd"};
+    if (name == "meta")
+        return 4;
+    if (name == "stsd")
+        return 8;
+    return std::any_of(std::begin(containers), std::end(containers), [&name](const char *c) { return name == c; }) ? 0
+                                                                                                                   : -1;
+}
+
+// True when every box TagLib descends into holds children that fill it exactly. TagLib's save trusts the sizes it
+// read, and writes out of bounds where they contradict each other.
+bool wellNested(const QByteArray &data, const QList<Box> &boxes, int depth)
+{
+    if (depth > 16)
+        return false;
+    for (const Box &box : boxes) {
+        const qsizetype skip = containerHeader(box.name);
+        if (skip < 0)
+            continue;
+        if (box.header + skip > box.size)
+            return false;
+        const std::optional<QList<Box>> children = boxesOf(data, box.at + box.header + skip, box.at + box.size);
+        if (!children || !wellNested(data, *children, depth + 1))
+            return false;
+    }
+    return true;
+}
+
 bool parseMp4(const QByteArray &data, FormatLayout &layout)
 {
     const std::optional<QList<Box>> top = boxesOf(data, 0, data.size());
-    if (!top)
+    if (!top || !wellNested(data, *top, 0))
         return false;
     for (const Box &box : *top) {
         if (box.name == "mdat")

@@ -140,7 +140,7 @@ QString lossIn(const QByteArray &oldData, const QByteArray &newData, AudioFormat
     FormatLayout before;
     FormatLayout after;
     if (!before.parse(oldData, format) || !after.parse(newData, format))
-        return QStringLiteral("its layout is not one Quillet can check");
+        return QStringLiteral("the saved file would be damaged");
     const auto kept = [&editedItems](QList<FormatLayout::Item> items) {
         items.removeIf([&editedItems](const FormatLayout::Item &item) { return editedItems.contains(item.first); });
         std::sort(items.begin(), items.end());
@@ -189,6 +189,11 @@ bool FormatTagWriter::write(const QString &path, AudioFormat format, const TagTe
         return fail(QStringLiteral("Cannot read %1: %2").arg(path, input.errorString()));
     input.close();
 
+    // TagLib's save trusts the file's structure; one that Quillet's own reader cannot take apart is not handed to it.
+    FormatLayout layout;
+    if (!layout.parse(oldData, format))
+        return fail(
+            QStringLiteral("%1: its layout is damaged or unusual, and a save could damage it further").arg(path));
     // TagLib saves into a copy of the file in memory.
     TagLib::ByteVectorStream stream(TagLib::ByteVector(oldData.constData(), uint(oldData.size())));
     const std::unique_ptr<TagLib::File> file = FormatFile::open(format, &stream, true);

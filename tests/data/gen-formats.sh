@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # One short tagged file of each format besides MP3 whose tags Quillet reads: tagged by ffmpeg, with a front cover
 # and a composer added by mutagen. fmt-flac-named.mp3 is FLAC under an MP3 name; fmt-wav-id3.wav carries an ID3
-# chunk instead of RIFF INFO; fmt-odd-cover.m4a has a second cover of a picture type TagLib does not read.
+# chunk instead of RIFF INFO; fmt-odd-cover.m4a has a second cover of a picture type TagLib does not read;
+# fmt-no-year.m4a has no date; fmt-bad-boxes.m4a is a tiny MP4 whose tag boxes claim more bytes than their
+# parents hold (TagLib's save writes out of bounds on it).
 set -euo pipefail
 out=$1
 ff() { ffmpeg -hide_banner -loglevel error -y "$@"; }
@@ -64,6 +66,13 @@ shutil.copy(out + '/fmt.m4a', out + '/fmt-odd-cover.m4a')
 odd = MP4(out + '/fmt-odd-cover.m4a')
 odd['covr'] = odd['covr'] + [MP4Cover(cover, imageformat=99)]
 odd.save()
+shutil.copy(out + '/fmt.m4a', out + '/fmt-no-year.m4a')
+undated = MP4(out + '/fmt-no-year.m4a')
+del undated['\xa9day']
+undated.save()
+open(out + '/fmt-bad-boxes.m4a', 'wb').write(base64.b64decode(
+    'AAAAGGZ0eXBNNEEgAAAAAE00QSBpc29tAAAAnG1vb3YAAACUdWR0YQAAAIxtZXRhAAAAAAAAACFoZGxyAAAAAAAAAABtZGlyYXBwbAAAAAAA'
+    'AAAAAAAAAF9pbHN0AAAAHHBsSUQAAADJAAAAAQAAAABTb21lb25lAAAAGG1kYXQAAAAAAAAAAAAAAAAAAAAA'))
 wave = WAVE(out + '/fmt-wav-id3.wav')
 wave.add_tags()
 for frame in (TIT2(encoding=3, text='Chunk Song'), TPE1(encoding=3, text='Chunk Artist'),

@@ -214,6 +214,9 @@ void TstId3t::otherFormatsChangeOnlyTheEditedFields_data()
     row("Opus", "fmt.opus", "Opus", "genre=Chiptune Noir|album=Ünïcödé Album",
         "genre=Chiptune Noir|album=Ünïcödé Album");
     row("M4A", "fmt.m4a", "M4A", "song=New Name|year=2001|comment=new words", "©nam=New Name|©day=2001|©cmt=new words");
+    row("M4A without a year", "fmt-no-year.m4a", "M4A", "album=Other Album", "©alb=Other Album");
+    row("M4A whose boxes contradict each other", "fmt-bad-boxes.m4a", "M4A", "song=Never", "",
+        "its layout is damaged or unusual");
     row("WAV is only shown", "fmt-wav-id3.wav", "WAV", "song=Never", "",
         "Quillet shows the tags of WAV files but does not save them");
     row("AIFF is only shown", "fmt.aiff", "AIFF", "song=Never", "",
