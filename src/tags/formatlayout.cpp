@@ -208,7 +208,8 @@ bool parseMp4(const QByteArray &data, FormatLayout &layout)
     // The tag's items are the boxes in moov/udta/meta/ilst; meta has four bytes of version and flags first.
     std::optional<QList<Box>> level = top;
     for (const char *name : {"moov", "udta", "meta", "ilst"}) {
-        const auto found = std::find_if(level->cbegin(), level->cend(), [name](const Box &b) { return b.name == name; });
+        const auto found
+            = std::find_if(level->cbegin(), level->cend(), [name](const Box &b) { return b.name == name; });
         if (found == level->cend())
             return true;
         const qsizetype skip = qstrcmp(name, "meta") == 0 ? 4 : 0;

@@ -198,8 +198,7 @@ bool FormatTagWriter::write(const QString &path, AudioFormat format, const TagTe
     TagLib::ByteVectorStream stream(TagLib::ByteVector(oldData.constData(), uint(oldData.size())));
     const std::unique_ptr<TagLib::File> file = FormatFile::open(format, &stream, true);
     if (!file || !file->isValid()) {
-        return fail(QStringLiteral("%1: it could not be read as a %2 file")
-                        .arg(path, FormatTag::formatName(format)));
+        return fail(QStringLiteral("%1: it could not be read as a %2 file").arg(path, FormatTag::formatName(format)));
     }
     const TagTexts before = FormatFile::texts(*file, format);
     const std::array<QString, FieldCount> old = fieldsOf(before);
