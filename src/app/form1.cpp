@@ -324,6 +324,9 @@ void Form1::connectControls()
     connect(MP1, &MediaPlayer::error, this, &Form1::MP1_Error);
     connect(MP1, &MediaPlayer::mediaOpened, this, &Form1::MP1_MediaOpened);
     connect(MP1, &MediaPlayer::stateChanged, this, &Form1::MP1_StateChanged);
+    // After the fields are filled: a stream that named its song before it opened shows that title at once.
+    connect(MP1, &MediaPlayer::mediaOpened, this, &Form1::MP1_StreamTitleChanged);
+    connect(MP1, &MediaPlayer::streamTitleChanged, this, &Form1::MP1_StreamTitleChanged);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
 

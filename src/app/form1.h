@@ -2,7 +2,7 @@
 
 #include "app/trayicon.h"
 #include "playlist/mainwindowapi.h"
-#include "tags/taglibtag.h"
+#include "tags/mediatag.h"
 
 #include <QPointer>
 #include <QTime>
@@ -141,7 +141,7 @@ public:
     QMenu *removvewer = nullptr;
     QMenu *other = nullptr;
     QMenu *listMenu = nullptr; // the main menu's "List" submenu
-    TagLibTag Ezy1;
+    MediaTag Ezy1;
 
     // The slider's marker value, set equal to its value on every change.
     int sliderMarker() const { return m_sliderMarker; }
@@ -168,6 +168,8 @@ public:
     // The status line follows what the engine does: "Playing.." only while it plays, "Waiting .." while a file
     // opens, and no "Playing.." left standing once it paused or stopped.
     void MP1_StateChanged();
+    // A stream shows the title its station gives the song playing in the title field, caption and tray tip.
+    void MP1_StreamTitleChanged();
     void Timer1_Timer();
     void Timer2_Timer();
     // Audio controls

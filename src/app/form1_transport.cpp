@@ -242,11 +242,8 @@ void Form1::MP1_MediaOpened()
     Text7->setText(Ezy1.year);
     const QString baseName = displayName(MP1->fileName());
     setWindowTitle(QStringLiteral(" Quillet MP3 Player - ") + baseName + QStringLiteral(".."));
-    // The MPEG facts are shown as 16-bit integers.
-    const auto int16 = [](int value) { return QString::number(qint16(value)); };
-    Label3->setText(QStringLiteral("File Name : ") + MP1->fileName() + QStringLiteral(".  Sample Rate : ")
-                    + int16(Ezy1.sampleRate()) + QStringLiteral(" KHz And Data Rate : ") + int16(Ezy1.bitRate())
-                    + QStringLiteral(" KBPS In Mpeg Version : ") + int16(Ezy1.mpegVersion()) + QStringLiteral(" (")
+    Label3->setText(QStringLiteral("File Name : ") + MP1->fileName() + QStringLiteral(".  ") + Ezy1.factsText()
+                    + QStringLiteral(" (")
                     + Text4->text() + QStringLiteral(" , ") + Text5->text() + QStringLiteral(") Album : ")
                     + Text6->text() + QStringLiteral("(") + Text7->text() + QStringLiteral(") ,")
                     + QStringLiteral(" Comments : ") + Ezy1.comment);

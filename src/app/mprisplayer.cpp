@@ -6,6 +6,7 @@
 #include "media/mediaplayer.h"
 #include "playlist/playlistmodel.h"
 #include "playlist/playlistview.h"
+#include "tags/formattag.h"
 
 #include <QDBusContext>
 #include <QDBusMessage>
@@ -39,6 +40,7 @@ MprisPlayer::MprisPlayer(Form1 *form, QObject *exported, const QDBusConnection &
     connect(form->MP1, &MediaPlayer::endOfStream, this, &MprisPlayer::publishChanges);
     connect(form->MP1, &MediaPlayer::error, this, &MprisPlayer::publishChanges);
     connect(form->MP1, &MediaPlayer::stateChanged, this, &MprisPlayer::publishChanges);
+    connect(form->MP1, &MediaPlayer::streamTitleChanged, this, &MprisPlayer::publishChanges);
     connect(form->volume1, &QScrollBar::valueChanged, this, &MprisPlayer::publishChanges);
     connect(form->List1, &PlaylistView::listIndexSet, this, &MprisPlayer::publishChanges);
     PlaylistModel *model = form->List1->playlist();
@@ -88,12 +90,20 @@ QVariantMap MprisPlayer::metadata() const
         return map;
     if (m_track.length > 0)
         map.insert(QStringLiteral("mpris:length"), microseconds(m_track.length));
-    // Panels show the title; a file without a tag is shown by its name, as the window's title does.
-    map.insert(QStringLiteral("xesam:title"), m_track.title.isEmpty() ? displayName(m_track.file) : m_track.title);
+    // Panels show the title; a stream names its current song, and a file without a tag is shown by its name, as
+    // the window's title does.
+    QString title = m_track.title;
+    if (title.isEmpty() && isUrl(m_track.file))
+        title = m_form->MP1->streamTitle();
+    map.insert(QStringLiteral("xesam:title"), title.isEmpty() ? displayName(m_track.file) : title);
     if (!m_track.artist.isEmpty())
         map.insert(QStringLiteral("xesam:artist"), QStringList {m_track.artist});
     if (!m_track.album.isEmpty())
         map.insert(QStringLiteral("xesam:album"), m_track.album);
+    if (m_track.trackNumber > 0)
+        map.insert(QStringLiteral("xesam:trackNumber"), m_track.trackNumber);
+    if (!m_track.artUrl.isEmpty())
+        map.insert(QStringLiteral("mpris:artUrl"), m_track.artUrl);
     const QUrl url
         = m_track.file.contains(QStringLiteral("://")) ? QUrl(m_track.file) : QUrl::fromLocalFile(m_track.file);
     map.insert(QStringLiteral("xesam:url"), url.toString(QUrl::FullyEncoded));
@@ -188,13 +198,19 @@ void MprisPlayer::trackOpened()
 {
     MediaPlayer *player = m_form->MP1;
     ++m_trackNumber;
-    m_track = Track {player->fileName(), {}, {}, {}, player->duration()};
+    m_track = Track {player->fileName(), {}, {}, {}, 0, {}, player->duration()};
     // The window reads the tag of the file it opened; a tag of some other file is not this track's.
     if (m_form->Ezy1.fileName == m_track.file) {
         m_track.title = m_form->Ezy1.song.trimmed();
         m_track.artist = m_form->Ezy1.artist.trimmed();
         m_track.album = m_form->Ezy1.album.trimmed();
     }
+    // The track number and the cover are read for the desktop alone; the cover goes to a file a panel can open.
+    FormatTag extras;
+    if (!isUrl(m_track.file))
+        extras.read(m_track.file, FormatTag::detect(m_track.file), true);
+    m_track.trackNumber = extras.track;
+    m_track.artUrl = m_cover.publish(extras.picture);
     rememberPosition(player->currentPosition());
     publishChanges();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/coverartfile.h"
+
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusObjectPath>
@@ -46,7 +48,8 @@ public:
     double rate() const { return 1.0; }
     // Ignored: the rate cannot change.
     void setRate(double) { }
-    // The opened file: track id, length in microseconds, title, artist, album and URL.
+    // The opened file: track id, length in microseconds, title (a stream's current song), artist, album, track
+    // number, URL and the URL of its cover.
     QVariantMap metadata() const;
     // The volume scroll bar's position, from 0 (its bottom) to 1 (full volume).
     double volume() const;
@@ -91,6 +94,8 @@ private:
         QString title;
         QString artist;
         QString album;
+        int trackNumber = 0;
+        QString artUrl;
         double length = 0;
     };
 
@@ -112,6 +117,7 @@ private:
     bool m_lastMoving = false;
     bool m_positionKnown = false;
     QElapsedTimer m_sinceLastPosition;
+    CoverArtFile m_cover;
 };
 
 } // namespace quillet

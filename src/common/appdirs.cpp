@@ -39,6 +39,11 @@ QString configDirectory()
     return xdgDirectory("XDG_CONFIG_HOME", ".config") + QLatin1Char('/') + applicationName();
 }
 
+QString cacheDirectory()
+{
+    return xdgDirectory("XDG_CACHE_HOME", ".cache") + QLatin1Char('/') + applicationName();
+}
+
 QString dataFile(const QString &name)
 {
     return dataDirectory() + QLatin1Char('/') + name;

@@ -1,5 +1,7 @@
 #include "common/entrypath.h"
 
+#include <QUrl>
+
 namespace quillet {
 
 bool isAbsoluteEntry(const QString &entry)
@@ -47,7 +49,13 @@ QString displayName(const QString &path)
 {
     const QString name = afterLastSeparator(path);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? name : name.left(dot);
+    const QString base = dot < 0 ? name : name.left(dot);
+    return isUrl(path) ? QUrl::fromPercentEncoding(base.toUtf8()) : base;
+}
+
+bool isUrl(const QString &entry)
+{
+    return entry.contains(QLatin1String("://"));
 }
 
 } // namespace quillet

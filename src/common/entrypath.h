@@ -21,6 +21,10 @@ QString resolveEntry(const QString &entry, const QString &rootDirectory);
 QString afterLastSeparator(const QString &path);
 
 // The part after the last separator without its extension (from the last dot on); a name without a dot stays whole.
+// A URL's name is shown with its percent escapes decoded ("cbr%20128.mp3" gives "cbr 128"); a file's as it is.
 QString displayName(const QString &path);
+
+// True for an entry that is a URL ("scheme://...").
+bool isUrl(const QString &entry);
 
 } // namespace quillet

@@ -79,6 +79,8 @@ public:
     virtual QString engineName() const = 0;
     // What the player is doing.
     virtual State state() const = 0;
+    // The title a stream gives its current song (the station's ICY title); empty for files and silent streams.
+    virtual QString streamTitle() const { return {}; }
 
     // Creates a player through the installed factory (tests) or the real engine.
     static MediaPlayer *create(PlayerPurpose purpose, QObject *parent);
@@ -95,6 +97,8 @@ signals:
     // state() changed: a file began opening or playing, paused, stopped or ended. Emitted at once for the calls
     // that change it; at the end of a file before endOfStream, after mediaOpened when a file opens.
     void stateChanged();
+    // streamTitle() changed: the station moved on to another song.
+    void streamTitleChanged();
 };
 
 } // namespace quillet

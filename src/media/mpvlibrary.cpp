@@ -71,6 +71,9 @@ QUILLET_MPV_FORWARD(char *, mpv_get_property_string, (mpv_handle * ctx, const ch
 QUILLET_MPV_FORWARD_VOID(mpv_free_node_contents, (mpv_node * node), (node))
 QUILLET_MPV_FORWARD(
     int, mpv_request_log_messages, (mpv_handle * ctx, const char *min_level), (ctx, min_level), MPV_ERROR_UNINITIALIZED)
+QUILLET_MPV_FORWARD(int, mpv_observe_property,
+    (mpv_handle * mpv, uint64_t reply_userdata, const char *name, mpv_format format),
+    (mpv, reply_userdata, name, format), MPV_ERROR_UNINITIALIZED)
 QUILLET_MPV_FORWARD(mpv_event *, mpv_wait_event, (mpv_handle * ctx, double timeout), (ctx, timeout), &g_noEvent)
 QUILLET_MPV_FORWARD_VOID(mpv_set_wakeup_callback, (mpv_handle * ctx, void (*cb)(void *d), void *d), (ctx, cb, d))
 QUILLET_MPV_FORWARD(int, mpv_render_context_create,

@@ -29,6 +29,8 @@ constexpr int MinVolume = -10000;
 constexpr int MaxBalance = 10000;
 // Error log lines kept for the load in progress, to tell network failures apart.
 constexpr int MaxLogLines = 20;
+// The reply id of the observed stream title.
+constexpr uint64_t StreamTitleReply = 1;
 
 struct MpvDeleter
 {
@@ -138,6 +140,7 @@ struct MpvPlayer::Private
     QStringList log;
     std::optional<PendingError> pendingError;
     QSize videoSize;
+    QString streamTitle;
 };
 
 MpvPlayer::MpvPlayer(PlayerPurpose purpose, QObject *parent)
@@ -192,6 +195,8 @@ MpvPlayer::MpvPlayer(PlayerPurpose purpose, QObject *parent)
         return;
     }
     mpv_request_log_messages(mpv.get(), "error");
+    // A station announces each new song in its stream's metadata; mpv reports the change as it plays.
+    mpv_observe_property(mpv.get(), StreamTitleReply, mpvnames::IcyTitle, MPV_FORMAT_STRING);
     d->mpv = std::move(mpv);
     const QString version = readString(d->mpv.get(), MpvVersion);
     if (!version.isEmpty())
@@ -277,6 +282,20 @@ void MpvPlayer::handleEvent(const mpv_event &event)
             QString::fromUtf8(message->prefix) + QLatin1String(": ") + QString::fromUtf8(message->text).trimmed());
         if (d->log.size() > MaxLogLines)
             d->log.removeFirst();
+        break;
+    }
+    case MPV_EVENT_PROPERTY_CHANGE: {
+        const auto *property = static_cast<const mpv_event_property *>(event.data);
+        if (event.reply_userdata != StreamTitleReply)
+            break;
+        // Unavailable (no stream, or a stream without titles) reads as no title.
+        const QString title = property->format == MPV_FORMAT_STRING && property->data
+            ? QString::fromUtf8(*static_cast<const char *const *>(property->data)).trimmed()
+            : QString();
+        if (title != d->streamTitle) {
+            d->streamTitle = title;
+            emit streamTitleChanged();
+        }
         break;
     }
     case MPV_EVENT_VIDEO_RECONFIG:
@@ -584,6 +603,11 @@ void MpvPlayer::announceStateSince(State before)
 {
     if (state() != before)
         emit stateChanged();
+}
+
+QString MpvPlayer::streamTitle() const
+{
+    return d->streamTitle;
 }
 
 mpv_handle *MpvPlayer::handle() const

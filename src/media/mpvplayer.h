@@ -55,6 +55,7 @@ public:
     void aboutBox(QWidget *parent) override;
     QString engineName() const override;
     State state() const override;
+    QString streamTitle() const override;
 
     // The mpv handle, for the video display's render context (video players only); null if mpv failed to start.
     // A render context made on it must be freed before the player is destroyed.

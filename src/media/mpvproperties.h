@@ -33,6 +33,8 @@ inline constexpr const char *DisplayWidth = "dwidth";
 inline constexpr const char *DisplayHeight = "dheight";
 inline constexpr const char *MpvVersion = "mpv-version";
 inline constexpr const char *FfmpegVersion = "ffmpeg-version";
+// The stream title a station sends in its ICY metadata.
+inline constexpr const char *IcyTitle = "metadata/by-key/icy-title";
 
 // Commands.
 inline constexpr const char *LoadFile = "loadfile";

@@ -55,7 +55,7 @@ QString browserFilePattern()
     return QStringLiteral(
         "*.mp3;*.wma;*.mp2;*.mp1;*m3u;*.m3u8;*.pls;*.wav;*.mdi;*.rmi;*.pcm;*.asf;*.mpg;*.mpeg;*.wmx;*.asx;"
         "*.;*.wm;*.wmp;*.wax;*.wmv;*.wvx;*.avi;*.mpe;*.m1v;*.mpv2;*.mp2v;*.mpa;*.midi;*.ivf;*.aiv;"
-        "*.aifc;*.aiff;*.au;*.snd");
+        "*.aifc;*.aiff;*.au;*.snd;*.flac;*.ogg;*.oga;*.opus;*.m4a");
 }
 
 } // namespace quillet

@@ -23,7 +23,8 @@ private:
     QRegularExpression m_expression;
 };
 
-// The pattern of the directory browser's file list: the media and playlist types it shows.
+// The pattern of the directory browser's file list: the media and playlist types it shows, the audio formats whose
+// tags Quillet reads among them.
 QString browserFilePattern();
 
 } // namespace quillet

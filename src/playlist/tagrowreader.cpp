@@ -2,7 +2,7 @@
 
 #include "common/entrypath.h"
 #include "playlist/id3playlistrow.h"
-#include "tags/taglibtag.h"
+#include "tags/mediatag.h"
 
 #include <QThread>
 
@@ -87,7 +87,7 @@ void TagRowReader::start(const QStringList &entries, const QString &rootDirector
         std::thread([generation, job] {
             // Named so that it can be told apart in a process listing or a profile.
             pthread_setname_np(pthread_self(), "quillet-tags");
-            TagLibTag tag;
+            MediaTag tag;
             for (;;) {
                 const qsizetype chunk = job->nextChunk.fetch_add(1);
                 if (chunk >= job->chunkCount)

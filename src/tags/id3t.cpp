@@ -25,7 +25,9 @@ namespace quillet {
 
 namespace {
 
-const QString kFilter = QStringLiteral("MP3 Files(*.MP3)|*.MP3");
+// The other formats whose tags the editor shows follow the MP3 files.
+const QString kFilter = QStringLiteral("MP3 Files(*.MP3)|*.MP3|Audio Files(*.MP3;*.FLAC;*.OGG;*.OGA;*.OPUS;*.M4A;*.WAV;"
+                                       "*.AIF;*.AIFF)|*.MP3;*.FLAC;*.OGG;*.OGA;*.OPUS;*.M4A;*.WAV;*.AIF;*.AIFF");
 
 // A field shows a longer text read from a file whole (cutting it would lose it at the next save), but the
 // keyboard adds nothing beyond the field length.
@@ -33,15 +35,6 @@ void setFieldText(QLineEdit *field, const QString &text)
 {
     field->setMaxLength(qMax(id3t::FieldLength, int(text.size())));
     field->setText(text);
-}
-
-QString infoLine(const TagLibTag &tag)
-{
-    // The header facts are small numbers that fit the 16-bit integers the line was made for.
-    return QStringLiteral("Sample Rate : %1 KHz And Data Rate : %2 KBPS In Mpeg Version : %3")
-        .arg(qint16(tag.sampleRate()))
-        .arg(qint16(tag.bitRate()))
-        .arg(qint16(tag.mpegVersion()));
 }
 
 // True when both names lead to the same file (through symbolic links or hard links too), or are the same text.
@@ -177,7 +170,7 @@ void id3t::openFile(const QString &path)
     setFieldText(txtGenre->lineEdit(), EzyID3Pro1.genre);
     setFieldText(txtYear, EzyID3Pro1.year);
     setFieldText(txtComment, EzyID3Pro1.comment);
-    Label1->setText(infoLine(EzyID3Pro1));
+    Label1->setText(EzyID3Pro1.factsText());
     m_filled = fieldTexts();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tags/taglibtag.h"
+#include "tags/mediatag.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -14,9 +14,10 @@ namespace quillet {
 
 class MediaPlayer;
 
-// The tag editor "ID3 Tag Editor": shows the six tag fields and the MPEG facts of one MP3 file and writes the
-// edited fields back. It opens on the file loaded in the main player (read when the window is first shown) or on
-// a file chosen with "&Open"; a successful save closes and destroys the window.
+// The tag editor "ID3 Tag Editor": shows the six tag fields and the audio facts of one MP3, FLAC, Ogg Vorbis, Opus,
+// MP4, WAV or AIFF file and writes the edited fields back (WAV and AIFF files are only shown). It opens on the file
+// loaded in the main player (read when the window is first shown) or on a file chosen with "&Open"; a successful
+// save closes and destroys the window.
 class id3t : public QWidget
 {
     Q_OBJECT
@@ -39,7 +40,7 @@ public:
 
     // Load: opens on the main player's file and runs once, when the window is first shown.
     void Form_Load();
-    // "&Open": asks for an MP3 file and fills the fields from it.
+    // "&Open": asks for an audio file and fills the fields from it.
     void cmdOpen_Click();
     // "&Save": writes the fields changed here into the open file's tag and closes the window; says why when it
     // cannot. When another program changed the file since it was read, asks whether to reload or overwrite it.
@@ -61,7 +62,7 @@ public:
     QLabel *Label1 = nullptr; // information line
     QPushButton *cmdOpen = nullptr;
     QPushButton *cmdSave = nullptr;
-    TagLibTag EzyID3Pro1;
+    MediaTag EzyID3Pro1;
 
 protected:
     void showEvent(QShowEvent *event) override;

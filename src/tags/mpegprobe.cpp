@@ -25,6 +25,22 @@ constexpr qint64 Id3v1Bytes = 128;
 constexpr qint64 ApeFooterBytes = 32;
 
 thread_local qint64 bytesRead = 0;
+thread_local QString headFile;
+thread_local QByteArray head;
+
+// The descriptor of the last file found to hold another container, kept open for that format's tag reader.
+struct KeptFile
+{
+    int fd = -1;
+    ~KeptFile() { release(); }
+    void release()
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+};
+thread_local KeptFile kept;
 
 // Kilobits per second by bit-rate index: MPEG-1 layers I, II, III, then MPEG-2/2.5 layer I, layers II and III.
 constexpr std::array<std::array<int, 16>, 5> kBitRates = {{
@@ -75,6 +91,20 @@ qint64 id3v2Size(const QByteArray &head)
 qint64 MpegProbe::lastBytesRead()
 {
     return bytesRead;
+}
+
+QByteArray MpegProbe::lastHead(const QString &fileName)
+{
+    return fileName == headFile ? head : QByteArray();
+}
+
+int MpegProbe::takeLastFile(const QString &fileName)
+{
+    if (fileName != headFile)
+        return -1;
+    const int fd = kept.fd;
+    kept.fd = -1;
+    return fd;
 }
 
 bool MpegProbe::isOtherContainer(const QByteArray &head)
@@ -164,25 +194,31 @@ qsizetype MpegProbe::findFramePair(const QByteArray &data, bool lastChunk)
 
 namespace {
 
-// The probe over a file of size bytes that read(offset, length) reads from.
-template<typename Read> bool probe(Read read, qint64 size)
+enum class Verdict { Mpeg, OtherContainer, NotMpeg };
+
+// The probe over a file of size bytes that read(offset, length) reads from. audioHead receives the first bytes of
+// the audio, after an ID3v2 tag.
+template<typename Read> Verdict probe(Read read, qint64 size, QByteArray *audioHead)
 {
     constexpr qint64 HeadBytes = 192;
-    const QByteArray head = read(0, HeadBytes);
-    if (MpegProbe::isOtherContainer(head))
-        return false;
-    const qint64 audioStart = id3v2Size(head);
+    *audioHead = read(0, HeadBytes);
+    if (MpegProbe::isOtherContainer(*audioHead))
+        return Verdict::OtherContainer;
+    const qint64 audioStart = id3v2Size(*audioHead);
     if (audioStart > MaxId3v2Bytes)
-        return false;
+        return Verdict::NotMpeg;
     // A FLAC or other file may carry an ID3v2 tag in front of its own signature.
-    if (audioStart > 0 && MpegProbe::isOtherContainer(read(audioStart, HeadBytes)))
-        return false;
+    if (audioStart > 0) {
+        *audioHead = read(audioStart, HeadBytes);
+        if (MpegProbe::isOtherContainer(*audioHead))
+            return Verdict::OtherContainer;
+    }
     // A small file needs no more: the tag reader reads it quickly whatever it holds.
     if (size <= SmallFileBytes)
-        return true;
+        return Verdict::Mpeg;
     const QByteArray audio = read(audioStart, MpegProbe::WindowBytes);
     if (MpegProbe::findFramePair(audio, false) < 0)
-        return false;
+        return Verdict::NotMpeg;
 
     // The tag reader also searches backwards from the end for the last frame: there must be one near the end.
     qint64 audioEnd = size;
@@ -203,7 +239,7 @@ template<typename Read> bool probe(Read read, qint64 size)
     }
     const qint64 tailStart = std::max(audioStart, audioEnd - MpegProbe::WindowBytes);
     const QByteArray tail = read(tailStart, audioEnd - tailStart);
-    return MpegProbe::findFramePair(tail, true) >= 0;
+    return MpegProbe::findFramePair(tail, true) >= 0 ? Verdict::Mpeg : Verdict::NotMpeg;
 }
 
 } // namespace
@@ -211,6 +247,9 @@ template<typename Read> bool probe(Read read, qint64 size)
 bool MpegProbe::isMpegAudio(const QString &fileName)
 {
     bytesRead = 0;
+    headFile.clear();
+    head.clear();
+    kept.release();
     // Only regular files: a FIFO is opened without waiting for a writer and then refused, as is a device, which
     // may never end.
     if (fileName.isEmpty())
@@ -218,11 +257,20 @@ bool MpegProbe::isMpegAudio(const QString &fileName)
     const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
-    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
+    auto closeFile = qScopeGuard([fd] { ::close(fd); });
     struct stat status;
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
         return false;
-    return probe([fd](qint64 offset, qint64 length) { return readAt(fd, offset, length); }, qint64(status.st_size));
+    headFile = fileName;
+    const Verdict verdict
+        = probe([fd](qint64 offset, qint64 length) { return readAt(fd, offset, length); }, qint64(status.st_size),
+            &head);
+    if (verdict == Verdict::OtherContainer) {
+        // Another container's reader opens the file next: it takes this descriptor over.
+        closeFile.dismiss();
+        kept.fd = fd;
+    }
+    return verdict == Verdict::Mpeg;
 }
 
 bool MpegProbe::isMpegAudio(const QByteArray &data)
@@ -230,7 +278,8 @@ bool MpegProbe::isMpegAudio(const QByteArray &data)
     const auto read = [&data](qint64 offset, qint64 length) {
         return offset < 0 || length <= 0 ? QByteArray() : data.mid(offset, length);
     };
-    return probe(read, data.size());
+    QByteArray audioHead;
+    return probe(read, data.size(), &audioHead) == Verdict::Mpeg;
 }
 
 } // namespace quillet

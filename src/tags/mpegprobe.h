@@ -24,6 +24,13 @@ public:
     static bool isMpegAudio(const QByteArray &data);
     // The bytes the last isMpegAudio() call on this thread read (for checking that the probe stays bounded).
     static qint64 lastBytesRead();
+    // The first bytes of the audio (after an ID3v2 tag) that the last isMpegAudio() call on this thread saw, when
+    // that call was for fileName; empty otherwise. The tag reader tells other containers apart from them without
+    // opening the file again.
+    static QByteArray lastHead(const QString &fileName);
+    // The descriptor of the file the last isMpegAudio() call on this thread found to hold another container, still
+    // open, when that call was for fileName; -1 otherwise. The caller owns it. The next call closes one not taken.
+    static int takeLastFile(const QString &fileName);
 
     // True when head starts with the signature of a container that is not MPEG audio (RIFF, FLAC, MP4, Matroska,
     // Ogg, AIFF, ASF ...).

@@ -6,6 +6,7 @@
 #include "form1fixture.h"
 
 #include <QLabel>
+#include <QDir>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QUrl>
@@ -26,6 +27,16 @@ qint64 bytesReadSoFar()
     const QByteArray text = io.open(QIODevice::ReadOnly) ? io.readAll() : QByteArray();
     const qsizetype at = text.indexOf("rchar: ");
     return at < 0 ? -1 : text.mid(at + 7, text.indexOf('\n', at) - at - 7).toLongLong();
+}
+
+// Descriptors of this process that are open on path.
+int descriptorsOn(const QString &path)
+{
+    int count = 0;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QFileInfo &fd : fds.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
+        count += fd.symLinkTarget() == path;
+    return count;
 }
 
 void clickRow(PlaylistView *list, int row, Qt::KeyboardModifiers modifiers = {})
@@ -143,7 +154,14 @@ void TstForm1Playlist::songInformation_data()
                                          12)
                                   << "2. film";
     QTest::newRow("300 MB without a signature") << "zeros.mp3" << QByteArray("data") << "2. zeros";
+    QTest::newRow("300 MB Matroska") << "film.mkv" << QByteArray("\x1A\x45\xDF\xA3", 4) << "2. film";
     QTest::newRow("ID3 tag before FLAC") << "tagged.flac" << QByteArray("ID3\x04\0\0\0\0\0\0fLaC", 14) << "2. tagged";
+    // Its pages are whole, but no page ends the stream: the reader would search all of it for the last one.
+    QTest::newRow("300 MB Ogg without its last page")
+        << "cut.ogg" << Form1Fixture::readFile(testData(QStringLiteral("fmt.ogg"))) << "2. cut";
+    QTest::newRow("FLAC") << testData(QStringLiteral("fmt.flac")) << QByteArray() << "2. Flac Song - Flac Artist";
+    QTest::newRow("M4A") << testData(QStringLiteral("fmt.m4a")) << QByteArray() << "2. M4a Song - M4a Artist";
+    QTest::newRow("URL") << "http://example.invalid/cbr%20128.mp3" << QByteArray() << "2. cbr 128";
 }
 
 void TstForm1Playlist::songInformation()
@@ -168,6 +186,8 @@ void TstForm1Playlist::songInformation()
     // The tag reader looks at a few KiB of a file that holds no MPEG audio, never at all of it.
     QVERIFY2(bytesReadSoFar() - before < 4 << 20, qPrintable(QString::number(bytesReadSoFar() - before)));
     QCOMPARE(form.Text3->text(), expected);
+    // Nothing keeps the file open afterwards: the user may delete it, or unmount the disk it is on.
+    QCOMPARE(descriptorsOn(QFileInfo(file).absoluteFilePath()), 0);
 }
 
 void TstForm1Playlist::droppedFilesShow()

@@ -3,8 +3,10 @@
 #include "app/form1.h"
 #include "app/mprisplayer.h"
 #include "app/mprisservice.h"
+#include "app/trayicon.h"
 #include "desktoptesting.h"
 #include "fakes/fakedialogs.h"
+#include "fakes/icyserver.h"
 #include "fakes/testenv.h"
 #include "media/mediaplayer.h"
 #include "playlist/playlistview.h"
@@ -12,8 +14,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -124,6 +129,10 @@ private slots:
     void messageBoxDoesNotHoldTheCaller();
     void statusLineTrayAndMprisAgree_data();
     void statusLineTrayAndMprisAgree();
+    void formatsShowTheirTags_data();
+    void formatsShowTheirTags();
+    void streamTitleFollowsTheStation();
+    void supportedTypesAreTheDesktopEntrys();
 };
 
 void TstMpris::initTestCase()
@@ -349,6 +358,133 @@ void TstMpris::statusLineTrayAndMprisAgree()
     QVERIFY2(disagreements.isEmpty(), qPrintable(disagreements.join(u'\n')));
     QCOMPARE(f.form->Label2->text(), end);
     QCOMPARE(playerctl(u"status"_s).out, u"Stopped"_s);
+}
+
+// Each format as the user sees it playing: the main window's fields, its information line and tray tip, and what
+// playerctl reads, the cover included; the cover's file goes when Quillet ends.
+void TstMpris::formatsShowTheirTags_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("fields"); // title|artist|album|year|comment
+    QTest::addColumn<QString>("facts"); // the information line from the sample rate to the format
+    QTest::addColumn<int>("track");
+    QTest::addColumn<int>("cover"); // the width and height of the cover; 0 for none
+    const auto row
+        = [](const char *name, const char *file, const char *fields, const char *facts, int track, int cover) {
+              QTest::newRow(name) << QString::fromLatin1(file) << QString::fromUtf8(fields)
+                                  << QString::fromLatin1(facts) << track << cover;
+          };
+    row("FLAC", "fmt.flac", "Flac Song|Flac Artist|Flac Album|2021|Flac words", "44 KHz * In Format : FLAC", 4, 16);
+    row("FLAC named .mp3", "fmt-flac-named.mp3", "Flac Song|Flac Artist|Flac Album|2021|Flac words",
+        "44 KHz * In Format : FLAC", 4, 16);
+    row("Ogg Vorbis", "fmt.ogg", "Vorbis Song|Vorbis Artist|Vorbis Album|2022|Vorbis words",
+        "44 KHz * In Format : Ogg Vorbis", 5, 16);
+    row("Opus", "fmt.opus", "Opus Song|Ünïcödé Künstler|Opus Album|2023|Opus words", "48 KHz * In Format : Opus", 6,
+        16);
+    row("M4A", "fmt.m4a", "M4a Song|M4a Artist|M4a Album|2024|M4a words", "44 KHz * In Format : M4A", 7, 16);
+    row("WAV, RIFF INFO", "fmt-wav-info.wav", "Wave Song|Wave Artist|Wave Album|2019|Wave words",
+        "22 KHz And Data Rate : 353 KBPS In Format : WAV", 8, 0);
+    row("WAV, ID3 chunk", "fmt-wav-id3.wav", "Chunk Song|Chunk Artist|Chunk Album|2017|chunk words",
+        "22 KHz And Data Rate : 353 KBPS In Format : WAV", 3, 16);
+    // ffmpeg writes the comment of an AIFF file as a user text, which is no comment to any reader.
+    row("AIFF", "fmt.aiff", "Aiff Song|Aiff Artist|Aiff Album|2018|",
+        "44 KHz And Data Rate : 1411 KBPS In Format : AIFF", 9, 0);
+    row("MP3", "tags-cover23.mp3", "Cover Song|Cover Artist|Cover Album|2010|user comment",
+        "44 KHz And Data Rate : 128 KBPS In Mpeg Version : 1", 0, 32);
+}
+
+void TstMpris::formatsShowTheirTags()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, fields);
+    QFETCH(QString, facts);
+    QFETCH(int, track);
+    QFETCH(int, cover);
+    MprisFixture f;
+    QVERIFY(f.start(0));
+    const QString path = testData(file);
+    f.form->List1->add(path);
+    f.form->List1->setListIndex(0);
+    f.form->startSelectedEntry();
+    const QStringList expected = fields.split(u'|');
+    QTRY_COMPARE_WITH_TIMEOUT(f.form->Text4->text(), expected.at(0), 10000);
+    QCOMPARE((QStringList {f.form->Text4->text(), f.form->Text5->text(), f.form->Text6->text(), f.form->Text7->text()}),
+        expected.mid(0, 4));
+    // "*" stands for a bit rate, which depends on the encoder.
+    const QString line = QRegularExpression::escape(u"File Name : "_s + path + u".  Sample Rate : "_s + facts + u" ("_s
+        + expected.at(0) + u" , "_s + expected.at(1) + u") Album : "_s + expected.at(2) + u'(' + expected.at(3)
+        + u") , Comments : "_s + expected.at(4))
+                             .replace(u"\\*"_s, u"And Data Rate : [1-9][0-9]* KBPS"_s);
+    QVERIFY2(QRegularExpression(u'^' + line + u'$').match(f.form->Label3->text()).hasMatch(),
+        qPrintable(f.form->Label3->text()));
+    QCOMPARE(f.form->trayIcon()->record.tip, u"Quillet -  "_s + expected.at(0) + u", "_s + expected.at(1));
+
+    QStringList seen;
+    QTRY_VERIFY_WITH_TIMEOUT((seen = playerctl(u"metadata --format {{xesam:title}}|{{xesam:artist}}|{{xesam:album}}|"
+                                               "{{xesam:trackNumber}}|{{mpris:length}}|{{mpris:artUrl}}"_s)
+                                         .out.split(u'|'))
+                                 .at(0)
+            == expected.at(0),
+        10000);
+    QCOMPARE(seen.size(), 6);
+    QCOMPARE(seen.mid(0, 3), expected.mid(0, 3));
+    QCOMPARE(seen.at(3), track ? QString::number(track) : QString());
+    QVERIFY2(std::abs(seen.at(4).toLongLong() - 1'000'000) < 100'000, qPrintable(seen.at(4)));
+    const QString art = QUrl(seen.at(5)).toLocalFile();
+    QCOMPARE(art.isEmpty(), cover == 0);
+    if (cover) {
+        QCOMPARE(QImage(art).size(), QSize(cover, cover));
+        f.form.reset();
+        QVERIFY(!QFile::exists(art));
+    }
+}
+
+// An internet radio station names each song in its stream: Title, caption, tray tip and the desktop's controls follow
+// it. Before the first title the stream is shown by its name, unescaped.
+void TstMpris::streamTitleFollowsTheStation()
+{
+    IcyServer station(testData(u"tone-22k-mono.mp3"_s), 64);
+    const QString url = station.url(u"cbr%20128.mp3"_s);
+    QVERIFY(!url.isEmpty());
+    MprisFixture f;
+    QVERIFY(f.start(0));
+    f.form->List1->add(url);
+    f.form->List1->setListIndex(0);
+    f.form->startSelectedEntry();
+    QTRY_COMPARE_WITH_TIMEOUT(f.status(), u"Playing"_s, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(f.form->windowTitle(), u" Quillet MP3 Player - cbr 128.."_s, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(playerctl(u"metadata xesam:title"_s).out, u"cbr 128"_s, 10000);
+    for (const QString &title : {u"First Song"_s, u"Second Song"_s}) {
+        station.setTitle(title);
+        QTRY_COMPARE_WITH_TIMEOUT(f.form->Text4->text(), title, 15000);
+        QCOMPARE(f.form->windowTitle(), u" Quillet MP3 Player - "_s + title + u".."_s);
+        QTRY_COMPARE_WITH_TIMEOUT(f.form->trayIcon()->record.tip, u"Quillet MP3 Player - "_s + title + u".."_s, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl(u"metadata xesam:title"_s).out, title, 10000);
+    }
+}
+
+// The desktop learns which files Quillet plays from its desktop entry and from its MPRIS service; both name the same
+// types, the formats whose tags it reads among them.
+void TstMpris::supportedTypesAreTheDesktopEntrys()
+{
+    MprisFixture f;
+    QVERIFY(f.start(0));
+    QStringList served;
+    const QString reply
+        = call(u"org.freedesktop.DBus.Properties.Get"_s, {u"org.mpris.MediaPlayer2"_s, u"SupportedMimeTypes"_s}).out;
+    for (const QRegularExpressionMatch &type : QRegularExpression(u"'([^']+)'"_s).globalMatch(reply))
+        served << type.captured(1);
+    QFile entry(QStringLiteral(QUILLET_SOURCE_DIR "/data/quillet.desktop"));
+    QVERIFY(entry.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(entry.readAll());
+    QStringList listed
+        = QRegularExpression(u"\nMimeType=([^\n]*)"_s).match(text).captured(1).split(u';', Qt::SkipEmptyParts);
+    listed.sort();
+    served.sort();
+    QCOMPARE(served, listed);
+    for (const QString &type : {u"audio/flac"_s, u"audio/x-vorbis+ogg"_s, u"audio/x-opus+ogg"_s, u"audio/mp4"_s,
+             u"audio/x-wav"_s, u"audio/x-aiff"_s, u"audio/mpeg"_s})
+        QVERIFY2(served.contains(type), qPrintable(type));
 }
 
 int main(int argc, char *argv[])

@@ -19,6 +19,7 @@ TestEnvironment::TestEnvironment()
     qputenv("HOME", m_dir.filePath(QStringLiteral("home")).toUtf8());
     qputenv("XDG_DATA_HOME", m_dir.filePath(QStringLiteral("xdg-data")).toUtf8());
     qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("xdg-config")).toUtf8());
+    qputenv("XDG_CACHE_HOME", m_dir.filePath(QStringLiteral("xdg-cache")).toUtf8());
     QDir().mkpath(m_dir.filePath(QStringLiteral("home")));
 }
 
@@ -28,6 +29,7 @@ TestEnvironment::~TestEnvironment()
     qunsetenv("QUILLET_CONFIG_DIR");
     qunsetenv("XDG_DATA_HOME");
     qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_CACHE_HOME");
     qputenv("HOME", m_oldHome);
 }
 

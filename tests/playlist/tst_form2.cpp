@@ -82,7 +82,7 @@ void TstForm2::showsMatchingFilesAndFollowsFolders()
     QVERIFY(m_form->Dir1->setPath(root));
     // Media and playlist files alphabetical without regard to case; other files, folders and hidden files stay out.
     const QStringList listed = {QStringLiteral("A.wav"), QStringLiteral("b.MP3"), QStringLiteral("c.m3u"),
-        QStringLiteral("d.m3u8"), QStringLiteral("README")};
+        QStringLiteral("d.m3u8"), QStringLiteral("e.flac"), QStringLiteral("README")};
     QCOMPARE(visibleRows(m_form->File1), listed);
     QTreeWidgetItem *open = m_form->Dir1->currentItem();
     QVERIFY(open && open->childCount() == 3);

@@ -124,6 +124,15 @@ void TstForm5::rowForms_data()
     QTest::newRow("untagged file") << "@/tone-22k-mono.mp3" << false << "1 . tone-22k-mono";
     QTest::newRow("relative under root") << "song2.mp3" << true << "1 . Song 2 - Artist 2";
     QTest::newRow("relative without root") << "song2.mp3" << false << "1 . song2";
+    QTest::newRow("FLAC") << "@/fmt.flac" << false << "1 . Flac Song - Flac Artist";
+    QTest::newRow("FLAC named .mp3") << "@/fmt-flac-named.mp3" << false << "1 . Flac Song - Flac Artist";
+    QTest::newRow("Ogg Vorbis") << "@/fmt.ogg" << false << "1 . Vorbis Song - Vorbis Artist";
+    QTest::newRow("Opus") << "@/fmt.opus" << false << "1 . Opus Song - Ünïcödé Künstler";
+    QTest::newRow("M4A") << "@/fmt.m4a" << false << "1 . M4a Song - M4a Artist";
+    QTest::newRow("WAV, RIFF INFO") << "@/fmt-wav-info.wav" << false << "1 . Wave Song - Wave Artist";
+    QTest::newRow("WAV, ID3 chunk") << "@/fmt-wav-id3.wav" << false << "1 . Chunk Song - Chunk Artist";
+    QTest::newRow("AIFF") << "@/fmt.aiff" << false << "1 . Aiff Song - Aiff Artist";
+    QTest::newRow("URL") << "http://example.invalid/radio/cbr%20128.mp3" << false << "1 . cbr 128";
 }
 
 void TstForm5::rowForms()

@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -48,6 +50,30 @@ QJsonObject ffprobeTags(const QString &path)
     return json.value(QLatin1String("format")).toObject().value(QLatin1String("tags")).toObject();
 }
 
+// What mutagen, a reader independent of TagLib, sees of each file: every tag item by its key (pictures and binary
+// items by a hash of their bytes) and, under "audio", the hash ffmpeg gives the audio packets.
+const char *const oracleScript = R"(import hashlib, json, subprocess, sys, mutagen
+def text(x):
+    return 'sha1 ' + hashlib.sha1(x).hexdigest() if isinstance(x, bytes) else str(x)
+def seen(path):
+    f = mutagen.File(path)
+    out = {k: [text(x) for x in (v if isinstance(v, list) else [v])] for k, v in (f.tags.items() if f.tags else [])}
+    for i, p in enumerate(getattr(f, 'pictures', [])):
+        out['picture %d' % i] = [str(p.type), p.mime, p.desc, text(p.data)]
+    out['audio'] = [subprocess.run(['ffmpeg', '-v', 'error', '-i', path, '-map', '0:a', '-c', 'copy', '-f', 'md5',
+        '-'], capture_output=True, text=True).stdout.strip()]
+    return out
+print(json.dumps([seen(path) for path in sys.argv[1:]])))";
+
+QJsonArray oracle(const QStringList &paths)
+{
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+        QStringList {QStringLiteral("-c"), QString::fromUtf8(oracleScript)} + paths);
+    python.waitForFinished(30000);
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+}
+
 } // namespace
 
 class TstId3t : public QObject
@@ -63,6 +89,8 @@ private slots:
     void changedOnDisk();
     void savingWaitsOnlyForAnOpenFile_data();
     void savingWaitsOnlyForAnOpenFile();
+    void otherFormatsChangeOnlyTheEditedFields_data();
+    void otherFormatsChangeOnlyTheEditedFields();
 
 private:
     QList<QLineEdit *> fields() const;
@@ -246,6 +274,89 @@ void TstId3t::savingWaitsOnlyForAnOpenFile()
     QTest::mouseClick(m_editor->cmdSave, Qt::LeftButton);
     QCOMPARE(m_dialogs->messages.last(), QStringLiteral("Please Restart This Window after saving"));
     QCOMPARE(ffprobeTags(path).value(QLatin1String("title")).toString(), QStringLiteral("Changed"));
+}
+
+void TstId3t::otherFormatsChangeOnlyTheEditedFields_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("format"); // as the information line names it
+    QTest::addColumn<QStringList>("edits"); // "field=typed text": artist, song, album, year, comment, genre
+    QTest::addColumn<QStringList>("changes"); // "mutagen key=text" afterwards (no text: gone); empty: refused
+    QTest::addColumn<QString>("refusal"); // part of the message of a refused save
+    const auto row = [](const char *name, const char *file, const char *format, const char *edits, const char *changes,
+                         const char *refusal = "") {
+        QTest::newRow(name) << QString::fromLatin1(file) << QString::fromLatin1(format) << split(edits)
+                            << (*changes ? split(changes) : QStringList()) << QString::fromLatin1(refusal);
+    };
+    row("FLAC", "fmt.flac", "FLAC", "artist=Neue Künstlerin|year=1999", "artist=Neue Künstlerin|date=1999");
+    row("Ogg Vorbis", "fmt.ogg", "Ogg Vorbis", "song=Changed Song|comment=", "title=Changed Song|description=");
+    row("Opus", "fmt.opus", "Opus", "genre=Chiptune Noir|album=Ünïcödé Album",
+        "genre=Chiptune Noir|album=Ünïcödé Album");
+    row("M4A", "fmt.m4a", "M4A", "song=New Name|year=2001|comment=new words", "©nam=New Name|©day=2001|©cmt=new words");
+    row("M4A without a year", "fmt-no-year.m4a", "M4A", "album=Other Album", "©alb=Other Album");
+    row("M4A whose boxes contradict each other", "fmt-bad-boxes.m4a", "M4A", "song=Never", "",
+        "its layout is damaged or unusual");
+    row("WAV is only shown", "fmt-wav-id3.wav", "WAV", "song=Never", "",
+        "Quillet shows the tags of WAV files but does not save them");
+    row("AIFF is only shown", "fmt.aiff", "AIFF", "song=Never", "",
+        "Quillet shows the tags of AIFF files but does not save them");
+    // TagLib would drop the second cover, whose picture type it does not read.
+    row("M4A whose save would lose a cover", "fmt-odd-cover.m4a", "M4A", "song=Never", "",
+        "cannot be saved without losing data: its item covr would change");
+}
+
+void TstId3t::otherFormatsChangeOnlyTheEditedFields()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, format);
+    QFETCH(QStringList, edits);
+    QFETCH(QStringList, changes);
+    QFETCH(QString, refusal);
+    const QString path = m_env->path(QStringLiteral("song.") + QFileInfo(file).suffix());
+    QVERIFY(QFile::copy(testData(file), path));
+    const QByteArray bytes = fileBytes(path);
+
+    m_dialogs->openAnswers.enqueue(path);
+    m_editor->show();
+    QTest::mouseClick(m_editor->cmdOpen, Qt::LeftButton);
+    QVERIFY2(m_editor->Label1->text().endsWith(QStringLiteral(" KBPS In Format : ") + format),
+        qPrintable(m_editor->Label1->text()));
+    static const QStringList names = split("artist|song|album|year|comment|genre");
+    for (const QString &edit : edits) {
+        QLineEdit *field = fields().at(names.indexOf(edit.section(QLatin1Char('='), 0, 0)));
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Delete);
+        // As a keyboard with these letters types them.
+        for (const QChar letter : edit.section(QLatin1Char('='), 1))
+            QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(letter), Qt::NoModifier);
+    }
+    QTest::mouseClick(m_editor->cmdSave, Qt::LeftButton);
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    const QString message = m_dialogs->messages.first();
+    if (changes.isEmpty()) {
+        QVERIFY2(message.contains(path) && message.contains(refusal), qPrintable(message));
+        QVERIFY(m_editor && m_editor->isVisible());
+        QCOMPARE(fileBytes(path), bytes);
+        return;
+    }
+    QCOMPARE(message, QStringLiteral("Please Restart This Window after saving"));
+    // The file as it was, beside the saved one.
+    const QString original = m_env->path(QStringLiteral("original.") + QFileInfo(file).suffix());
+    QVERIFY(QFile::copy(testData(file), original));
+    const QJsonArray seen = oracle({original, path});
+    QCOMPARE(seen.size(), 2);
+    QVERIFY(seen.at(0).toObject().contains(QLatin1String("audio")));
+    QJsonObject expected = seen.at(0).toObject();
+    for (const QString &change : changes) {
+        const QString key = change.section(QLatin1Char('='), 0, 0);
+        const QString text = change.section(QLatin1Char('='), 1);
+        if (text.isEmpty())
+            expected.remove(key);
+        else
+            expected.insert(key, QJsonArray {text});
+    }
+    // Every other item, the pictures and the audio are as they were.
+    QCOMPARE(seen.at(1).toObject(), expected);
 }
 
 QTEST_MAIN(TstId3t)
