@@ -28,7 +28,8 @@ class DialogService
 public:
     virtual ~DialogService() = default;
 
-    // Shows a message box and returns when the user has pressed OK.
+    // Shows a message box and returns when the user has pressed OK. A long text is shortened in the middle
+    // (MaxMessageLength); a text that is on screen already is not shown again, and the call returns at once.
     virtual void message(const QString &text) = 0;
     // Asks for a line of text; returns the empty text when the user cancels.
     virtual QString inputBox(const QString &prompt, const QString &title, const QString &defaultText = {}) = 0;
