@@ -8,6 +8,7 @@
 #include "appearance/form4.h"
 #include "common/appdirs.h"
 #include "common/dialogservice.h"
+#include "common/entrypath.h"
 #include "media/mediaplayer.h"
 #include "playlist/playlistfile.h"
 #include "playlist/playlistview.h"
@@ -361,6 +362,10 @@ void Form1::openCommandLine(const QString &commandLine, bool atStartup)
 {
     if (commandLine.isEmpty())
         return;
+    if (commandLine.size() > MaxEntryLength) {
+        showMessage(overlongEntryMessage(commandLine));
+        return;
+    }
     const QString last4 = commandLine.right(4);
     const QString last5 = commandLine.right(5);
     if (kVideoEndings4.contains(last4) || kVideoEndings5.contains(last5)) {
@@ -394,6 +399,8 @@ void Form1::appendDefaultPlaylist()
     const PlaylistFile::ReadResult result = PlaylistFile::readUnfiltered(PlaylistFile::defaultPlaylistPath());
     if (result.ok)
         List1->addMany(result.entries);
+    if (!result.notice.isEmpty())
+        showMessage(result.notice);
 }
 
 bool Form1::appendPlaylistFile(const QString &path)
@@ -404,6 +411,8 @@ bool Form1::appendPlaylistFile(const QString &path)
         return false;
     }
     List1->addMany(result.entries);
+    if (!result.notice.isEmpty())
+        showMessage(result.notice);
     return true;
 }
 
