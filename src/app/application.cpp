@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/desktopcommandgate.h"
 #include "app/form1.h"
 #include "app/frmsplash.h"
 #include "app/mprisservice.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -16,6 +18,9 @@
 #include <utility>
 
 namespace quillet {
+
+// How often a handed-over text that waits for a dialog to close tries again.
+static constexpr int kHeldTextRetryMs = 250;
 
 // The signal handler only writes a byte to this socket pair; the GUI thread reads it and shuts down.
 static int g_signalSockets[2] = {-1, -1};
@@ -110,6 +115,11 @@ void Application::openHandedOver(const QString &commandLine)
 {
     if (!m_form1) {
         m_pendingTexts.append(commandLine);
+        return;
+    }
+    // While a dialog is open the text waits (see DesktopCommandGate): it is a file the user asked for.
+    if (!DesktopCommandGate::isOpen()) {
+        QTimer::singleShot(kHeldTextRetryMs, this, [this, commandLine] { openHandedOver(commandLine); });
         return;
     }
     // The file is treated as the start-up command line is; the window comes forward as from the tray, so the user

@@ -353,6 +353,7 @@ void Form1::load(const QString &commandLine)
     m_tray->record.tip = QStringLiteral("Quillet");
     m_tray->add();
     m_startupPending = true;
+    m_loaded = true;
     m_marqueeLeftTwips = 0;
     Label3->move(0, 0);
     startTimers();
@@ -503,7 +504,9 @@ void Form1::writeDefaultPlaylist()
 {
     if (SettingsStore::read(QStringLiteral("Playlist"), QStringLiteral("Save")) != QLatin1String("1"))
         return;
-    if (List1->count() == 0)
+    // Closed while loading (a message box of the start-up was open at logout): the list is not whole yet, and the
+    // saved one must not be replaced by a part of it.
+    if (List1->count() == 0 || !m_loaded)
         return;
     const QStringList lines = PlaylistFile::defaultPlaylistLines(List1->entries(), m_rootDirectory);
     const FileResult result = PlaylistFile::write(PlaylistFile::defaultPlaylistPath(), lines);

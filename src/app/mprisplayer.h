@@ -2,6 +2,7 @@
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusObjectPath>
 #include <QElapsedTimer>
 #include <QPointer>
@@ -77,7 +78,8 @@ public slots:
     void Seek(qlonglong Offset);
     // Moves to a position in microseconds when the track id names the opened file.
     void SetPosition(const QDBusObjectPath &TrackId, qlonglong Position);
-    // Opens a file or URL as a file handed over on the command line does, and starts it.
+    // Opens a file or URL as a file handed over on the command line does, and starts it; a folder adds its media
+    // files, as the directory browser does, and starts the first.
     void OpenUri(const QString &Uri);
 
 signals:
@@ -95,6 +97,8 @@ private:
     };
 
     void run(std::function<void(Form1 &)> command);
+    // Answers the D-Bus call being handled with an error.
+    void refuse(const QString &reason, QDBusError::ErrorType type = QDBusError::Failed) const;
     void trackOpened();
     bool trackIsCurrent() const;
     void followPosition();
