@@ -5,9 +5,15 @@
 #include "app/frmsplash.h"
 #include "app/mprisservice.h"
 #include "app/singleinstance.h"
+#include "appearance/skinfile.h"
+#include "common/appdirs.h"
+#include "common/stalesavefiles.h"
+#include "playlist/playlistfile.h"
+#include "settings/settingsstore.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -88,6 +94,13 @@ std::optional<int> Application::handOverToRunningInstance()
 
 void Application::start()
 {
+    // Temporary files of saves that a Quillet killed in the middle of them left behind; a save still running in
+    // another Quillet keeps its own.
+    StaleSaveFiles::removeBeside(dataDirectory(),
+        {QFileInfo(PlaylistFile::defaultPlaylistPath()).fileName(),
+            QFileInfo(PlaylistFile::defaultVideoPlaylistPath()).fileName(),
+            QFileInfo(SkinFile::defaultSkinPath()).fileName()});
+    StaleSaveFiles::removeBesideSettings(SettingsStore::filePath());
     auto *splash = new frmSplash([this] { showMainWindow(); });
     splash->show();
 }
