@@ -5,6 +5,7 @@
 #include "app/mprisroot.h"
 #include "common/entrypath.h"
 #include "common/messagetext.h"
+#include "common/opendialogs.h"
 #include "media/mediaplayer.h"
 #include "playlist/filepattern.h"
 #include "playlist/playlistmodel.h"
@@ -233,19 +234,31 @@ void MprisPlayer::refuse(const QString &reason, QDBusError::ErrorType type) cons
 
 // Every command runs from the event loop after the D-Bus reply has gone: a message box that the window's command
 // opens must not keep the caller waiting for an answer. A command never runs while a dialog of Quillet is open (see
-// DesktopCommandGate): the caller is told so, and one that was accepted just before the dialog opened is dropped.
+// DesktopCommandGate): the caller is told so. Commands wait in one queue, so that a flood of calls costs one timer.
 void MprisPlayer::run(std::function<void(Form1 &)> command)
 {
     if (!DesktopCommandGate::isOpen()) {
         refuse(QStringLiteral("Quillet is waiting for the user to answer a message; the command was not run."));
         return;
     }
-    QTimer::singleShot(0, this, [this, command = std::move(command)] {
-        if (!m_form || !DesktopCommandGate::isOpen())
+    m_commands.push_back(std::move(command));
+    if (m_commands.size() == 1)
+        QTimer::singleShot(0, this, &MprisPlayer::runCommands);
+}
+
+void MprisPlayer::runCommands()
+{
+    std::deque<std::function<void(Form1 &)>> commands;
+    commands.swap(m_commands);
+    // Once a command has opened a dialog, the ones accepted before it are dropped: they were meant for the state the
+    // user had not yet been told about (the rest of a flood of Next calls would each open the box again).
+    const quint64 dialogs = OpenDialogs::openedSoFar();
+    for (const auto &command : commands) {
+        if (!m_form || !DesktopCommandGate::isOpen() || OpenDialogs::openedSoFar() != dialogs)
             return;
         command(*m_form);
         publishChanges();
-    });
+    }
 }
 
 void MprisPlayer::Next()

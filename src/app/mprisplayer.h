@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QVariantMap>
 
+#include <deque>
 #include <functional>
 
 namespace quillet {
@@ -97,6 +98,7 @@ private:
     };
 
     void run(std::function<void(Form1 &)> command);
+    void runCommands();
     // Answers the D-Bus call being handled with an error.
     void refuse(const QString &reason, QDBusError::ErrorType type = QDBusError::Failed) const;
     void trackOpened();
@@ -116,6 +118,8 @@ private:
     bool m_lastMoving = false;
     bool m_positionKnown = false;
     QElapsedTimer m_sinceLastPosition;
+    // Commands accepted and not yet run, oldest first.
+    std::deque<std::function<void(Form1 &)>> m_commands;
 };
 
 } // namespace quillet

@@ -6,12 +6,14 @@ namespace quillet {
 
 // Dialogs run on the window's thread only.
 static int g_openDialogs = 0;
+static quint64 g_openedSoFar = 0;
 static QStringList g_openMessages;
 
 OpenDialogs::Scope::Scope(const QString &messageText)
     : m_messageText(messageText)
 {
     ++g_openDialogs;
+    ++g_openedSoFar;
     if (!m_messageText.isEmpty())
         g_openMessages.append(m_messageText);
 }
@@ -31,6 +33,11 @@ int OpenDialogs::count()
 bool OpenDialogs::showsMessage(const QString &text)
 {
     return g_openMessages.contains(text);
+}
+
+quint64 OpenDialogs::openedSoFar()
+{
+    return g_openedSoFar;
 }
 
 } // namespace quillet

@@ -26,6 +26,9 @@ public:
     static int count();
     // Whether a message box with exactly this text is open.
     static bool showsMessage(const QString &text);
+    // How many dialogs have been opened since the program started (a dialog that opened and closed meanwhile
+    // changes it too).
+    static quint64 openedSoFar();
 };
 
 } // namespace quillet
