@@ -191,7 +191,8 @@ void TstMpris::clientCommands()
         command.replace(u"LONG"_s, u"http://example.invalid/"_s + QString(70000, u'a'));
         const bool refused = command.startsWith(u'!');
         const ClientResult result = command.at(0).isUpper() ? call(command) : playerctl(command.remove(u'!'));
-        QVERIFY2(result.finished && (result.exitCode != 0 || !result.err.isEmpty()) == refused, qPrintable(command.left(200)));
+        QVERIFY2(result.finished && (result.exitCode != 0 || !result.err.isEmpty()) == refused,
+            qPrintable(command.left(200)));
         if (command == u"pause"_s || command == u"stop"_s)
             QTRY_COMPARE_WITH_TIMEOUT(f.status(), command == u"stop"_s ? u"Stopped"_s : u"Paused"_s, 10000);
     }
