@@ -2,6 +2,7 @@
 
 #include "fuzzsupport.h"
 
+#include "common/entrypath.h"
 #include "playlist/playlistview.h"
 
 #include <QMimeData>
@@ -19,12 +20,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QMimeData dropped;
     dropped.setData(QStringLiteral("text/uri-list"), fuzz::inputBytes(data, size));
     const QStringList paths = droppedLocalPaths(&dropped);
-    // Each dropped path becomes a playlist entry as it is: it must name a file by its absolute path, never
-    // be empty or relative (which would resolve against the root directory) or span lines (which would split
-    // into two entries when the list is saved).
+    // Each dropped path becomes a playlist entry as it is: it must name a file by its absolute path, never be empty
+    // or relative (which would resolve against the root directory); whatever characters it holds, its line in a
+    // saved list is one line and reads back as the same path.
     for (const QString &path : paths) {
         QUILLET_FUZZ_CHECK(path.startsWith(QLatin1Char('/')));
-        QUILLET_FUZZ_CHECK(!path.contains(QLatin1Char('\r')) && !path.contains(QLatin1Char('\n')));
+        const QString line = playlistLine(path);
+        QUILLET_FUZZ_CHECK(!line.contains(QLatin1Char('\r')) && !line.contains(QLatin1Char('\n')));
+        QUILLET_FUZZ_CHECK(entryFromPlaylistLine(line) == path);
     }
     return 0;
 }

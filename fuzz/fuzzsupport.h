@@ -70,13 +70,4 @@ inline QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The entries as a file written from them reads back: a byte order mark at the very start of a file is taken as
-// the encoding mark, not as text, so a first entry that begins with U+FEFF comes back without it.
-inline QStringList afterRoundTrip(QStringList entries)
-{
-    if (!entries.isEmpty() && entries.first().startsWith(QChar(0xFEFF)))
-        entries.first().remove(0, 1);
-    return entries;
-}
-
 } // namespace quillet::fuzz

@@ -1,12 +1,21 @@
 #include "app/application.h"
 
+#include "app/desktopcommandgate.h"
 #include "app/form1.h"
 #include "app/frmsplash.h"
 #include "app/mprisservice.h"
 #include "app/singleinstance.h"
+#include "appearance/skinfile.h"
+#include "common/appdirs.h"
+#include "common/stalesavefiles.h"
+#include "playlist/playlistfile.h"
+#include "settings/settingsstore.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -15,6 +24,9 @@
 #include <utility>
 
 namespace quillet {
+
+// How often a handed-over text that waits for a dialog to close tries again.
+static constexpr int kHeldTextRetryMs = 250;
 
 // The signal handler only writes a byte to this socket pair; the GUI thread reads it and shuts down.
 static int g_signalSockets[2] = {-1, -1};
@@ -75,6 +87,13 @@ std::optional<int> Application::handOverToRunningInstance()
 
 void Application::start()
 {
+    // Temporary files of saves that a Quillet killed in the middle of them left behind; a save still running in
+    // another Quillet keeps its own.
+    StaleSaveFiles::removeBeside(dataDirectory(),
+        {QFileInfo(PlaylistFile::defaultPlaylistPath()).fileName(),
+            QFileInfo(PlaylistFile::defaultVideoPlaylistPath()).fileName(),
+            QFileInfo(SkinFile::defaultSkinPath()).fileName()});
+    StaleSaveFiles::removeBesideSettings(SettingsStore::filePath());
     auto *splash = new frmSplash([this] { showMainWindow(); });
     splash->show();
 }
@@ -102,6 +121,11 @@ void Application::openHandedOver(const QString &commandLine)
 {
     if (!m_form1) {
         m_pendingTexts.append(commandLine);
+        return;
+    }
+    // While a dialog is open the text waits (see DesktopCommandGate): it is a file the user asked for.
+    if (!DesktopCommandGate::isOpen()) {
+        QTimer::singleShot(kHeldTextRetryMs, this, [this, commandLine] { openHandedOver(commandLine); });
         return;
     }
     // The files are opened as at start-up, and a media file plays at once; the window comes forward as from the

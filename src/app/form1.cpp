@@ -13,6 +13,7 @@
 #include "common/appdirs.h"
 #include "common/dialogservice.h"
 #include "common/focusorder.h"
+#include "common/entrypath.h"
 #include "media/mediaplayer.h"
 #include "playlist/playlistfile.h"
 #include "playlist/playlistview.h"
@@ -381,6 +382,7 @@ void Form1::load(const QString &commandLine)
     m_tray->record.tip = QStringLiteral("Quillet");
     m_tray->add();
     m_startupPending = true;
+    m_loaded = true;
     m_marqueeLeftTwips = 0;
     Label3->move(0, 0);
     startTimers();
@@ -415,6 +417,10 @@ bool Form1::openText(const QString &text, bool atStartup, bool addMedia)
 {
     if (text.isEmpty())
         return false;
+    if (text.size() > MaxEntryLength) {
+        showMessage(overlongEntryMessage(text));
+        return false;
+    }
     const QString last4 = text.right(4);
     const QString last5 = text.right(5);
     if (kVideoEndings4.contains(last4) || kVideoEndings5.contains(last5)) {
@@ -448,6 +454,8 @@ void Form1::appendDefaultPlaylist()
     const PlaylistFile::ReadResult result = PlaylistFile::readUnfiltered(PlaylistFile::defaultPlaylistPath());
     if (result.ok)
         List1->addMany(result.entries);
+    if (!result.notice.isEmpty())
+        showMessage(result.notice);
 }
 
 bool Form1::appendPlaylistFile(const QString &path)
@@ -458,6 +466,8 @@ bool Form1::appendPlaylistFile(const QString &path)
         return false;
     }
     List1->addMany(result.entries);
+    if (!result.notice.isEmpty())
+        showMessage(result.notice);
     return true;
 }
 
@@ -551,7 +561,9 @@ void Form1::writeDefaultPlaylist()
 {
     if (SettingsStore::read(QStringLiteral("Playlist"), QStringLiteral("Save")) != QLatin1String("1"))
         return;
-    if (List1->count() == 0)
+    // Closed while loading (a message box of the start-up was open at logout): the list is not whole yet, and the
+    // saved one must not be replaced by a part of it.
+    if (List1->count() == 0 || !m_loaded)
         return;
     const QStringList lines = PlaylistFile::defaultPlaylistLines(List1->entries(), m_rootDirectory);
     const FileResult result = PlaylistFile::write(PlaylistFile::defaultPlaylistPath(), lines);

@@ -264,6 +264,7 @@ private:
     bool m_startupPending = false;
     bool m_dragging = false;
     bool m_unloaded = false;
+    bool m_loaded = false;
     bool m_timersStarted = false;
     int m_sliderMarker = 0;
     double m_marqueeLeftTwips = 4800;

@@ -3,6 +3,7 @@
 #include "app/form1.h"
 
 #include "app/appicon.h"
+#include "app/desktopcommandgate.h"
 #include "app/picturebutton.h"
 #include "app/pictures.h"
 #include "app/windowregistry.h"
@@ -220,7 +221,11 @@ void Form1::connectChrome()
     connect(Command6, &QPushButton::clicked, this, [this] { MP1->aboutBox(this); });
     connect(List1, &PlaylistView::contextRequested, this, &Form1::List1_MouseDown);
     connect(m_tray, &TrayIcon::doubleClicked, this, [this] { pichook_MouseMove(515); });
-    connect(m_tray, &TrayIcon::contextRequested, this, [this] { pichook_MouseMove(516); });
+    // The tray's menu would run its loop inside an open dialog's (see DesktopCommandGate).
+    connect(m_tray, &TrayIcon::contextRequested, this, [this] {
+        if (DesktopCommandGate::isOpen())
+            pichook_MouseMove(516);
+    });
 }
 
 void Form1::popUp(QMenu *menu, const QPoint &globalPos)

@@ -32,7 +32,9 @@ void Form1::add_Click()
 void Form1::addurl_Click()
 {
     const QString url = dialogs().inputBox(QStringLiteral("Please Enter the url :"), QStringLiteral("Add URL"));
-    if (!url.isEmpty())
+    if (url.size() > MaxEntryLength)
+        showMessage(overlongEntryMessage(url));
+    else if (!url.isEmpty())
         List1->add(url);
 }
 

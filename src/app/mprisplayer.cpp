@@ -1,15 +1,20 @@
 #include "app/mprisplayer.h"
 
+#include "app/desktopcommandgate.h"
 #include "app/form1.h"
 #include "app/mprisroot.h"
 #include "common/entrypath.h"
+#include "common/messagetext.h"
+#include "common/opendialogs.h"
 #include "media/mediaplayer.h"
+#include "playlist/filepattern.h"
 #include "playlist/playlistmodel.h"
 #include "playlist/playlistview.h"
 #include "tags/formattag.h"
 
 #include <QDBusContext>
 #include <QDBusMessage>
+#include <QFileInfo>
 #include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
@@ -238,16 +243,40 @@ void MprisPlayer::followPosition()
     rememberPosition(position);
 }
 
+void MprisPlayer::refuse(const QString &reason, QDBusError::ErrorType type) const
+{
+    const auto *context = dynamic_cast<const QDBusContext *>(parent());
+    if (context && context->calledFromDBus())
+        context->sendErrorReply(type, reason);
+}
+
 // Every command runs from the event loop after the D-Bus reply has gone: a message box that the window's command
-// opens must not keep the caller waiting for an answer.
+// opens must not keep the caller waiting for an answer. A command never runs while a dialog of Quillet is open (see
+// DesktopCommandGate): the caller is told so. Commands wait in one queue, so that a flood of calls costs one timer.
 void MprisPlayer::run(std::function<void(Form1 &)> command)
 {
-    QTimer::singleShot(0, this, [this, command = std::move(command)] {
-        if (!m_form)
+    if (!DesktopCommandGate::isOpen()) {
+        refuse(QStringLiteral("Quillet is waiting for the user to answer a message; the command was not run."));
+        return;
+    }
+    m_commands.push_back(std::move(command));
+    if (m_commands.size() == 1)
+        QTimer::singleShot(0, this, &MprisPlayer::runCommands);
+}
+
+void MprisPlayer::runCommands()
+{
+    std::deque<std::function<void(Form1 &)>> commands;
+    commands.swap(m_commands);
+    // Once a command has opened a dialog, the ones accepted before it are dropped: they were meant for the state the
+    // user had not yet been told about (the rest of a flood of Next calls would each open the box again).
+    const quint64 dialogs = OpenDialogs::openedSoFar();
+    for (const auto &command : commands) {
+        if (!m_form || !DesktopCommandGate::isOpen() || OpenDialogs::openedSoFar() != dialogs)
             return;
         command(*m_form);
         publishChanges();
-    });
+    }
 }
 
 void MprisPlayer::Next()
@@ -320,23 +349,43 @@ void MprisPlayer::SetPosition(const QDBusObjectPath &TrackId, qlonglong Position
 
 void MprisPlayer::OpenUri(const QString &Uri)
 {
+    if (Uri.size() > MaxEntryLength) {
+        refuse(
+            QStringLiteral("Quillet does not open this URI: with %1 characters it is longer than any real path or URL.")
+                .arg(Uri.size()));
+        return;
+    }
     const QUrl url(Uri);
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || !MprisRoot::uriSchemes().contains(scheme)) {
-        const auto *context = dynamic_cast<const QDBusContext *>(parent());
-        if (context && context->calledFromDBus())
-            context->sendErrorReply(QDBusError::NotSupported, QStringLiteral("Quillet does not open this URI: ") + Uri);
+        refuse(QStringLiteral("Quillet does not open this URI: ") + shortenedInMiddle(Uri), QDBusError::NotSupported);
         return;
     }
     const QString text = scheme == QLatin1String("file") ? url.toLocalFile() : Uri;
-    run([text](Form1 &form) {
-        // An entry already in the playlist is started where it is; anything else is handed over as on the command
-        // line (a video goes to the video player, a playlist is loaded, a skin applied) and started when it
-        // became an entry.
-        int index = form.List1->entries().indexOf(text);
-        if (index < 0) {
-            form.openCommandLine(text, false);
+    // A folder gives its media files, as the directory browser adds them; the first of them starts.
+    QStringList files;
+    if (scheme == QLatin1String("file") && QFileInfo(text).isDir()) {
+        for (const QString &name : FilePattern(browserFilePattern()).namesIn(text))
+            files.append(joinPath(text, name));
+        if (files.isEmpty()) {
+            refuse(QStringLiteral("Quillet found no media files in the folder ") + text);
+            return;
+        }
+    }
+    run([text, files](Form1 &form) {
+        int index = -1;
+        if (!files.isEmpty()) {
+            form.List1->addMany(files);
+            index = form.List1->entries().indexOf(files.first());
+        } else {
+            // An entry already in the playlist is started where it is; anything else is handed over as on the
+            // command line (a video goes to the video player, a playlist is loaded, a skin applied) and started
+            // when it became an entry.
             index = form.List1->entries().indexOf(text);
+            if (index < 0) {
+                form.openCommandLine(text, false);
+                index = form.List1->entries().indexOf(text);
+            }
         }
         if (index < 0)
             return;

@@ -4,11 +4,13 @@
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusObjectPath>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QVariantMap>
 
+#include <deque>
 #include <functional>
 
 namespace quillet {
@@ -80,7 +82,8 @@ public slots:
     void Seek(qlonglong Offset);
     // Moves to a position in microseconds when the track id names the opened file.
     void SetPosition(const QDBusObjectPath &TrackId, qlonglong Position);
-    // Opens a file or URL as a file handed over on the command line does, and starts it.
+    // Opens a file or URL as a file handed over on the command line does, and starts it; a folder adds its media
+    // files, as the directory browser does, and starts the first.
     void OpenUri(const QString &Uri);
 
 signals:
@@ -100,6 +103,9 @@ private:
     };
 
     void run(std::function<void(Form1 &)> command);
+    void runCommands();
+    // Answers the D-Bus call being handled with an error.
+    void refuse(const QString &reason, QDBusError::ErrorType type = QDBusError::Failed) const;
     void trackOpened();
     bool trackIsCurrent() const;
     void followPosition();
@@ -118,6 +124,8 @@ private:
     bool m_positionKnown = false;
     QElapsedTimer m_sinceLastPosition;
     CoverArtFile m_cover;
+    // Commands accepted and not yet run, oldest first.
+    std::deque<std::function<void(Form1 &)>> m_commands;
 };
 
 } // namespace quillet

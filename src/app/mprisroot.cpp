@@ -1,7 +1,9 @@
 #include "app/mprisroot.h"
 
+#include "app/desktopcommandgate.h"
 #include "app/form1.h"
 
+#include <QDBusContext>
 #include <QTimer>
 
 namespace quillet {
@@ -67,10 +69,22 @@ void MprisRoot::Raise()
         QTimer::singleShot(0, m_form, [form = m_form] { form->pichook_MouseMove(515); });
 }
 
+// Exit, like the other commands, waits until no dialog is open (see DesktopCommandGate).
 void MprisRoot::Quit()
 {
-    if (m_form)
-        QTimer::singleShot(0, m_form, [form = m_form] { form->exitProgram(); });
+    if (!m_form)
+        return;
+    if (!DesktopCommandGate::isOpen()) {
+        const auto *context = dynamic_cast<const QDBusContext *>(parent());
+        if (context && context->calledFromDBus())
+            context->sendErrorReply(QDBusError::Failed,
+                QStringLiteral("Quillet is waiting for the user to answer a message; it was not closed."));
+        return;
+    }
+    QTimer::singleShot(0, m_form, [form = m_form] {
+        if (DesktopCommandGate::isOpen())
+            form->exitProgram();
+    });
 }
 
 } // namespace quillet

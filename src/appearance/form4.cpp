@@ -4,9 +4,11 @@
 #include "appearance/skinfile.h"
 #include "common/colour.h"
 #include "common/dialogservice.h"
+#include "common/textfile.h"
 #include "playlist/mainwindowapi.h"
 #include "settings/settingsstore.h"
 
+#include <QBuffer>
 #include <QCheckBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -44,9 +46,23 @@ QScrollBar *levelBar(const QString &name, QWidget *parent)
     return bar;
 }
 
-QImage loadPicture(const QString &path)
+// Background pictures are photos and drawings; a larger file is not one.
+constexpr qint64 MaxPictureBytes = qint64(128) << 20;
+
+// The picture in a regular file. The file is read through the same guarded reader as skin files: a named pipe or a
+// device named as the picture gives no picture instead of blocking the window or filling the memory.
+// problem, when given, gets the reason a file could not be read.
+QImage loadPicture(const QString &path, QString *problem = nullptr)
 {
-    QImageReader reader(path);
+    QByteArray bytes;
+    if (const FileResult read = readWholeFile(path, &bytes, MaxPictureBytes); !read.ok) {
+        if (problem)
+            *problem = read.error;
+        return {};
+    }
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     return reader.read();
 }
@@ -304,9 +320,11 @@ bool Form4::loadSkinFile(const QString &path, bool report)
     // A picture that is switched on but cannot be loaded is left out; every other value of the skin is used, and
     // the skin keeps naming the picture, so that saving it again loses nothing of the user's.
     const Skin &read = result.skin;
-    if (read.pictureOn == 1 && !read.pictureFile.isEmpty() && loadPicture(read.pictureFile).isNull())
+    QString problem;
+    if (read.pictureOn == 1 && !read.pictureFile.isEmpty() && loadPicture(read.pictureFile, &problem).isNull())
         dialogs().message(QStringLiteral("The picture %1 of the skin %2 cannot be loaded; the skin is used without it.")
-                              .arg(read.pictureFile, path));
+                              .arg(read.pictureFile, path)
+            + (problem.isEmpty() ? QString() : QLatin1Char(' ') + problem));
     setSkin(read);
     return true;
 }

@@ -28,7 +28,8 @@ class DialogService
 public:
     virtual ~DialogService() = default;
 
-    // Shows a message box and returns when the user has pressed OK.
+    // Shows a message box and returns when the user has pressed OK. A long text is shortened in the middle
+    // (MaxMessageLength); a text that is on screen already is not shown again, and the call returns at once.
     virtual void message(const QString &text) = 0;
     // Asks a question with one button per choice and returns the text of the button pressed; closing the box
     // (Escape) chooses the last choice, which is also the answer of a service that cannot ask.

@@ -1,5 +1,8 @@
 #include "common/qtdialogservice.h"
 
+#include "common/messagetext.h"
+#include "common/opendialogs.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDir>
@@ -51,13 +54,20 @@ static QString startPath(const FileDialogRequest &request)
 
 void QtDialogService::message(const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, messageTitle(), text, QMessageBox::Ok, QApplication::activeWindow());
+    const QString shown = shortenedInMiddle(text);
+    // The same box on screen already says it: a second one would only open inside the first one's event loop, and a
+    // flood of calls would stack boxes until the stack overflows.
+    if (OpenDialogs::showsMessage(shown))
+        return;
+    const OpenDialogs::Scope open(shown);
+    QMessageBox box(QMessageBox::NoIcon, messageTitle(), shown, QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 
 QString QtDialogService::question(const QString &text, const QStringList &choices)
 {
-    QMessageBox box(QMessageBox::Question, messageTitle(), text, QMessageBox::NoButton, QApplication::activeWindow());
+    const OpenDialogs::Scope open;
+    QMessageBox box(QMessageBox::Question, messageTitle(), shortenedInMiddle(text), QMessageBox::NoButton, QApplication::activeWindow());
     QList<QPushButton *> buttons;
     for (qsizetype i = 0; i < choices.size(); ++i) {
         const bool last = i + 1 == choices.size();
@@ -75,6 +85,7 @@ QString QtDialogService::question(const QString &text, const QStringList &choice
 
 QString QtDialogService::inputBox(const QString &prompt, const QString &title, const QString &defaultText)
 {
+    const OpenDialogs::Scope open;
     bool ok = false;
     const QString text = QInputDialog::getText(QApplication::activeWindow(), title.isEmpty() ? messageTitle() : title,
                                                prompt, QLineEdit::Normal, defaultText, &ok);
@@ -83,18 +94,21 @@ QString QtDialogService::inputBox(const QString &prompt, const QString &title, c
 
 QString QtDialogService::openFileName(const FileDialogRequest &request)
 {
+    const OpenDialogs::Scope open;
     return QFileDialog::getOpenFileName(QApplication::activeWindow(), request.title, startPath(request),
                                         qtFileFilter(request.filter));
 }
 
 QString QtDialogService::saveFileName(const FileDialogRequest &request)
 {
+    const OpenDialogs::Scope open;
     return QFileDialog::getSaveFileName(QApplication::activeWindow(), request.title, startPath(request),
                                         qtFileFilter(request.filter));
 }
 
 std::optional<QColor> QtDialogService::chooseColour(const QColor &initial)
 {
+    const OpenDialogs::Scope open;
     const QColor colour = QColorDialog::getColor(initial, QApplication::activeWindow());
     if (!colour.isValid())
         return std::nullopt;
@@ -103,6 +117,7 @@ std::optional<QColor> QtDialogService::chooseColour(const QColor &initial)
 
 std::optional<QFont> QtDialogService::chooseFont(const QFont &initial)
 {
+    const OpenDialogs::Scope open;
     bool ok = false;
     const QFont font = QFontDialog::getFont(&ok, initial, QApplication::activeWindow());
     if (!ok)

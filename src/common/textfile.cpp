@@ -1,12 +1,19 @@
 #include "common/textfile.h"
 
+#include "common/folderlock.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QStringDecoder>
 
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillet {
 
@@ -90,19 +97,102 @@ QStringList splitTextLines(const QByteArray &bytes)
     return lines;
 }
 
+// What a file that is not a regular file is, for the user.
+static QString fileKind(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a named pipe (FIFO)");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("a device");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket");
+    return QStringLiteral("not a plain file");
+}
+
+static FileResult notRegular(const QString &path, mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return {false, QStringLiteral("%1 is a folder, not a file.").arg(path)};
+    return {false, QStringLiteral("Cannot read %1: it is %2, not a regular file.").arg(path, fileKind(mode))};
+}
+
+static FileResult readError(const QString &path, int error)
+{
+    return {false, QStringLiteral("Cannot read %1: %2").arg(path, qt_error_string(error))};
+}
+
 FileResult readWholeFile(const QString &path, QByteArray *bytes, qint64 maxBytes)
 {
-    QFile file(path);
-    if (QFileInfo(path).isDir())
-        return {false, QStringLiteral("%1 is a folder, not a file.").arg(path)};
-    if (!file.open(QIODevice::ReadOnly))
-        return {false, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString())};
-    if (file.size() > maxBytes)
-        return {false, QStringLiteral("Cannot read %1: the file is too large.").arg(path)};
-    *bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return {false, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString())};
+    // Only a regular file has an end: a named pipe would block the window until a writer comes, and a device such as
+    // /dev/zero never ends. Neither is opened in a way that can block, and a device is not opened at all, since
+    // opening some has effects of its own.
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info = {};
+    if (::stat(native.constData(), &info) != 0)
+        return readError(path, errno);
+    if (!S_ISREG(info.st_mode))
+        return notRegular(path, info.st_mode);
+    const int descriptor = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0)
+        return readError(path, errno);
+    const auto closeFile = qScopeGuard([descriptor] { ::close(descriptor); });
+    // The name may have been given to something else since the first look.
+    if (::fstat(descriptor, &info) != 0)
+        return readError(path, errno);
+    if (!S_ISREG(info.st_mode))
+        return notRegular(path, info.st_mode);
+    const FileResult tooLarge {false, QStringLiteral("Cannot read %1: the file is too large.").arg(path)};
+    if (info.st_size > maxBytes)
+        return tooLarge;
+    // The file may grow while it is read: it is read up to one byte past the limit, never further.
+    QByteArray data(qsizetype(info.st_size) + 1, Qt::Uninitialized);
+    qsizetype size = 0;
+    for (;;) {
+        if (size == data.size()) {
+            if (size > maxBytes)
+                return tooLarge;
+            data.resize(qsizetype(qMin(qint64(size) * 2, maxBytes + 1)));
+        }
+        const ssize_t got = ::read(descriptor, data.data() + size, size_t(data.size() - size));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return readError(path, errno);
+        if (got == 0)
+            break;
+        size += got;
+    }
+    if (size > maxBytes)
+        return tooLarge;
+    data.truncate(size);
+    *bytes = std::move(data);
     return {};
+}
+
+// The reason a save into the folder failed when the folder itself takes no new file (read-only, or not the user's),
+// so that the message names the folder rather than the file.
+static QString folderRefusal(const QString &directory)
+{
+    const QByteArray native = QFile::encodeName(directory);
+    // A file made with O_TMPFILE has no name and goes when it is closed: the probe leaves nothing behind.
+    const int probe = ::open(native.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (probe >= 0) {
+        ::close(probe);
+        return {};
+    }
+    int error = errno;
+    // File systems without unnamed files: the permission check has to do.
+    if (error == EOPNOTSUPP || error == EISDIR || error == EINVAL)
+        error = ::access(native.constData(), W_OK | X_OK) == 0 ? 0 : errno;
+    if (error != EACCES && error != EPERM && error != EROFS)
+        return {};
+    return QStringLiteral("the folder %1 is not writable (%2).").arg(directory, qt_error_string(error));
+}
+
+static FileResult writeError(const QString &path, const QString &directory, const QString &reason)
+{
+    const QString folder = folderRefusal(directory);
+    return {false, QStringLiteral("Cannot write %1: %2").arg(path, folder.isEmpty() ? reason : folder)};
 }
 
 FileResult writeLinesAtomically(const QString &path, const QStringList &lines)
@@ -110,9 +200,11 @@ FileResult writeLinesAtomically(const QString &path, const QStringList &lines)
     const QString directory = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(directory))
         return {false, QStringLiteral("Cannot write %1: the folder %2 cannot be created.").arg(path, directory)};
+    // Held while the temporary file exists, so that a start-up clean-up of leftovers leaves it alone.
+    const FolderLock saving(directory, FolderLock::Mode::Shared);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return {false, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString())};
+        return writeError(path, directory, file.errorString());
     QByteArray bytes;
     for (const QString &line : lines) {
         bytes += line.toUtf8();
@@ -126,7 +218,7 @@ FileResult writeLinesAtomically(const QString &path, const QStringList &lines)
         return {false, QStringLiteral("Cannot write %1: %2").arg(path, reason)};
     }
     if (!file.commit())
-        return {false, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString())};
+        return writeError(path, directory, file.errorString());
     return {};
 }
 

@@ -21,11 +21,13 @@ struct FileResult
     QString error;
 };
 
-// Reads a whole file, refusing anything larger than maxBytes.
+// Reads a whole regular file, refusing anything larger than maxBytes. A named pipe, a device or a socket is refused
+// with a message naming it, and reading never blocks.
 FileResult readWholeFile(const QString &path, QByteArray *bytes, qint64 maxBytes = qint64(1) << 30);
 
 // Writes the lines in UTF-8, each followed by CR LF, through a temporary file renamed over the target, so an
-// interrupted or failed write leaves the old file whole. Creates the parent directory when it is missing.
+// interrupted or failed write leaves the old file whole. Creates the parent directory when it is missing. A folder that
+// takes no new file is named as the reason.
 FileResult writeLinesAtomically(const QString &path, const QStringList &lines);
 
 } // namespace quillet

@@ -5,8 +5,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <algorithm>
-
 namespace quillet {
 
 FileList::FileList(QWidget *parent)
@@ -75,18 +73,7 @@ void FileList::fill()
     clear();
     if (m_path.isEmpty())
         return;
-    // Files and links to files; hidden files stay out as in any file manager.
-    const QStringList all = QDir(m_path).entryList(QDir::Files);
-    QStringList names;
-    for (const QString &name : all) {
-        if (m_pattern.matches(name))
-            names << name;
-    }
-    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
-        const int order = a.compare(b, Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : a < b;
-    });
-    addItems(names);
+    addItems(m_pattern.namesIn(m_path));
 }
 
 } // namespace quillet

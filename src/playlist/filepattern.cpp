@@ -1,6 +1,9 @@
 #include "playlist/filepattern.h"
 
+#include <QDir>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace quillet {
 
@@ -48,6 +51,22 @@ FilePattern::FilePattern(const QString &pattern)
 bool FilePattern::matches(const QString &name) const
 {
     return m_expression.match(name).hasMatch();
+}
+
+QStringList FilePattern::namesIn(const QString &folder) const
+{
+    // Files and links to files; hidden files stay out as in any file manager.
+    const QStringList all = QDir(folder).entryList(QDir::Files);
+    QStringList names;
+    for (const QString &name : all) {
+        if (matches(name))
+            names << name;
+    }
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        const int order = a.compare(b, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a < b;
+    });
+    return names;
 }
 
 QString browserFilePattern()

@@ -17,6 +17,9 @@ public:
     QString text() const { return m_text; }
     // Whether the file name matches one of the wildcards.
     bool matches(const QString &name) const;
+    // The names of the files of a folder (and of links to files) that match, hidden files left out, in alphabetical
+    // order without regard to case.
+    QStringList namesIn(const QString &folder) const;
 
 private:
     QString m_text;

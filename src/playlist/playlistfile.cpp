@@ -35,6 +35,24 @@ static bool containsExtended(const QByteArray &bytes)
     return false;
 }
 
+// Says, for the whole file at once, how many of its lines were too long to be entries.
+static QString overlongNotice(const QString &path, qsizetype refused)
+{
+    const QString count
+        = refused == 1 ? QStringLiteral("One line of ") : QString::number(refused) + QStringLiteral(" lines of ");
+    return count + path + (refused == 1 ? QStringLiteral(" was") : QStringLiteral(" were"))
+        + QStringLiteral(" left out: longer than %1 characters, more than any real path or URL.").arg(MaxEntryLength);
+}
+
+// The entries that the lines stand for: file URLs become their paths.
+static void decodeEntries(QStringList &lines)
+{
+    for (QString &line : lines) {
+        if (line.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
+            line = entryFromPlaylistLine(line);
+    }
+}
+
 // Reads the file's lines; hasExtended tells whether "#EXT" occurs anywhere in it.
 static PlaylistFile::ReadResult readLines(const QString &path, bool *hasExtended = nullptr)
 {
@@ -47,6 +65,11 @@ static PlaylistFile::ReadResult readLines(const QString &path, bool *hasExtended
         return result;
     }
     result.entries = splitTextLines(bytes);
+    // A line longer than any path or URL is no entry: keeping it would freeze the window wherever it is laid out.
+    const qsizetype lines = result.entries.size();
+    result.entries.removeIf([](const QString &line) { return line.size() > MaxEntryLength; });
+    if (const qsizetype refused = lines - result.entries.size())
+        result.notice = overlongNotice(path, refused);
     // "#EXT" is ASCII, so it occurs in a line exactly when its bytes occur in the file (every decoding used
     // keeps ASCII as it is).
     if (hasExtended)
@@ -89,12 +112,11 @@ PlaylistFile::ReadResult PlaylistFile::readFiltered(const QString &path)
     ReadResult result = readLines(path, &hasExtended);
     if (!result.ok)
         return result;
-    if (isPlsSection(result.entries)) {
+    if (isPlsSection(result.entries))
         result.entries = plsEntries(result.entries);
-        return result;
-    }
-    if (hasExtended)
+    else if (hasExtended)
         result.entries.removeIf([](const QString &line) { return line.contains(QLatin1String("#EXT")); });
+    decodeEntries(result.entries);
     return result;
 }
 
@@ -119,12 +141,34 @@ PlaylistFile::ReadResult PlaylistFile::readUnfiltered(const QString &path)
         return result;
     if (firstField(result.entries).isEmpty())
         result.entries.clear();
+    decodeEntries(result.entries);
     return result;
+}
+
+QStringList PlaylistFile::lines(const QStringList &entries)
+{
+    QStringList lines;
+    lines.reserve(entries.size());
+    bool blanksSoFar = true;
+    for (const QString &entry : entries) {
+        QString line = playlistLine(entry);
+        // A first line with an empty first field hides a default playlist; a "[playlist]" first line makes the
+        // file read as PLS. Either entry goes as a file URL.
+        if (lines.isEmpty() && !entry.isEmpty() && firstField({line}).isEmpty())
+            line = fileUrlLine(entry);
+        if (blanksSoFar && !line.trimmed().isEmpty()) {
+            blanksSoFar = false;
+            if (isPlsSection({line}))
+                line = fileUrlLine(entry);
+        }
+        lines.append(line);
+    }
+    return lines;
 }
 
 FileResult PlaylistFile::write(const QString &path, const QStringList &entries)
 {
-    return writeLinesAtomically(path, entries);
+    return writeLinesAtomically(path, lines(entries));
 }
 
 QStringList PlaylistFile::defaultPlaylistLines(const QStringList &entries, const QString &rootDirectory)

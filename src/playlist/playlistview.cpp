@@ -173,13 +173,10 @@ QStringList droppedLocalPaths(const QMimeData *data)
         const bool localHost = host.isEmpty() || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0;
         if (!url.isLocalFile() || !localHost)
             continue;
-        // Each path becomes a playlist line as it is: an empty or relative one ("file:", "file:a.mp3") would be
-        // taken against the root directory, and a line break (a legal file name character) would split the
-        // entry in two when the list is saved.
+        // Each path becomes a playlist entry: an empty or relative one ("file:", "file:a.mp3") would be taken
+        // against the root directory. A line break in a name is kept (saved lists hold it as a file URL).
         const QString path = url.path(QUrl::FullyDecoded);
-        const bool keepable = path.startsWith(QLatin1Char('/')) && !path.contains(QLatin1Char('\n'))
-            && !path.contains(QLatin1Char('\r'));
-        if (keepable)
+        if (path.startsWith(QLatin1Char('/')))
             paths.append(path);
     }
     return paths;

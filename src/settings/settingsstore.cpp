@@ -1,6 +1,7 @@
 #include "settings/settingsstore.h"
 
 #include "common/appdirs.h"
+#include "settings/settingsformat.h"
 
 #include <QDir>
 #include <QSettings>
@@ -51,7 +52,7 @@ static QString settingsKey(const QString &section, const QString &key)
 
 QString SettingsStore::read(const QString &section, const QString &key, const QString &defaultValue)
 {
-    QSettings settings(filePath(), QSettings::IniFormat);
+    QSettings settings(filePath(), SettingsFormat::format());
     const QVariant value = settings.value(settingsKey(section, key));
     if (!value.isValid())
         return defaultValue;
@@ -67,7 +68,7 @@ bool SettingsStore::write(const QString &section, const QString &key, const QStr
 {
     const QString path = filePath();
     QDir().mkpath(configDirectory());
-    QSettings settings(path, QSettings::IniFormat);
+    QSettings settings(path, SettingsFormat::format());
     settings.setValue(settingsKey(section, key), value);
     settings.sync();
     if (settings.status() == QSettings::NoError)
@@ -76,7 +77,7 @@ bool SettingsStore::write(const QString &section, const QString &key, const QStr
     // although the file was written; only a value that is not in the file now is a failed write.
     if (settings.status() != QSettings::FormatError)
         return false;
-    const QVariant stored = QSettings(path, QSettings::IniFormat).value(settingsKey(section, key));
+    const QVariant stored = QSettings(path, SettingsFormat::format()).value(settingsKey(section, key));
     return stored.isValid() && stored.toString() == value;
 }
 

@@ -142,6 +142,8 @@ void Form3::Form_Load()
         const PlaylistFile::ReadResult saved = PlaylistFile::readUnfiltered(PlaylistFile::defaultVideoPlaylistPath());
         if (saved.ok)
             List1->addItems(saved.entries);
+        if (!saved.notice.isEmpty())
+            dialogs().message(saved.notice);
     }
     show();
     if (MainWindowApi *api = MainWindowApi::instance()) {

@@ -1,9 +1,15 @@
-// Faults from outside: a default playlist that is a folder, playback that cannot start, a storm of transport clicks,
-// and the process killed in the middle of writing the default playlist. In each, Quillet keeps running, says what
-// failed and loses nothing it had saved. (A read-only data folder and a full disk are covered with the shutdown tests.)
+// Faults from outside: a default playlist that is a folder, files that are pipes, devices or hold lines longer than any
+// path, playback that cannot start, a storm of transport clicks, a file name with a line break, texts too long for a
+// message box, a data folder the user cannot write to, and the process killed in the middle of writing the default
+// playlist. In each, Quillet keeps running, says what failed and loses nothing it had saved. (A full disk is covered
+// with the shutdown tests.)
 #include "app/form1.h"
+#include "appearance/skinfile.h"
+#include "common/entrypath.h"
+#include "common/messagetext.h"
 #include "fakes/fakedialogs.h"
 #include "fakes/testenv.h"
+#include "form1fixture.h"
 #include "media/mediaplayer.h"
 #include "playlist/playlistfile.h"
 #include "playlist/playlistview.h"
@@ -13,14 +19,20 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
 #include <clocale>
 #include <csignal>
+#include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -67,6 +79,11 @@ private slots:
     void initTestCase() { std::setlocale(LC_NUMERIC, "C"); }
     void defaultPlaylistIsAFolder_data();
     void defaultPlaylistIsAFolder();
+    void filesThatAreNoLists_data();
+    void filesThatAreNoLists();
+    void nameWithALineBreakSurvivesARestart();
+    void messageBoxesStayShortAndSingle();
+    void folderTheUserCannotWrite();
     void playbackCannotStart_data();
     void playbackCannotStart();
     void rapidTransportClicks();
@@ -97,6 +114,146 @@ void TstFaults::defaultPlaylistIsAFolder()
     QCOMPARE(w.dialogs.messages.size(), 1);
     QVERIFY(w.dialogs.messages.first().contains(PlaylistFile::defaultPlaylistPath()));
     QVERIFY(QFileInfo(PlaylistFile::defaultPlaylistPath()).isDir());
+}
+
+// Files handed to the window that are no playlists or skins: nothing blocks or fills the memory, and the user is
+// told once, by the file's name, what is wrong with it. "message" is a text of the one message, empty for none.
+void TstFaults::filesThatAreNoLists_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("entries");
+    QTest::newRow("playlist argument is a named pipe")
+        << u"pipe.m3u"_s << u"pipe.m3u: it is a named pipe"_s << QStringList();
+    QTest::newRow("playlist argument links to /dev/zero")
+        << u"zero.m3u"_s << u"zero.m3u: it is a device"_s << QStringList();
+    QTest::newRow("skin argument is a named pipe")
+        << u"pipe.qsk"_s << u"pipe.qsk: it is a named pipe"_s << QStringList();
+    QTest::newRow("default skin's picture is a named pipe")
+        << u"picture"_s << u"picture.jpg: it is a named pipe"_s << QStringList();
+    QTest::newRow("default playlist is a named pipe") << u"default"_s << QString() << QStringList();
+    QTest::newRow("lines longer than any path")
+        << u"long.m3u"_s << u"3 lines of "_s << QStringList {u"/m/a.mp3"_s, u"/m/b.mp3"_s};
+    QTest::newRow("argument longer than any path")
+        << u"long argument"_s << u"longer than any real path"_s << QStringList();
+}
+
+void TstFaults::filesThatAreNoLists()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, message);
+    QFETCH(QStringList, entries);
+    Form1Fixture f;
+    const auto pipe = [](const QString &path) { QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); };
+    QString argument = f.env.path(file);
+    if (file == u"zero.m3u") {
+        QVERIFY(QFile::link(u"/dev/zero"_s, argument));
+    } else if (file == u"picture") {
+        argument.clear();
+        pipe(f.env.path(u"picture.jpg"_s));
+        Skin skin;
+        skin.pictureOn = 1;
+        skin.pictureFile = f.env.path(u"picture.jpg"_s);
+        QVERIFY(SkinFile::write(SkinFile::defaultSkinPath(), skin).ok);
+    } else if (file == u"default") {
+        argument.clear();
+        pipe(PlaylistFile::defaultPlaylistPath());
+    } else if (file == u"long.m3u") {
+        const QByteArray line(MaxEntryLength + 1, 'x');
+        Form1Fixture::writeFile(argument, line + "\n/m/a.mp3\n" + line + "\r\n/m/b.mp3\n" + line);
+    } else if (file == u"long argument") {
+        argument = u"/m/"_s + QString(MaxEntryLength, u'a') + u".mp3"_s;
+    } else {
+        pipe(argument);
+    }
+    f.load(argument);
+    QCOMPARE(f.entries(), entries);
+    QCOMPARE(f.dialogs.messages.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty())
+        QVERIFY2(f.dialogs.messages.first().contains(message), qPrintable(f.dialogs.messages.first()));
+}
+
+// A file name with a line break (legal on Linux) is saved as one line that Quillet and other players (mpv) read as
+// that file, and after a restart it plays.
+void TstFaults::nameWithALineBreakSurvivesARestart()
+{
+    Window w;
+    const QString song = w.env.path(u"new\nline.mp3"_s);
+    QVERIFY(QFile::copy(testData(u"song1.mp3"_s), song));
+    w.form.load({});
+    w.form.List1_OLEDragDrop({song});
+    w.form.unload();
+    const QString saved = PlaylistFile::defaultPlaylistPath();
+    QCOMPARE(Form1Fixture::readFile(saved), QByteArray("file://" + QUrl::toPercentEncoding(song, "/") + "\r\n"));
+    QProcess mpv;
+    mpv.start(
+        u"mpv"_s, {u"--no-config"_s, u"--ao=null"_s, u"--vo=null"_s, u"--length=0.1"_s, u"--playlist="_s + saved});
+    QVERIFY(mpv.waitForFinished(30000));
+    QVERIFY2(mpv.exitCode() == 0, mpv.readAllStandardError().constData());
+
+    Form1 again;
+    again.setEndProcess([] {});
+    again.load({});
+    QCOMPARE(again.List1->entries(), QStringList {song});
+    again.List1->setListIndex(0);
+    again.startEntry();
+    QTRY_COMPARE_WITH_TIMEOUT(again.Text4->text(), u"Song 1"_s, 10000);
+}
+
+// Qt's own message box: a text of megabytes is shortened in the middle before the box lays it out, and a message
+// that is on screen is not opened again inside it.
+void TstFaults::messageBoxesStayShortAndSingle()
+{
+    TestEnvironment env;
+    struct Watcher : QObject
+    {
+        QStringList shown;
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            auto *box = qobject_cast<QMessageBox *>(watched);
+            if (box && event->type() == QEvent::Show) {
+                shown << box->text();
+                // From the box's own event loop: the same message again, then OK.
+                QTimer::singleShot(0, box, [this, box] {
+                    if (shown.size() == 1)
+                        dialogs().message(text);
+                    box->done(0);
+                });
+            }
+            return false;
+        }
+        QString text = u"Cannot read /m/"_s + QString(300000, u'x') + u"/end.m3u"_s;
+    } watcher;
+    qApp->installEventFilter(&watcher);
+    dialogs().message(watcher.text);
+    qApp->removeEventFilter(&watcher);
+    QCOMPARE(watcher.shown.size(), 1);
+    const QString shown = watcher.shown.first();
+    QVERIFY2(shown.size() <= MaxMessageLength, qPrintable(QString::number(shown.size())));
+    QVERIFY(shown.startsWith(u"Cannot read /m/xxx"_s) && shown.endsWith(u"xxx/end.m3u"_s));
+}
+
+// Run as an ordinary user whose data folder is not theirs: Exit says that the folder cannot be written, and the
+// saved playlist stays as it was.
+void TstFaults::folderTheUserCannotWrite()
+{
+    TestEnvironment env;
+    const QString data = env.dataDir();
+    Form1Fixture::writeFile(PlaylistFile::defaultPlaylistPath(), "/old/a.mp3\r\n");
+    // The user may enter the folders and read the file, but write in none of them.
+    for (const QString &path : {env.root(), data, env.configDir(), PlaylistFile::defaultPlaylistPath()})
+        QVERIFY(QFile::setPermissions(path,
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+                | QFile::ReadOther | QFile::ExeOther));
+    QProcess child;
+    child.start(u"setpriv"_s,
+        {u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s, QCoreApplication::applicationFilePath(),
+            u"--exit-with-an-entry"_s});
+    QVERIFY(child.waitForFinished(60000));
+    QVERIFY2(child.exitCode() == 0, child.readAllStandardError().constData());
+    const QString messages = QString::fromUtf8(child.readAllStandardOutput());
+    QVERIFY2(messages.contains(u"the folder "_s + data + u" is not writable"_s), qPrintable(messages));
+    QCOMPARE(Form1Fixture::readFile(PlaylistFile::defaultPlaylistPath()), QByteArray("/old/a.mp3\r\n"));
 }
 
 void TstFaults::playbackCannotStart_data()
@@ -182,6 +339,19 @@ int main(int argc, char *argv[])
         const QStringList lists[] = {playlist(40000), playlist(25000)};
         for (unsigned n = 0;; ++n)
             PlaylistFile::write(QString::fromLocal8Bit(argv[2]), lists[n % 2]);
+    }
+    if (argc == 2 && QByteArray(argv[1]) == "--exit-with-an-entry") {
+        // Child, run as another user: adds an entry, exits, and prints the messages shown.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        FakeDialogs shown;
+        Form1 form;
+        form.setEndProcess([] {});
+        form.load({});
+        form.List1->add(u"/new/b.mp3"_s);
+        form.unload();
+        std::fputs(shown.messages.join(u'\n').toUtf8().constData(), stdout);
+        return 0;
     }
     QApplication app(argc, argv);
     TstFaults test;

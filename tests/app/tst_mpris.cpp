@@ -168,6 +168,11 @@ void TstMpris::clientCommands_data()
     row("open SONG2", -1, 2, "Playing/Playing..", 3);
     row("open SONG1", -1, 1, "Playing/Playing..", 2);
     row("!open ftp://example.invalid/song.mp3", -1, -1, "Stopped", 2);
+    // A folder adds its media files (here the three songs) as the directory browser does, and plays the first; one
+    // without any is refused, as is a URI longer than any real one.
+    row("open FOLDER", -1, 0, "Playing/Playing..", 5);
+    row("!open EMPTY", -1, -1, "Stopped", 2);
+    row("!open LONG", -1, -1, "Stopped", 2);
     row("volume 0.5", -1, -1, "Stopped", 3, -2000);
     row("volume 0", -1, -1, "Stopped", 3, -4000);
     row("volume 1.5", -1, -1, "Stopped", 3, 0);
@@ -193,9 +198,13 @@ void TstMpris::clientCommands()
     for (QString command : commands.split(u", "_s)) {
         for (int n = 0; n < 3; ++n)
             command.replace(u"SONG%1"_s.arg(n), QUrl::fromLocalFile(f.songs.at(n)).toString(QUrl::FullyEncoded));
+        command.replace(u"FOLDER"_s, QUrl::fromLocalFile(f.env.root()).toString(QUrl::FullyEncoded));
+        command.replace(u"EMPTY"_s, QUrl::fromLocalFile(f.env.dataDir()).toString(QUrl::FullyEncoded));
+        command.replace(u"LONG"_s, u"http://example.invalid/"_s + QString(70000, u'a'));
         const bool refused = command.startsWith(u'!');
         const ClientResult result = command.at(0).isUpper() ? call(command) : playerctl(command.remove(u'!'));
-        QVERIFY2(result.finished && (result.exitCode != 0 || !result.err.isEmpty()) == refused, qPrintable(command));
+        QVERIFY2(result.finished && (result.exitCode != 0 || !result.err.isEmpty()) == refused,
+            qPrintable(command.left(200)));
         if (command == u"pause"_s || command == u"stop"_s)
             QTRY_COMPARE_WITH_TIMEOUT(f.status(), command == u"stop"_s ? u"Stopped"_s : u"Paused"_s, 10000);
     }

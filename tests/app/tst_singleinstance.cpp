@@ -1,21 +1,28 @@
 // Quillet on a desktop (a private X server and session bus): one Quillet per user, with the real executable started
-// twice; and the tray of today's desktops, which speak the StatusNotifierItem protocol (KDE Plasma, GNOME's
-// extension), where a stand-in watcher takes the icon's registration and a click arrives as the Activate call.
+// twice, also handing over files that are no playlists; a flood of desktop calls while a message box is open; saves
+// killed half-way, whose leftovers the next start removes; and the tray of today's desktops, which speak the
+// StatusNotifierItem protocol (KDE Plasma, GNOME's extension), where a stand-in watcher takes the icon's registration
+// and a click arrives as the Activate call.
 #include "app/commandline.h"
 #include "app/mprisservice.h"
 #include "app/singleinstance.h"
+#include "appearance/skinfile.h"
 #include "desktoptesting.h"
 #include "form1fixture.h"
+#include "settings/settingsformat.h"
 
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDir>
 #include <QLocalSocket>
 #include <QThread>
 #include <QUrl>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace quillet;
@@ -25,6 +32,64 @@ static bool mprisNameTaken()
 {
     return QDBusConnection::sessionBus().interface()->isServiceRegistered(MprisService::serviceName());
 }
+
+// The message boxes on the X server: top-level windows with the title "Quillet" (the main window's is longer).
+static int messageBoxes()
+{
+    return runClient(u"xwininfo"_s, {u"-root"_s, u"-tree"_s}).out.count(u"\"Quillet\": ("_s);
+}
+
+// The temporary files of saves of name left in folder, and a lock file of the save.
+static QStringList leftovers(const QString &folder, const QString &name)
+{
+    return QDir(folder).entryList({name + u".??????"_s, name + u".lock"_s}, QDir::Files | QDir::Hidden);
+}
+
+// Set in a child that saves: the signal that the save's rename raises, stopping or killing the child between the
+// temporary file and its rename over the saved file.
+static int g_signalAtRename = 0;
+
+extern "C" int rename(const char *from, const char *to)
+{
+    if (g_signalAtRename)
+        ::raise(g_signalAtRename);
+    return ::renameat(AT_FDCWD, from, AT_FDCWD, to);
+}
+
+// A running Quillet on the test's own runtime folder, with a splash of 1 ms and no automatic play.
+struct RunningQuillet
+{
+    TestEnvironment &env;
+    QProcess process;
+    explicit RunningQuillet(TestEnvironment &environment)
+        : env(environment)
+    {
+        QDir().mkpath(env.path(u"runtime"_s));
+        writeProgramSetting(u"Opening Files"_s, u"Auto Play"_s, u"0"_s);
+        writeProgramSetting(u"Splash"_s, u"Interval"_s, u"1"_s);
+    }
+    void start(const QStringList &arguments = {})
+    {
+        QProcessEnvironment environmentVariables = QProcessEnvironment::systemEnvironment();
+        environmentVariables.insert(u"XDG_RUNTIME_DIR"_s, env.path(u"runtime"_s));
+        process.setProcessEnvironment(environmentVariables);
+        process.start(quilletExecutable(), arguments);
+    }
+    ~RunningQuillet()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+    // Ends it as logging out does; true when it ended normally.
+    bool terminate()
+    {
+        ::kill(pid_t(process.processId()), SIGTERM);
+        return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit
+            && process.exitCode() == 0;
+    }
+};
 
 // The part of org.kde.StatusNotifierWatcher that Qt uses: a tray host is there, and items register with it.
 class Watcher : public QObject
@@ -72,6 +137,9 @@ private slots:
     void commandLineTexts();
     void secondStartHandsOver_data();
     void secondStartHandsOver();
+    void floodOfNextWhileAMessageIsOpen();
+    void leftoversOfKilledSaves_data();
+    void leftoversOfKilledSaves();
 };
 
 void TstSingleInstance::commandLineTexts_data()
@@ -158,6 +226,12 @@ void TstSingleInstance::secondStartHandsOver_data()
         << u"song2.mp3|song1.mp3"_s << QString() << false << QStringList {song1, song2} << QString();
     QTest::newRow("several files handed over")
         << song1 << u"tone-187s.mp3|song3.mp3"_s << false << QStringList {song1, song3, tone} << tone;
+    // Files that are no playlists, and a name longer than any path: the running window says so in a box and still
+    // saves its playlist when the session ends.
+    QTest::newRow("named pipe as playlist") << song1 << u"PIPE"_s << false << QStringList {song1} << QString();
+    QTest::newRow("playlist linking to /dev/zero") << song1 << u"ZERO"_s << false << QStringList {song1} << QString();
+    QTest::newRow("name longer than any path")
+        << song1 << u"/m/"_s + QString(70000, u'a') + u".mp3"_s << false << QStringList {song1} << QString();
 }
 
 void TstSingleInstance::secondStartHandsOver()
@@ -176,6 +250,12 @@ void TstSingleInstance::secondStartHandsOver()
     if (second == u"LIST") {
         second = env.path(u"list.m3u8"_s);
         Form1Fixture::writeFile(second, QFile::encodeName(testData(u"song3.mp3"_s)) + "\r\n");
+    } else if (second == u"PIPE") {
+        second = env.path(u"pipe.m3u"_s);
+        QCOMPARE(::mkfifo(QFile::encodeName(second).constData(), 0600), 0);
+    } else if (second == u"ZERO") {
+        second = env.path(u"zero.m3u"_s);
+        QVERIFY(QFile::link(u"/dev/zero"_s, second));
     }
     QProcess running, later;
     for (QProcess *process : {&running, &later}) {
@@ -216,6 +296,78 @@ void TstSingleInstance::secondStartHandsOver()
     QCOMPARE(sockets(), QStringList());
 }
 
+// Next on the last entry says so in a box. A flood of Next calls (a media key held down, a script) while that box is
+// open opens no second box inside it: the calls are answered and dropped, the window answers the desktop all along,
+// and the playlist is saved when the session ends.
+void TstSingleInstance::floodOfNextWhileAMessageIsOpen()
+{
+    TestEnvironment env;
+    RunningQuillet quillet(env);
+    quillet.start({testData(u"song1.mp3"_s)});
+    QTRY_VERIFY_WITH_TIMEOUT(mprisNameTaken(), 20000);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const auto call = [](const QString &interface, const QString &method) {
+        return QDBusMessage::createMethodCall(
+            MprisService::serviceName(), MprisService::objectPath(), u"org.mpris.MediaPlayer2."_s + interface, method);
+    };
+    QDBusMessage status = QDBusMessage::createMethodCall(
+        MprisService::serviceName(), MprisService::objectPath(), u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
+    status << u"org.mpris.MediaPlayer2.Player"_s << u"PlaybackStatus"_s;
+    for (int i = 0; i < 300; ++i)
+        QVERIFY(bus.send(call(u"Player"_s, u"Next"_s)));
+    QTRY_VERIFY_WITH_TIMEOUT(messageBoxes() > 0, 20000);
+    // Answered from inside the box's event loop, after every Next before it has been taken.
+    QCOMPARE(bus.call(status, QDBus::Block, 20000).type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(messageBoxes(), 1);
+    QVERIFY(quillet.terminate());
+    QCOMPARE(PlaylistFile::readUnfiltered(env.dataDir() + u"/default.m3u"_s).entries,
+        QStringList {testData(u"song1.mp3"_s)});
+}
+
+// A save killed (kill -9) between writing its temporary file and renaming it leaves that file beside the saved one;
+// the next start removes it. A save that is still running in another process (stopped there) keeps its file.
+void TstSingleInstance::leftoversOfKilledSaves_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("killed");
+    QTest::newRow("default skin, killed") << u"default.qsk"_s << true;
+    QTest::newRow("settings, killed") << u"quillet.ini"_s << true;
+    QTest::newRow("default playlist, still saving") << u"default.m3u"_s << false;
+}
+
+void TstSingleInstance::leftoversOfKilledSaves()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, killed);
+    TestEnvironment env;
+    RunningQuillet quillet(env);
+    const QString folder = file.endsWith(u".ini"_s) ? env.configDir() : env.dataDir();
+    QProcess saver;
+    saver.start(QCoreApplication::applicationFilePath(), {u"--save-twice"_s, file, killed ? u"KILL"_s : u"STOP"_s});
+    if (killed) {
+        QVERIFY(saver.waitForFinished(20000));
+        QCOMPARE(saver.exitStatus(), QProcess::CrashExit);
+    } else {
+        const QString stat = u"/proc/%1/stat"_s.arg(saver.processId());
+        QTRY_VERIFY_WITH_TIMEOUT(Form1Fixture::readFile(stat).contains(") T "), 20000);
+    }
+    const QStringList left = leftovers(folder, file);
+    QCOMPARE(left.size(), file.endsWith(u".ini"_s) ? 2 : 1);
+
+    quillet.start();
+    QTRY_VERIFY_WITH_TIMEOUT(mprisNameTaken(), 20000);
+    QCOMPARE(leftovers(folder, file), killed ? QStringList() : left);
+    QVERIFY(quillet.terminate());
+    if (!killed) {
+        // Let go, the save finishes with its own file.
+        ::kill(pid_t(saver.processId()), SIGCONT);
+        QVERIFY(saver.waitForFinished(20000));
+        QCOMPARE(saver.exitCode(), 0);
+        QCOMPARE(leftovers(folder, file), QStringList());
+        QCOMPARE(PlaylistFile::readUnfiltered(env.dataDir() + u"/"_s + file).entries, QStringList {u"/m/second.mp3"_s});
+    }
+}
+
 void TstSingleInstance::clickOnTheTrayRestoresTheWindow()
 {
     Form1Fixture f;
@@ -240,6 +392,32 @@ void TstSingleInstance::clickOnTheTrayRestoresTheWindow()
 
 int main(int argc, char *argv[])
 {
+    if (argc == 4 && QByteArray(argv[1]) == "--save-twice") {
+        // Child: saves the file through the program's own writer, then saves it again and stops or dies (SIGSTOP,
+        // SIGKILL) at the rename.
+        QCoreApplication app(argc, argv);
+        const QString file = QString::fromLocal8Bit(argv[2]);
+        for (const char *entry : {"/m/first.mp3", "/m/second.mp3"}) {
+            bool saved = false;
+            if (file == u"default.qsk") {
+                Skin skin;
+                skin.fontName = QString::fromLatin1(entry);
+                saved = SkinFile::write(SkinFile::defaultSkinPath(), skin).ok;
+            } else if (file == u"quillet.ini") {
+                QSettings settings(
+                    qEnvironmentVariable("QUILLET_CONFIG_DIR") + u"/quillet.ini"_s, SettingsFormat::format());
+                settings.setValue(u"Splash/Interval"_s, QString::fromLatin1(entry));
+                settings.sync();
+                saved = settings.status() == QSettings::NoError;
+            } else {
+                saved = PlaylistFile::write(PlaylistFile::defaultPlaylistPath(), {QString::fromLatin1(entry)}).ok;
+            }
+            if (!saved)
+                return 1;
+            g_signalAtRename = QByteArray(argv[3]) == "KILL" ? SIGKILL : SIGSTOP;
+        }
+        return 0;
+    }
     // Trays are offered to windows on a real display: the test runs again on a private X server.
     if (!qEnvironmentVariableIsSet("QUILLET_TEST_XVFB")) {
         qputenv("QUILLET_TEST_XVFB", "1");

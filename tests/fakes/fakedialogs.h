@@ -1,6 +1,8 @@
 #pragma once
 
 #include "common/dialogservice.h"
+#include "common/messagetext.h"
+#include "common/opendialogs.h"
 
 #include <QQueue>
 #include <QStringList>
@@ -18,11 +20,16 @@ public:
     FakeDialogs() { setDialogService(this); }
     ~FakeDialogs() override { setDialogService(nullptr); }
 
+    // As the real box: the text shortened in the middle, and a text that is on screen already not shown again.
     void message(const QString &text) override
     {
-        messages << text;
+        const QString shown = shortenedInMiddle(text);
+        if (OpenDialogs::showsMessage(shown))
+            return;
+        const OpenDialogs::Scope open(shown);
+        messages << shown;
         if (onMessage)
-            onMessage(text);
+            onMessage(shown);
     }
     QString question(const QString &text, const QStringList &choices) override
     {

@@ -1,5 +1,6 @@
 // The playlist as data: case-insensitive order, batches of every size as the list box shows them, dropped data,
 // reading and writing playlist files.
+#include "common/entrypath.h"
 #include "fakes/testenv.h"
 #include "fakes/visiblerows.h"
 #include "playlist/playlistfile.h"
@@ -38,6 +39,8 @@ private slots:
     void read_data();
     void read();
     void roundTripKeepsOrderAndBytes();
+    void entriesALineCannotHold_data();
+    void entriesALineCannotHold();
 };
 
 void TstPlaylistModel::sortedInsertion_data()
@@ -125,8 +128,8 @@ void TstPlaylistModel::droppedUriLists_data()
     QTest::newRow("comment and other schemes") << QByteArray(
         "# from a browser\r\nhttp://x/y.mp3\r\nfile://localhost/music/b.mp3\r\nfile://nas/share/c.mp3\r\n")
                                                << texts({"/music/b.mp3"});
-    QTest::newRow("line break in a name")
-        << QByteArray("file:///music/a%0Ab.mp3\nfile:///music/c%0D.mp3\n") << QStringList();
+    QTest::newRow("line break in a name") << QByteArray("file:///music/a%0Ab.mp3\nfile:///music/c%0D.mp3\n")
+                                          << texts({"/music/a\nb.mp3", "/music/c\r.mp3"});
     QTest::newRow("no path") << QByteArray("file:\nfile:rel.mp3\nfile:///a%20b.mp3\n") << texts({"/a b.mp3"});
 }
 
@@ -164,6 +167,17 @@ void TstPlaylistModel::read_data()
                            << texts({"/m\u00fasica/\u65e5.mp3"});
     QTest::newRow("Windows-1252") << true << QByteArray("C:\\M\xfasica\\\x93q\x94 \x80.mp3\r\n")
                                   << texts({"C:\\M\u00fasica\\\u201cq\u201d \u20ac.mp3"});
+    // A file URL on this computer is its path, escapes decoded; "#" and "?" belong to the name.
+    QTest::newRow("file URLs") << true
+                               << QByteArray(
+                                      "file:///m/new%0Aline.mp3\r\nfile://localhost/a%20b.mp3\r\n"
+                                      "file://nas/share/c.mp3\r\nFILE:///caf%C3%A9.mp3\r\nfile:///Track #1?.mp3\r\n"
+                                      "file:///m/%E9t%E9.mp3\r\nfile:rel%09x.mp3\r\nfile://\r\n")
+                               << texts({"/m/new\nline.mp3", "/a b.mp3", "file://nas/share/c.mp3", "/caf\u00e9.mp3",
+                                      "/Track #1?.mp3", "/m/\u00e9t\u00e9.mp3", "rel\tx.mp3", "file://"});
+    QTest::newRow("a line longer than any path is left out")
+        << true << QByteArray("/a.mp3\n") + QByteArray(70000, 'x') + "\n/b.mp3\n"
+        << texts({"/a.mp3", "/b.mp3"});
     // The default playlist: every line, or nothing when the first field is empty.
     QTest::newRow("default: all lines, #EXT included")
         << false << QByteArray("#EXTM3U\r\n/a.mp3\r\n\r\n") << texts({"#EXTM3U", "/a.mp3", ""});
@@ -171,6 +185,7 @@ void TstPlaylistModel::read_data()
         << false << QByteArray("[playlist]\r\nFile1=/a.mp3\r\n") << texts({"[playlist]", "File1=/a.mp3"});
     QTest::newRow("default: empty first line") << false << QByteArray("\r\n/a.mp3\r\n") << QStringList {};
     QTest::newRow("default: blanks then comma") << false << QByteArray("   ,/a.mp3\r\n") << QStringList {};
+    QTest::newRow("default: file URL") << false << QByteArray("file:///a%0Ab.mp3\r\n") << texts({"/a\nb.mp3"});
 }
 
 void TstPlaylistModel::read()
@@ -187,6 +202,8 @@ void TstPlaylistModel::read()
         = filtered ? PlaylistFile::readFiltered(path) : PlaylistFile::readUnfiltered(path);
     QVERIFY(result.ok);
     QCOMPARE(result.entries, expected);
+    // Lines left out are told in one notice, naming the file.
+    QCOMPARE(result.notice.contains(path), bytes.size() > MaxEntryLength);
 }
 
 void TstPlaylistModel::roundTripKeepsOrderAndBytes()
@@ -203,6 +220,43 @@ void TstPlaylistModel::roundTripKeepsOrderAndBytes()
     // The default playlist makes relative entries absolute and leaves empty ones out.
     QCOMPARE(PlaylistFile::defaultPlaylistLines(entries, QStringLiteral("/m/")),
         texts({"/z.mp3", "http://h/s?a=1,b", "/\u00e9t\u00e9.mp3", "/m/#not a comment"}));
+}
+
+// Entries that a line cannot hold as they are go as file URLs, and every entry reads back as it was, in a filtered
+// read (Load List) and in an unfiltered one (the default playlists). Other players read the absolute ones as files.
+void TstPlaylistModel::entriesALineCannotHold_data()
+{
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QString>("firstLine");
+    QTest::newRow("line feed") << texts({"/m/new\nline.mp3"}) << QStringLiteral("file:///m/new%0Aline.mp3");
+    QTest::newRow("carriage return, other controls")
+        << texts({"/m/cr\r\x01\x7f\u0085\u2028.mp3"}) << QStringLiteral("file:///m/cr%0D%01%7F%C2%85%E2%80%A8.mp3");
+    QTest::newRow("a tab stays") << texts({"/m/a\tb.mp3"}) << QStringLiteral("/m/a\tb.mp3");
+    QTest::newRow("relative") << texts({"sub/new\nline.mp3"}) << QStringLiteral("file:sub/new%0Aline.mp3");
+    QTest::newRow("URL") << texts({"http://h/a\nb"}) << QStringLiteral("file:http%3A//h/a%0Ab");
+    QTest::newRow("text that reads as a file URL")
+        << texts({"file:///x%41.mp3"}) << QStringLiteral("file:file%3A///x%2541.mp3");
+    QTest::newRow("#EXT in a name") << texts({"/m/#EXTRA.mp3"}) << QStringLiteral("file:///m/%23EXTRA.mp3");
+    QTest::newRow("[playlist] first") << texts({"[Playlist]", "File1=/a.mp3"}) << QStringLiteral("file:%5BPlaylist%5D");
+    QTest::newRow("empty first field") << texts({" ,a:b.mp3", "/a.mp3"}) << QStringLiteral("file:%20%2Ca%3Ab.mp3");
+    QTest::newRow("byte order mark first")
+        << QStringList {QChar(0xFEFF) + QStringLiteral("/a.mp3")} << QStringLiteral("file:%EF%BB%BF/a.mp3");
+}
+
+void TstPlaylistModel::entriesALineCannotHold()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(QString, firstLine);
+    TestEnvironment env;
+    const QString path = env.path(QStringLiteral("list.m3u"));
+    QVERIFY(PlaylistFile::write(path, entries).ok);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), entries.size() + 1);
+    QCOMPARE(lines.first(), firstLine);
+    QCOMPARE(PlaylistFile::readFiltered(path).entries, entries);
+    QCOMPARE(PlaylistFile::readUnfiltered(path).entries, entries);
 }
 
 QTEST_MAIN(TstPlaylistModel)

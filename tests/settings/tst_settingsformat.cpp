@@ -1,0 +1,109 @@
+// The settings file's own INI reader and writer against Qt's: a file that Qt wrote, or that a user edited by hand
+// in the ways Qt reads, gives every window the values it gave before; a file this program writes reads the same in
+// Qt (an older Quillet, a hand-made script) and here.
+#include "fakes/testenv.h"
+#include "settings/settingsformat.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTest>
+
+using namespace quillet;
+using namespace quillet::testing;
+
+class TstSettingsFormat : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readsAsQtReads_data();
+    void readsAsQtReads();
+    void writesWhatQtReads_data();
+    void writesWhatQtReads();
+};
+
+// The text of a value as the store takes it: none for a missing or "@Invalid()" one.
+static QString shown(const QVariant &value)
+{
+    return value.isValid() ? QLatin1Char('\'') + value.toString() + QLatin1Char('\'') : QStringLiteral("(none)");
+}
+
+void TstSettingsFormat::readsAsQtReads_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("as Qt writes it") << QByteArray("[Opening%20Files]\nAuto%20Play=1\nManage=0\n\n[Skins]\nAuto=1\n");
+    QTest::newRow("hand-edited") << QByteArray(
+        "; comment\n[Opening Files]\nAuto Play = 0\n[Tray]\nHide=\"1\"\nAnimate=a, b\n[Remote]\nTop=@Invalid()\n"
+        "Short=@ByteArray(x)\n[General]\nx=\\x41\\n\n[Video\nOpen=1\n=novalue\n[Playlist]\nContinue\nSave=1\nSave=0\n");
+    QTest::newRow("quotes, escapes, comments") << QByteArray(
+        "[A]\nk=  spaced value  \nq=\"  quoted  \"\nm=a\"b\"c\nt=1 ; trailing comment\nu=\"x;y\"\nw=\\\"\ne=\\e\n"
+        "h=\\x4g\no=\\101\\1012\nn=line1\\\nline2\nz=@@at\nzz=@String(str)\nr=@Rect(1 2 3 "
+        "4)\nb=@ByteArray(caf\xc3\xa9)\n"
+        "l=\\t \nv=\\  \ns=\" \"  \nc=,\nd=\"a,b\"\nx=\\x\n");
+    QTest::newRow("sections") << QByteArray(
+        "\xef\xbb\xbfk=top\n[general]\nk=1\n[%General]\nk=2\n[A]\nk=1\n[B]\nk=2\n[A]\nk=3\n[ ]\nk=4\n[A]]\nj=5\n");
+    QTest::newRow("names") << QByteArray("[A%2FB]\nk%20y=1\nsl\\ash=2\nuni%U00e9=3\nbad%zz=4\npct%=5\n#x=6\n");
+    QTest::newRow("line ends") << QByteArray("[A]\r\nk=v\r\nl=w\rm=x\nq=\"multi\nline\"\nr=after\n  i  =  v  \n");
+}
+
+void TstSettingsFormat::readsAsQtReads()
+{
+    QFETCH(QByteArray, text);
+    TestEnvironment env;
+    const QString path = env.path(QStringLiteral("settings.ini"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+    file.close();
+    // Both through QSettings, as the program reads: the same keys and, for each, the same value.
+    const QSettings qt(path, QSettings::IniFormat);
+    const QSettings ours(path, SettingsFormat::format());
+    QStringList keys = qt.allKeys();
+    for (const QString &key : ours.allKeys()) {
+        if (!keys.contains(key))
+            keys << key;
+    }
+    QVERIFY(!keys.isEmpty());
+    for (const QString &key : keys)
+        QCOMPARE(key + QLatin1Char(' ') + shown(ours.value(key)), key + QLatin1Char(' ') + shown(qt.value(key)));
+}
+
+void TstSettingsFormat::writesWhatQtReads_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("plain") << QStringLiteral("Opening Files/Auto Play") << QStringLiteral("1");
+    QTest::newRow("blanks around") << QStringLiteral("A/B/C") << QStringLiteral(" both ");
+    QTest::newRow("list and comment characters") << QStringLiteral("General/k") << QStringLiteral("a,b;c=d");
+    QTest::newRow("quotes and backslashes") << QStringLiteral("top") << QStringLiteral("\"q\" \\ x\\");
+    QTest::newRow("at signs") << QStringLiteral("S/k") << QStringLiteral("@Invalid()");
+    QTest::newRow("controls and hex digits after them")
+        << QStringLiteral("S/k") << QString(QChar(1)) + QStringLiteral("A") + QChar(0) + QStringLiteral("1f\r\n\t");
+    QTest::newRow("beyond ASCII") << QStringLiteral("S\u00e9/k\u20ac") << QStringLiteral("caf\u00e9 \u20ac \U0001F600");
+    QTest::newRow("escaped name") << QStringLiteral("a%b/c d") << QStringLiteral("");
+}
+
+void TstSettingsFormat::writesWhatQtReads()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    TestEnvironment env;
+    QSettings::SettingsMap values {{key, value}, {QStringLiteral("Z/other"), QStringLiteral("1")}};
+    const QString ours = env.path(QStringLiteral("ours.ini"));
+    QFile file(ours);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(SettingsFormat::text(values)) > 0);
+    file.close();
+    QCOMPARE(QSettings(ours, QSettings::IniFormat).value(key).toString(), value);
+    QCOMPARE(SettingsFormat::parse(SettingsFormat::text(values)), values);
+    // And what Qt writes reads here as in Qt.
+    const QString theirs = env.path(QStringLiteral("qt.ini"));
+    {
+        QSettings qt(theirs, QSettings::IniFormat);
+        qt.setValue(key, value);
+    }
+    QFile written(theirs);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(SettingsFormat::parse(written.readAll()).value(key).toString(), value);
+}
+
+QTEST_MAIN(TstSettingsFormat)
+#include "tst_settingsformat.moc"
