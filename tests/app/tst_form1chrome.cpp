@@ -51,8 +51,9 @@ QAction *findAction(const QMenu *menu, const QString &name)
     return nullptr;
 }
 
-// Clicks through a path such as "imgMaximize/controls/neddt": a button of the window, then the items of the menus
-// that open, each with the mouse on the item. "key:2" types 2 into the playlist; "+" joins paths. Returns what went
+// Clicks through a path such as "imgMaximize/controls/neddt": a button of the window (or "right", a right click on
+// the playlist), then the items of the menus that open, each with the mouse on the item. "key:2" types 2 into the
+// playlist; "+" joins paths. Returns what went
 // wrong, if anything.
 QString clickPath(Form1 &form, const QString &path)
 {
@@ -63,10 +64,14 @@ QString clickPath(Form1 &form, const QString &path)
         return {};
     }
     const QStringList steps = path.split(u'/');
-    auto *button = form.findChild<QAbstractButton *>(steps.first());
-    if (!button || !button->isVisible())
-        return u"no visible button "_s + steps.first();
-    QTest::mouseClick(button, Qt::LeftButton);
+    if (steps.first() == u"right") { // a right click on the playlist
+        QTest::mouseClick(form.List1->viewport(), Qt::RightButton, {}, {4, 4});
+    } else {
+        auto *button = form.findChild<QAbstractButton *>(steps.first());
+        if (!button || !button->isVisible())
+            return u"no visible button "_s + steps.first();
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
     for (const QString &name : steps.mid(1)) {
         QMenu *menu = nullptr;
         QAction *action = nullptr;
@@ -113,7 +118,7 @@ void TstForm1Chrome::clicks_data()
     rows("imgMaximize/remv/clpl Command3/removeall", "cleared");
     rows("imgMaximize/controls/paly", "message No File To Play !", true);
     rows("Command3/removesel", "message No files to remove !", true);
-    rows("imgMaximize/fileinfos Command7/fileinfo", "message Please play a file first !", true);
+    rows("imgMaximize/fileinfos Command7/fileinfo right/fileinfo", "message Please play a file first !", true);
     rows("imgMaximize/controls/stiioo", "player stop");
     rows("imgMaximize/controls/llops", "player pause");
     rows("imgMaximize/controls/neddt", "player setFileName /m/c.mp3");

@@ -14,6 +14,7 @@
 #include <QStyleOptionSlider>
 
 #include <clocale>
+#include <cmath>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -337,7 +338,8 @@ void TstForm1Transport::endOfStreamWrapsRewindsOrComplains()
     QCOMPARE(f.dialogs.messages, QStringList {u"You Must Add Files Before you Can Play !"_s});
 }
 
-// One paused file takes every way of moving the slider in turn: each seeks as dragging does, and the handle stays.
+// One paused file takes every way of moving the slider in turn: each seeks as dragging does, and the handle stays;
+// a drag then plays on from the drop.
 void TstForm1Transport::sliderSeeksWhilePausedAndStopShowsTheStart()
 {
     Form1Fixture f(Form1Fixture::Engine::Real);
@@ -367,6 +369,28 @@ void TstForm1Transport::sliderSeeksWhilePausedAndStopShowsTheStart()
         QCOMPARE(form.MP1->state(), MediaPlayer::State::Paused);
         QCOMPARE(form.Label2->text(), u"Paused.."_s);
     }
+
+    // Dragging the handle plays from where it is dropped, and the display ticks move it on from there.
+    QStyleOptionSlider option;
+    option.initFrom(form.Slider4);
+    option.orientation = Qt::Horizontal;
+    option.minimum = form.Slider4->minimum();
+    option.maximum = form.Slider4->maximum();
+    option.sliderPosition = option.sliderValue = form.Slider4->value();
+    const QPoint handle = form.Slider4->style()
+                              ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, form.Slider4)
+                              .center();
+    const QPoint drop(form.Slider4->width() * 3 / 4, handle.y());
+    QTest::mousePress(form.Slider4, Qt::LeftButton, {}, handle);
+    for (int step = 1; step <= 4; ++step)
+        QTest::mouseMove(form.Slider4, handle + (drop - handle) * step / 4);
+    QTest::mouseRelease(form.Slider4, Qt::LeftButton, {}, drop);
+    const int dropped = form.Slider4->value();
+    QVERIFY2(dropped > 100, qPrintable(QString::number(dropped)));
+    QTRY_COMPARE_WITH_TIMEOUT(form.MP1->state(), MediaPlayer::State::Playing, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(std::abs(form.MP1->currentPosition() - dropped) < 2, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(form.Slider4->value() >= dropped + 2, 6000);
+    QCOMPARE(form.Label2->text(), u"Playing.."_s);
 
     // After Stop the window shows the start, where the next Play begins; Fast Forward has nothing to move.
     f.click(u"command10"_s);
