@@ -5,6 +5,7 @@
 #include "video/form3.h"
 #include "video/frmbrowser.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopeGuard>
@@ -12,6 +13,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QWheelEvent>
 
 #include <clocale>
 #include <cmath>
@@ -352,12 +354,15 @@ void TstForm1Transport::sliderSeeksWhilePausedAndStopShowsTheStart()
     // One display tick puts the handle where playback paused.
     QTest::qWait(1000);
     const QList<QPair<QString, int>> inputs
-        = {{u"PageUp"_s, 10}, {u"Right"_s, 1}, {u"groove"_s, 10}, {u"Command15"_s, 5}};
+        = {{u"PageUp"_s, 10}, {u"Right"_s, 1}, {u"groove"_s, 10}, {u"wheel"_s, 3}, {u"Command15"_s, 5}};
     for (const auto &[input, step] : inputs) {
         const int start = qRound(form.MP1->currentPosition());
+        const QPoint right(form.Slider4->width() * 3 / 4, form.Slider4->height() / 2);
+        QWheelEvent wheel(right, form.Slider4->mapToGlobal(right), {}, {0, 120}, {}, {}, Qt::NoScrollPhase, false);
         if (input == u"groove") // right of the handle, which sits near the start
-            QTest::mouseClick(
-                form.Slider4, Qt::LeftButton, {}, {form.Slider4->width() * 3 / 4, form.Slider4->height() / 2});
+            QTest::mouseClick(form.Slider4, Qt::LeftButton, {}, right);
+        else if (input == u"wheel") // one notch: three single steps
+            QApplication::sendEvent(form.Slider4, &wheel);
         else if (input == u"Command15")
             f.click(input);
         else
