@@ -16,8 +16,8 @@ using namespace quillet::testing;
 namespace {
 
 // What the user would see after a click: messages, dialogs asked for, the player's commands, windows shown, the
-// program ending, the list emptied, the window minimised.
-QStringList seen(Form1Fixture &f, int entries)
+// program ending, the list emptied, the window minimised or moved from where it was.
+QStringList seen(Form1Fixture &f, int entries, QPoint position)
 {
     QStringList facts;
     for (const QString &text : std::as_const(f.dialogs.messages))
@@ -40,6 +40,8 @@ QStringList seen(Form1Fixture &f, int entries)
         facts << u"cleared"_s;
     if (f.form->windowState() & Qt::WindowMinimized && f.form->isVisible())
         facts << u"minimised"_s;
+    if (f.form->pos() != position)
+        facts << u"moved"_s;
     return facts;
 }
 
@@ -53,7 +55,7 @@ QAction *findAction(const QMenu *menu, const QString &name)
 
 // Clicks through a path such as "imgMaximize/controls/neddt": a button of the window (or "right", a right click on
 // the playlist), then the items of the menus that open, each with the mouse on the item. "key:2" types 2 into the
-// playlist; "+" joins paths. Returns what went
+// playlist; "drag:left" drags the window's background with that button; "+" joins paths. Returns what went
 // wrong, if anything.
 QString clickPath(Form1 &form, const QString &path)
 {
@@ -61,6 +63,18 @@ QString clickPath(Form1 &form, const QString &path)
         return clickPath(form, path.section(u'+', 0, 0)) + clickPath(form, path.section(u'+', 1));
     if (path.startsWith(u"key:"_s)) {
         QTest::keyClick(form.List1, path.at(4).toLatin1());
+        return {};
+    }
+    if (path.startsWith(u"drag:"_s)) { // the window's background, with the left, right or middle button
+        const Qt::MouseButton button = path.endsWith(u"left"_s) ? Qt::LeftButton
+            : path.endsWith(u"right"_s)                         ? Qt::RightButton
+                                                                : Qt::MiddleButton;
+        QPoint at(1, 1);
+        while (form.childAt(at) && at.y() < form.height())
+            at += QPoint(0, 4);
+        QTest::mousePress(&form, button, {}, at);
+        QTest::mouseMove(&form, at + QPoint(40, 30));
+        QTest::mouseRelease(&form, button, {}, at + QPoint(40, 30));
         return {};
     }
     const QStringList steps = path.split(u'/');
@@ -139,6 +153,8 @@ void TstForm1Chrome::clicks_data()
     // A window opened again is the same window.
     rows("Command1/adddirrr+imgMaximize/addf/ads", "window Form2");
     rows("imgMinimize", "minimised");
+    rows("drag:left", "moved");
+    rows("drag:right drag:middle", "");
     rows("imgMaximize/exit imgCloseForm", "exit");
 }
 
@@ -161,15 +177,16 @@ void TstForm1Chrome::clicks()
     }
     f.player().calls.clear();
     const int entries = form.List1->count();
-    QCOMPARE(seen(f, entries), QStringList());
+    const QPoint position = form.pos();
+    QCOMPARE(seen(f, entries, position), QStringList());
     const QString problem = clickPath(form, path);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     if (expected.isEmpty()) {
         QTest::qWait(200);
-        QVERIFY2(seen(f, entries).isEmpty(), qPrintable(seen(f, entries).join(u',')));
+        QVERIFY2(seen(f, entries, position).isEmpty(), qPrintable(seen(f, entries, position).join(u',')));
     } else {
-        QTRY_VERIFY2(seen(f, entries).contains(expected), qPrintable(seen(f, entries).join(u',')));
-        QCOMPARE(seen(f, entries).count(expected), 1);
+        QTRY_VERIFY2(seen(f, entries, position).contains(expected), qPrintable(seen(f, entries, position).join(u',')));
+        QCOMPARE(seen(f, entries, position).count(expected), 1);
     }
     while (QWidget *popup = QApplication::activePopupWidget())
         popup->close();
