@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QScopeGuard>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -352,7 +353,8 @@ void TstForm1Transport::sliderSeeksWhilePausedAndStopShowsTheStart()
     QTRY_COMPARE_WITH_TIMEOUT(form.Label8->text(), u"03:07"_s, 5000);
     f.click(u"command11"_s);
     // One display tick puts the handle where playback paused.
-    QTest::qWait(1000);
+    QSignalSpy tick(form.Timer1, &QTimer::timeout);
+    QVERIFY(tick.wait(3000));
     const QList<QPair<QString, int>> inputs
         = {{u"PageUp"_s, 10}, {u"Right"_s, 1}, {u"groove"_s, 10}, {u"wheel"_s, 3}, {u"Command15"_s, 5}};
     for (const auto &[input, step] : inputs) {
@@ -368,8 +370,8 @@ void TstForm1Transport::sliderSeeksWhilePausedAndStopShowsTheStart()
         else
             QTest::keyClick(form.Slider4, input == u"PageUp" ? Qt::Key_PageUp : Qt::Key_Right);
         QTRY_COMPARE_WITH_TIMEOUT(qRound(form.MP1->currentPosition()), start + step, 3000);
-        // Later display ticks leave the handle where the user put it; nothing claims to play.
-        QTest::qWait(900);
+        // The next display tick leaves the handle where the user put it; nothing claims to play.
+        QVERIFY(tick.wait(3000));
         QVERIFY2(form.Slider4->value() == start + step, qPrintable(input));
         QCOMPARE(form.MP1->state(), MediaPlayer::State::Paused);
         QCOMPARE(form.Label2->text(), u"Paused.."_s);
@@ -401,7 +403,7 @@ void TstForm1Transport::sliderSeeksWhilePausedAndStopShowsTheStart()
     f.click(u"command10"_s);
     QCOMPARE(form.MP1->currentPosition(), 0.0);
     QCOMPARE(form.MP1->duration(), 0.0);
-    QTest::qWait(1000);
+    QVERIFY(tick.wait(3000));
     f.click(u"Command15"_s);
     QCOMPARE(form.Slider4->value(), 0);
     QCOMPARE(form.Label9->text(), u"Time : 00:00/03:07 "_s);
