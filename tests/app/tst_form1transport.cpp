@@ -61,7 +61,8 @@ void TstForm1Transport::draggingAnAudioBar_data()
     QTest::newRow("volume up to full") << u"volume1"_s << false << u"Volume"_s << u"FULL"_s << 0;
 }
 
-// While a bar is dragged the info line names it and shows its value, and the player follows.
+// While a bar is dragged the info line names it and shows its value, and the player follows; leaving the bar clears
+// the line.
 void TstForm1Transport::draggingAnAudioBar()
 {
     QFETCH(QString, bar);
@@ -93,6 +94,11 @@ void TstForm1Transport::draggingAnAudioBar()
     QCOMPARE(form.Text1->text(), value);
     QTest::mouseRelease(scrollBar, Qt::LeftButton, {}, end);
     QCOMPARE(bar == u"Slider1"_s ? f.player().balance() : f.player().volume(), heard);
+    // The labels stay until the bar loses the keyboard focus.
+    QCOMPARE(form.Text1->text(), value);
+    QTest::keyClick(scrollBar, Qt::Key_Tab);
+    QVERIFY(!scrollBar->hasFocus());
+    QCOMPARE(form.Text2->text() + form.Text1->text(), QString());
 }
 
 void TstForm1Transport::commandLine_data()
