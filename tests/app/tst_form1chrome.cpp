@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSlider>
+#include <QToolTip>
 
 using namespace Qt::StringLiterals;
 using namespace quillet;
@@ -111,6 +112,7 @@ class TstForm1Chrome : public QObject
 private slots:
     void clicks_data();
     void clicks();
+    void tips();
 };
 
 void TstForm1Chrome::clicks_data()
@@ -192,6 +194,24 @@ void TstForm1Chrome::clicks()
         popup->close();
     for (QWidget *top : QApplication::topLevelWidgets())
         top->hide();
+}
+
+// Resting the mouse on a control shows its tip, one control after the other.
+void TstForm1Chrome::tips()
+{
+    Form1Fixture f;
+    f.load();
+    Form1 &form = f.show();
+    const QList<QPair<QString, QString>> tips = {{u"Text3"_s, u"Song Info .."_s}, {u"Text1"_s, u"More Info .."_s},
+        {u"Text2"_s, u"More Info .."_s}, {u"Command16"_s, u"Rewind .."_s}, {u"Command15"_s, u"Fast Forward .."_s},
+        {u"Slider1"_s, u"Balance"_s}, {u"volume1"_s, u"Volume"_s}, {u"slider2"_s, u"Playcount"_s},
+        {u"slider3"_s, u"Auto Rewind"_s}, {u"Option1"_s, u"Sound ON/OFF"_s}, {u"Command8"_s, u"RESET Volume Settings"_s},
+        {u"command9"_s, u"Play"_s}, {u"imgMinimize"_s, u"Minimize To Task Bar .."_s}};
+    for (const auto &[name, tip] : tips) {
+        QWidget *control = form.findChild<QWidget *>(name);
+        QTest::mouseMove(control, control->rect().center());
+        QTRY_COMPARE(QToolTip::text(), tip);
+    }
 }
 
 QTEST_MAIN(TstForm1Chrome)
