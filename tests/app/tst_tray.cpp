@@ -1,6 +1,6 @@
-// The tray icon on a real X server with a real tray (trayer): minimising hides the main window behind the icon, a
-// right click on the icon opens the main menu, a left click or double-click brings the window back, and the middle
-// button does nothing.
+// The tray icon on a real X server with a real tray (trayer): minimising hides the main window behind the icon, which
+// shows its tip; a right click on the icon opens the main menu, a left click or double-click brings the window back,
+// and the middle button does nothing.
 #include "form1fixture.h"
 
 #include "fakes/xvfb.h"
@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QProcess>
+#include <QToolTip>
 
 using namespace Qt::StringLiterals;
 using namespace quillet;
@@ -24,6 +25,18 @@ QWidget *trayWindow()
     return nullptr;
 }
 
+// A main window minimised to the tray, its icon in place.
+Form1 &minimiseToTray(Form1Fixture &f)
+{
+    SettingsStore::write(u"Tray"_s, u"Hide"_s, u"1"_s);
+    SettingsStore::write(u"Remote"_s, u"Auto"_s, u"0"_s);
+    f.load();
+    f.show();
+    f.click(u"imgMinimize"_s);
+    [[maybe_unused]] const bool inTray = QTest::qWaitFor([&f] { return !f.form->isVisible() && trayWindow(); }, 10000);
+    return *f.form;
+}
+
 } // namespace
 
 class TstTray : public QObject
@@ -35,6 +48,7 @@ private slots:
     void cleanupTestCase();
     void clicks_data();
     void clicks();
+    void tipNamesThePlayer();
 
 private:
     QProcess m_trayer;
@@ -70,13 +84,8 @@ void TstTray::clicks()
     QFETCH(bool, doubleClick);
     QFETCH(QString, expected);
     Form1Fixture f;
-    SettingsStore::write(u"Tray"_s, u"Hide"_s, u"1"_s);
-    SettingsStore::write(u"Remote"_s, u"Auto"_s, u"0"_s);
-    f.load();
-    Form1 &form = f.show();
-    f.click(u"imgMinimize"_s);
-    QTRY_VERIFY(!form.isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(trayWindow(), 10000);
+    Form1 &form = minimiseToTray(f);
+    QVERIFY(!form.isVisible() && trayWindow());
 
     // The menu runs its own event loop: note that it opened, then close it as a user would.
     bool menuShown = false;
@@ -102,6 +111,17 @@ void TstTray::clicks()
     if (form.isVisible())
         seen << u"restored"_s;
     QCOMPARE(seen.join(u','), expected);
+}
+
+// Resting the mouse on the icon shows its tip.
+void TstTray::tipNamesThePlayer()
+{
+    Form1Fixture f;
+    minimiseToTray(f);
+    QWidget *icon = trayWindow();
+    QVERIFY(icon);
+    QTest::mouseMove(icon, icon->rect().center());
+    QTRY_COMPARE(QToolTip::text(), u"Quillet"_s);
 }
 
 int main(int argc, char *argv[])
