@@ -268,6 +268,8 @@ void TstForm1Transport::buttons_data()
     QTest::newRow("previous") << u"command13"_s << kThree << u"2"_s << -1 << kThree[1] << 0 << playing << none;
     QTest::newRow("previous: first wraps")
         << u"command13"_s << kThree << u"0"_s << -1 << kThree[2] << 0 << playing << QStringList {kNoMore};
+    QTest::newRow("previous: one entry") << u"command13"_s << QStringList {kThree[0]} << u"0"_s << -1 << kThree[0] << 0
+                                         << playing << QStringList {kNoMore};
     QTest::newRow("previous: empty") << u"command13"_s << none << u"0"_s << -1 << u""_s << 0 << waiting
                                      << QStringList {kNoMore, u"Please Add Some Files !"_s};
     QTest::newRow("double-click: relative under the root")
