@@ -52,6 +52,7 @@ void TstForm1Playlist::removeSelectedByKey_data()
     QTest::addColumn<int>("expectedCurrent");
     QTest::newRow("1 and 3 with 1 current: the next entry becomes current") << "3 c1" << QList<int> {0, 2, 4} << 1;
     QTest::newRow("all selected empties the list") << "0 s4" << QList<int> {} << -1;
+    QTest::newRow("1, with 3 current but not selected: none left selected") << "1 c3 c3" << QList<int> {0, 2, 3, 4} << -1;
     QTest::newRow("no current entry: a message, nothing removed") << "" << QList<int> {0, 1, 2, 3, 4} << -1;
 }
 
