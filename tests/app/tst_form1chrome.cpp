@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSlider>
+#include <QToolTip>
 
 using namespace Qt::StringLiterals;
 using namespace quillet;
@@ -16,8 +17,8 @@ using namespace quillet::testing;
 namespace {
 
 // What the user would see after a click: messages, dialogs asked for, the player's commands, windows shown, the
-// program ending, the list emptied, the window minimised.
-QStringList seen(Form1Fixture &f, int entries)
+// program ending, the list emptied, the window minimised or moved from where it was.
+QStringList seen(Form1Fixture &f, int entries, QPoint position)
 {
     QStringList facts;
     for (const QString &text : std::as_const(f.dialogs.messages))
@@ -40,6 +41,8 @@ QStringList seen(Form1Fixture &f, int entries)
         facts << u"cleared"_s;
     if (f.form->windowState() & Qt::WindowMinimized && f.form->isVisible())
         facts << u"minimised"_s;
+    if (f.form->pos() != position)
+        facts << u"moved"_s;
     return facts;
 }
 
@@ -51,8 +54,9 @@ QAction *findAction(const QMenu *menu, const QString &name)
     return nullptr;
 }
 
-// Clicks through a path such as "imgMaximize/controls/neddt": a button of the window, then the items of the menus
-// that open, each with the mouse on the item. "key:2" types 2 into the playlist; "+" joins paths. Returns what went
+// Clicks through a path such as "imgMaximize/controls/neddt": a button of the window (or "right", a right click on
+// the playlist), then the items of the menus that open, each with the mouse on the item. "key:2" types 2 into the
+// playlist; "drag:left" drags the window's background with that button; "+" joins paths. Returns what went
 // wrong, if anything.
 QString clickPath(Form1 &form, const QString &path)
 {
@@ -62,11 +66,27 @@ QString clickPath(Form1 &form, const QString &path)
         QTest::keyClick(form.List1, path.at(4).toLatin1());
         return {};
     }
+    if (path.startsWith(u"drag:"_s)) { // the window's background, with the left, right or middle button
+        const Qt::MouseButton button = path.endsWith(u"left"_s) ? Qt::LeftButton
+            : path.endsWith(u"right"_s)                         ? Qt::RightButton
+                                                                : Qt::MiddleButton;
+        QPoint at(1, 1);
+        while (form.childAt(at) && at.y() < form.height())
+            at += QPoint(0, 4);
+        QTest::mousePress(&form, button, {}, at);
+        QTest::mouseMove(&form, at + QPoint(40, 30));
+        QTest::mouseRelease(&form, button, {}, at + QPoint(40, 30));
+        return {};
+    }
     const QStringList steps = path.split(u'/');
-    auto *button = form.findChild<QAbstractButton *>(steps.first());
-    if (!button || !button->isVisible())
-        return u"no visible button "_s + steps.first();
-    QTest::mouseClick(button, Qt::LeftButton);
+    if (steps.first() == u"right") { // a right click on the playlist
+        QTest::mouseClick(form.List1->viewport(), Qt::RightButton, {}, {4, 4});
+    } else {
+        auto *button = form.findChild<QAbstractButton *>(steps.first());
+        if (!button || !button->isVisible())
+            return u"no visible button "_s + steps.first();
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
     for (const QString &name : steps.mid(1)) {
         QMenu *menu = nullptr;
         QAction *action = nullptr;
@@ -92,6 +112,7 @@ class TstForm1Chrome : public QObject
 private slots:
     void clicks_data();
     void clicks();
+    void tips();
 };
 
 void TstForm1Chrome::clicks_data()
@@ -113,7 +134,7 @@ void TstForm1Chrome::clicks_data()
     rows("imgMaximize/remv/clpl Command3/removeall", "cleared");
     rows("imgMaximize/controls/paly", "message No File To Play !", true);
     rows("Command3/removesel", "message No files to remove !", true);
-    rows("imgMaximize/fileinfos Command7/fileinfo", "message Please play a file first !", true);
+    rows("imgMaximize/fileinfos Command7/fileinfo right/fileinfo", "message Please play a file first !", true);
     rows("imgMaximize/controls/stiioo", "player stop");
     rows("imgMaximize/controls/llops", "player pause");
     rows("imgMaximize/controls/neddt", "player setFileName /m/c.mp3");
@@ -134,6 +155,8 @@ void TstForm1Chrome::clicks_data()
     // A window opened again is the same window.
     rows("Command1/adddirrr+imgMaximize/addf/ads", "window Form2");
     rows("imgMinimize", "minimised");
+    rows("drag:left", "moved");
+    rows("drag:right drag:middle", "");
     rows("imgMaximize/exit imgCloseForm", "exit");
 }
 
@@ -156,20 +179,39 @@ void TstForm1Chrome::clicks()
     }
     f.player().calls.clear();
     const int entries = form.List1->count();
-    QCOMPARE(seen(f, entries), QStringList());
+    const QPoint position = form.pos();
+    QCOMPARE(seen(f, entries, position), QStringList());
     const QString problem = clickPath(form, path);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     if (expected.isEmpty()) {
         QTest::qWait(200);
-        QVERIFY2(seen(f, entries).isEmpty(), qPrintable(seen(f, entries).join(u',')));
+        QVERIFY2(seen(f, entries, position).isEmpty(), qPrintable(seen(f, entries, position).join(u',')));
     } else {
-        QTRY_VERIFY2(seen(f, entries).contains(expected), qPrintable(seen(f, entries).join(u',')));
-        QCOMPARE(seen(f, entries).count(expected), 1);
+        QTRY_VERIFY2(seen(f, entries, position).contains(expected), qPrintable(seen(f, entries, position).join(u',')));
+        QCOMPARE(seen(f, entries, position).count(expected), 1);
     }
     while (QWidget *popup = QApplication::activePopupWidget())
         popup->close();
     for (QWidget *top : QApplication::topLevelWidgets())
         top->hide();
+}
+
+// Resting the mouse on a control shows its tip, one control after the other.
+void TstForm1Chrome::tips()
+{
+    Form1Fixture f;
+    f.load();
+    Form1 &form = f.show();
+    const QList<QPair<QString, QString>> tips = {{u"Text3"_s, u"Song Info .."_s}, {u"Text1"_s, u"More Info .."_s},
+        {u"Text2"_s, u"More Info .."_s}, {u"Command16"_s, u"Rewind .."_s}, {u"Command15"_s, u"Fast Forward .."_s},
+        {u"Slider1"_s, u"Balance"_s}, {u"volume1"_s, u"Volume"_s}, {u"slider2"_s, u"Playcount"_s},
+        {u"slider3"_s, u"Auto Rewind"_s}, {u"Option1"_s, u"Sound ON/OFF"_s}, {u"Command8"_s, u"RESET Volume Settings"_s},
+        {u"command9"_s, u"Play"_s}, {u"imgMinimize"_s, u"Minimize To Task Bar .."_s}};
+    for (const auto &[name, tip] : tips) {
+        QWidget *control = form.findChild<QWidget *>(name);
+        QTest::mouseMove(control, control->rect().center());
+        QTRY_COMPARE(QToolTip::text(), tip);
+    }
 }
 
 QTEST_MAIN(TstForm1Chrome)

@@ -76,6 +76,8 @@ void TstForm1Playlist::removeSelectedByKey_data()
         QTest::newRow(row("1 and 3 with 1 current: the next entry becomes current").constData())
             << "3 c1" << QList<int> {0, 2, 4} << 1 << key;
         QTest::newRow(row("all selected empties the list").constData()) << "0 s4" << QList<int> {} << -1 << key;
+        QTest::newRow(row("1, with 3 current but not selected: none left selected").constData())
+            << "1 c3 c3" << QList<int> {0, 2, 3, 4} << -1 << key;
         QTest::newRow(row("no current entry: a message, nothing removed").constData())
             << "" << QList<int> {0, 1, 2, 3, 4} << -1 << key;
     }

@@ -5,15 +5,19 @@
 #include "video/form3.h"
 #include "video/frmbrowser.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopeGuard>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QWheelEvent>
 
 #include <clocale>
+#include <cmath>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -57,7 +61,8 @@ void TstForm1Transport::draggingAnAudioBar_data()
     QTest::newRow("volume up to full") << u"volume1"_s << false << u"Volume"_s << u"FULL"_s << 0;
 }
 
-// While a bar is dragged the info line names it and shows its value, and the player follows.
+// While a bar is dragged the info line names it and shows its value, and the player follows; leaving the bar clears
+// the line.
 void TstForm1Transport::draggingAnAudioBar()
 {
     QFETCH(QString, bar);
@@ -89,6 +94,11 @@ void TstForm1Transport::draggingAnAudioBar()
     QCOMPARE(form.Text1->text(), value);
     QTest::mouseRelease(scrollBar, Qt::LeftButton, {}, end);
     QCOMPARE(bar == u"Slider1"_s ? f.player().balance() : f.player().volume(), heard);
+    // The labels stay until the bar loses the keyboard focus.
+    QCOMPARE(form.Text1->text(), value);
+    QTest::keyClick(scrollBar, Qt::Key_Tab);
+    QVERIFY(!scrollBar->hasFocus());
+    QCOMPARE(form.Text2->text() + form.Text1->text(), QString());
 }
 
 void TstForm1Transport::commandLine_data()
@@ -264,6 +274,8 @@ void TstForm1Transport::buttons_data()
     QTest::newRow("previous") << u"command13"_s << kThree << u"2"_s << -1 << kThree[1] << 0 << opening << none;
     QTest::newRow("previous: first wraps")
         << u"command13"_s << kThree << u"0"_s << -1 << kThree[2] << 0 << opening << QStringList {kNoMore};
+    QTest::newRow("previous: one entry") << u"command13"_s << QStringList {kThree[0]} << u"0"_s << -1 << kThree[0] << 0
+                                         << opening << QStringList {kNoMore};
     QTest::newRow("previous: empty") << u"command13"_s << none << u"0"_s << -1 << u""_s << 0 << waiting
                                      << QStringList {kNoMore, u"Please Add Some Files !"_s};
     QTest::newRow("double-click: relative under the root")
@@ -349,7 +361,8 @@ void TstForm1Transport::endOfStreamWrapsRewindsOrComplains()
     QCOMPARE(f.dialogs.messages, QStringList {u"You Must Add Files Before you Can Play !"_s});
 }
 
-// One paused file takes every way of moving the slider in turn: each seeks as dragging does, and the handle stays.
+// One paused file takes every way of moving the slider in turn: each seeks as dragging does, and the handle stays;
+// a drag then plays on from the drop.
 void TstForm1Transport::sliderSeeksWhilePausedAndStopShowsTheStart()
 {
     Form1Fixture f(Form1Fixture::Engine::Real);
@@ -360,36 +373,62 @@ void TstForm1Transport::sliderSeeksWhilePausedAndStopShowsTheStart()
     QTRY_COMPARE_WITH_TIMEOUT(form.Label8->text(), u"03:07"_s, 5000);
     f.click(u"command11"_s);
     // One display tick puts the handle where playback paused.
-    QTest::qWait(1000);
+    QSignalSpy tick(form.Timer1, &QTimer::timeout);
+    QVERIFY(tick.wait(3000));
     // A click on the groove jumps to the point clicked: three quarters of the bar is about 140 of 187 s.
     const QList<QPair<QString, int>> inputs
-        = {{u"PageUp"_s, 10}, {u"Right"_s, 1}, {u"groove"_s, 0}, {u"Command15"_s, 5}};
+        = {{u"PageUp"_s, 10}, {u"Right"_s, 1}, {u"groove"_s, 0}, {u"wheel"_s, 3}, {u"Command15"_s, 5}};
     for (const auto &[input, step] : inputs) {
         const int start = qRound(form.MP1->currentPosition());
         int target = start + step;
+        const QPoint right(form.Slider4->width() * 3 / 4, form.Slider4->height() / 2);
+        QWheelEvent wheel(right, form.Slider4->mapToGlobal(right), {}, {0, 120}, {}, {}, Qt::NoScrollPhase, false);
         if (input == u"groove") { // right of the handle, which sits near the start
-            QTest::mouseClick(
-                form.Slider4, Qt::LeftButton, {}, {form.Slider4->width() * 3 / 4, form.Slider4->height() / 2});
+            QTest::mouseClick(form.Slider4, Qt::LeftButton, {}, right);
             QTRY_VERIFY_WITH_TIMEOUT(std::abs(form.MP1->currentPosition() - 140) < 8, 3000);
             target = qRound(form.MP1->currentPosition());
+        } else if (input == u"wheel") { // one notch: three single steps
+            QApplication::sendEvent(form.Slider4, &wheel);
         } else if (input == u"Command15") {
             f.click(input);
         } else {
             QTest::keyClick(form.Slider4, input == u"PageUp" ? Qt::Key_PageUp : Qt::Key_Right);
         }
         QTRY_COMPARE_WITH_TIMEOUT(qRound(form.MP1->currentPosition()), target, 3000);
-        // Later display ticks leave the handle where the user put it; nothing claims to play.
-        QTest::qWait(900);
+        // The next display tick leaves the handle where the user put it; nothing claims to play.
+        QVERIFY(tick.wait(3000));
         QVERIFY2(form.Slider4->value() == target, qPrintable(input));
         QCOMPARE(form.MP1->state(), MediaPlayer::State::Paused);
         QCOMPARE(form.Label2->text(), u"Paused.."_s);
     }
 
+    // Dragging the handle plays from where it is dropped, and the display ticks move it on from there.
+    QStyleOptionSlider option;
+    option.initFrom(form.Slider4);
+    option.orientation = Qt::Horizontal;
+    option.minimum = form.Slider4->minimum();
+    option.maximum = form.Slider4->maximum();
+    option.sliderPosition = option.sliderValue = form.Slider4->value();
+    const QPoint handle = form.Slider4->style()
+                              ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, form.Slider4)
+                              .center();
+    const QPoint drop(form.Slider4->width() * 3 / 4, handle.y());
+    QTest::mousePress(form.Slider4, Qt::LeftButton, {}, handle);
+    for (int step = 1; step <= 4; ++step)
+        QTest::mouseMove(form.Slider4, handle + (drop - handle) * step / 4);
+    QTest::mouseRelease(form.Slider4, Qt::LeftButton, {}, drop);
+    const int dropped = form.Slider4->value();
+    QVERIFY2(dropped > 100, qPrintable(QString::number(dropped)));
+    QTRY_COMPARE_WITH_TIMEOUT(form.MP1->state(), MediaPlayer::State::Playing, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(std::abs(form.MP1->currentPosition() - dropped) < 2, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(form.Slider4->value() >= dropped + 2, 6000);
+    QCOMPARE(form.Label2->text(), u"Playing.."_s);
+
     // After Stop the window shows the start, where the next Play begins; Fast Forward has nothing to move.
     f.click(u"command10"_s);
     QCOMPARE(form.MP1->currentPosition(), 0.0);
     QCOMPARE(form.MP1->duration(), 0.0);
-    QTest::qWait(1000);
+    QVERIFY(tick.wait(3000));
     f.click(u"Command15"_s);
     QCOMPARE(form.Slider4->value(), 0);
     QCOMPARE(form.Label9->text(), u"Time : 00:00/03:07 "_s);

@@ -7,6 +7,7 @@
 #include "fakes/testenv.h"
 #include "settings/settingsstore.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -81,26 +82,42 @@ void TstForm4::saveLoadAndApply()
 {
     Form4 form;
     form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
     Skin skin = sampleSkin();
     skin.backgroundColour = -16777216; // top bit set: kept exactly
-    skin.pictureOn = 1;
-    skin.pictureFile = m_env->path(QStringLiteral("ground.png"));
-    QImage picture(40, 30, QImage::Format_RGB32);
-    picture.fill(Qt::darkCyan);
-    QVERIFY(picture.save(skin.pictureFile));
     form.setSkin(skin);
+    // A picture chosen with Browse is previewed: the middle of the preview has its colour.
+    const auto preview = [&form] {
+        const QImage shot = form.Image1->grab().toImage();
+        return shot.pixelColor(shot.rect().center());
+    };
+    const auto picture = [this](const char *name, Qt::GlobalColor colour) {
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(colour);
+        const QString path = m_env->path(QLatin1String(name));
+        return image.save(path) ? path : QString();
+    };
+    skin.pictureOn = 1;
+    skin.pictureFile = picture("ground.png", Qt::darkCyan);
+    m_dialogs->openAnswers << skin.pictureFile;
+    QTest::mouseClick(form.Command4, Qt::LeftButton);
+    QTest::mouseClick(form.Check2, Qt::LeftButton);
+    QCOMPARE(preview(), QColor(Qt::darkCyan));
     const QString path = m_env->path(QStringLiteral("mine.qsk"));
     m_dialogs->saveAnswers << path;
     QTest::mouseClick(form.Command5, Qt::LeftButton);
+    m_dialogs->openAnswers << picture("other.png", Qt::red);
+    QTest::mouseClick(form.Command4, Qt::LeftButton);
+    QCOMPARE(preview(), QColor(Qt::red));
 
-    // Reset, then Load: every value comes back; loading does not apply.
+    // Reset, then Load: every value comes back, the preview too; loading does not apply.
     QTest::mouseClick(form.Command3, Qt::LeftButton);
     QCOMPARE(form.skin().backgroundColour, 0x808080);
     const QColor before = mainColour();
     m_dialogs->openAnswers << path;
     QTest::mouseClick(form.Command6, Qt::LeftButton);
     QCOMPARE(form.skin(), skin);
-    QVERIFY(!form.Image1->pixmap().isNull());
+    QCOMPARE(preview(), QColor(Qt::darkCyan));
     QCOMPARE(mainColour(), before);
     QVERIFY(m_dialogs->messages.isEmpty());
     // Apply paints the main window and its playlist.
@@ -167,7 +184,7 @@ void TstForm4::failedDefaultSkinWriteIsReported()
 
 void TstForm4::startupSkin_data()
 {
-    QTest::addColumn<QString>("withDefault"); // "", "good", "no picture" or "blank" (first line empty)
+    QTest::addColumn<QString>("withDefault"); // "good", "no picture", "blank" (first line empty) or "corrupt"
     QTest::addColumn<QString>("argument"); // "", "good" or "corrupt"
     QTest::addColumn<QString>("autoOpen");
     QTest::addColumn<QColor>("expected"); // invalid: the main window keeps its design colour
@@ -179,6 +196,8 @@ void TstForm4::startupSkin_data()
     QTest::newRow("default skin") << good << QString() << one << defaultColour << false << 0;
     QTest::newRow("default skin, picture missing") << "no picture" << QString() << one << defaultColour << false << 1;
     QTest::newRow("default skin, blank first line") << "blank" << QString() << one << QColor() << false << 0;
+    // A default skin that cannot be used is left alone without a word at every start.
+    QTest::newRow("corrupt default skin") << "corrupt" << QString() << one << QColor() << false << 0;
     QTest::newRow("command-line skin") << good << good << one << QColor(0x60, 0x40, 0x20) << true << 0;
     QTest::newRow("command-line skin, Auto 0") << good << good << QStringLiteral("0") << QColor() << false << 0;
     QTest::newRow("corrupt command-line skin") << good << "corrupt" << one << QColor() << false << 1;
@@ -203,6 +222,8 @@ void TstForm4::startupSkin()
     QStringList lines = SkinFile::lines(defaultSkin);
     if (withDefault == QLatin1String("blank"))
         lines[0].clear();
+    if (withDefault == QLatin1String("corrupt"))
+        lines[2] = QStringLiteral("yes");
     QVERIFY(writeLines(SkinFile::defaultSkinPath(), lines));
     QString path;
     if (!argument.isEmpty()) {

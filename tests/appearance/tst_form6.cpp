@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSlider>
 #include <QTest>
@@ -83,6 +84,71 @@ private slots:
         QVERIFY(!form->mask().contains(QPoint(86, 190)) && form->mask().contains(form->Label3->geometry().center()));
         QTest::mouseClick(form->Label3, Qt::LeftButton);
         QCOMPARE(form->mask(), full);
+    }
+    // Only the left button drags the remote and works its labels; other buttons, and a press that ends off the
+    // label, change nothing.
+    void mouseButtons_data()
+    {
+        QTest::addColumn<QString>("target"); // "surface" or a label
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::addColumn<bool>("releasedOutside");
+        QTest::addColumn<QString>("expected"); // "moved", "closed", "switched", "preferences" or ""
+        const auto row = [](const char *name, const char *target, Qt::MouseButton button, const char *expected,
+                             bool outside = false) {
+            QTest::newRow(name) << QString::fromLatin1(target) << button << outside << QString::fromLatin1(expected);
+        };
+        row("left drag moves", "surface", Qt::LeftButton, "moved");
+        row("right drag", "surface", Qt::RightButton, "");
+        row("middle drag", "surface", Qt::MiddleButton, "");
+        row("left on Done closes", "Label2", Qt::LeftButton, "closed");
+        row("right on Done", "Label2", Qt::RightButton, "");
+        row("left on the switch", "Label3", Qt::LeftButton, "switched");
+        row("right on the switch", "Label3", Qt::RightButton, "");
+        row("left on the switch, let go outside", "Label3", Qt::LeftButton, "", true);
+        row("left on P opens preferences", "Label4", Qt::LeftButton, "preferences");
+        row("right on P", "Label4", Qt::RightButton, "");
+    }
+    void mouseButtons()
+    {
+        QFETCH(QString, target);
+        QFETCH(Qt::MouseButton, button);
+        QFETCH(bool, releasedOutside);
+        QFETCH(QString, expected);
+        Remote f;
+        QPointer<Form6> form = f.open().release(); // it deletes itself when closed
+        const auto closeRemote = qScopeGuard([&form] { delete form.data(); });
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        int preferences = 0;
+        connect(form, &Form6::preferencesRequested, this, [&preferences] { ++preferences; });
+        const QPoint start = form->pos();
+        const QRegion shape = form->mask();
+        QWidget *widget = form->findChild<QLabel *>(target);
+        QPoint at = widget ? widget->rect().center() : QPoint();
+        if (!widget) { // a point of the picture with no control on it
+            widget = form;
+            for (int y = 0; y < form->height() && at.isNull(); y += 4)
+                for (int x = 0; x < form->width() && at.isNull(); x += 4)
+                    if (shape.contains(QPoint(x, y)) && !form->childAt(x, y))
+                        at = QPoint(x, y);
+        }
+        // The surface is dragged; a label is clicked where it was pressed, or let go of outside it.
+        const QPoint end = widget == form ? at + QPoint(30, 20) : releasedOutside ? QPoint(-30, -30) : at;
+        QTest::mousePress(widget, button, {}, at);
+        QTest::mouseMove(widget, end);
+        QTest::mouseRelease(widget, button, {}, end);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QStringList seen;
+        if (!form)
+            seen << QStringLiteral("closed");
+        else if (form->pos() == start + QPoint(30, 20))
+            seen << QStringLiteral("moved");
+        else
+            QCOMPARE(form->pos(), start);
+        if (form && form->mask() != shape)
+            seen << QStringLiteral("switched");
+        if (preferences)
+            seen << QStringLiteral("preferences");
+        QCOMPARE(seen.join(QLatin1Char(',')), expected);
     }
     // The drop-down list follows the playlist; relative entries wait for a root directory, asked for once.
     void comboFollowsPlaylist()
@@ -170,9 +236,6 @@ private slots:
         QCOMPARE(form->Slider4->toolTip(), f.Slider4->toolTip());
         f.main.player.setFileName({});
         QTRY_VERIFY(!form->Timer1->isActive());
-        QPointer<Form6> remote = form.release(); // "Done" closes the remote, which deletes itself
-        QTest::mouseClick(remote->Label2, Qt::LeftButton);
-        QTRY_VERIFY(remote.isNull());
     }
 };
 

@@ -1,6 +1,6 @@
 // The libmpv player on generated files: its events in order, none of a replaced file, failures told in plain
-// words, durations probed, and what is heard (the pcm output's WAV files measured) for the play
-// count, volume, balance and mute.
+// words, durations probed, and what is heard (the pcm output's WAV files measured) after Stop and a seek, and for
+// the play count, volume, balance and mute.
 #include "fakes/testenv.h"
 #include "media/mpvplayer.h"
 
@@ -87,6 +87,21 @@ struct Pcm
     }
 };
 
+// Seconds of sound a WAV file being written holds so far, from its header and its size (the data chunk's size is
+// filled in only when the output closes); 0 when there is no such file yet.
+double secondsWritten(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray head = file.read(4096);
+    const qsizetype fmt = head.indexOf("fmt "), data = head.indexOf("data");
+    if (fmt < 0 || data < 0 || fmt + 24 > head.size())
+        return 0;
+    const quint32 bytesPerSecond = qFromLittleEndian<quint32>(head.constData() + fmt + 16);
+    return bytesPerSecond ? double(file.size() - data - 8) / bytesPerSecond : 0;
+}
+
 } // namespace
 
 class TestMpvPlayer : public QObject
@@ -159,6 +174,11 @@ void TestMpvPlayer::events_data()
     row("silent server",
         "load silent, Opening, wait 1500, Opening, error, Stopped, says did not answer|try again later",
         "error stream.mp3");
+    // What the pcm output writes (much faster than real time): it comes to rest after Stop or Pause, with less than
+    // the whole of "long" (187 s) written; sound again after Play; after a seek, only what lies beyond it.
+    row("stop silences", "load long, reach 1, stop, silent 60, play, heard 5", "opened long *", "pcm");
+    row("seek while paused", "load long, reach 1, pause, silent 60, seek 150, at 150, play, end, written 37",
+        "opened long *, end long", "pcm");
     // The pcm output cannot create its file below a regular file.
     row("no audio device", "load tone.wav, error, says audio device|sound card", "opened tone.wav *, error tone.wav",
         "no device");
@@ -169,7 +189,9 @@ void TestMpvPlayer::events()
     QFETCH(QString, kind);
     QFETCH(QString, script);
     QFETCH(QString, expected);
+    const QString wav = m_env.path(QLatin1String(QTest::currentDataTag()) + u".wav"_s);
     auto player = kind == u"no device"_s ? makePlayer(PlayerPurpose::Audio, "pcm", testData(u"tone.wav/x.wav"_s))
+        : kind == u"pcm"_s               ? makePlayer(PlayerPurpose::Audio, "pcm", wav)
                                          : makePlayer(kind == u"video"_s ? PlayerPurpose::Video
                                                  : kind == u"probe"_s    ? PlayerPurpose::Probe
                                                                          : PlayerPurpose::Audio);
@@ -178,7 +200,7 @@ void TestMpvPlayer::events()
     const auto record = [&](const QString &what) {
         offGuiThread |= QThread::currentThread() != qApp->thread();
         const QString name = QFileInfo(player->fileName()).fileName();
-        log << what.arg(name == u"tone-44k-stereo.mp3"_s ? u"tone"_s : name);
+        log << what.arg(name == u"tone-44k-stereo.mp3"_s ? u"tone"_s : name == u"tone-187s.mp3"_s ? u"long"_s : name);
     };
     connect(player.get(), &MediaPlayer::mediaOpened, this,
         [&] { record(u"opened %1 "_s + QString::number(player->duration(), 'g', 2)); });
@@ -196,6 +218,12 @@ void TestMpvPlayer::events()
     gui.start(50);
     QElapsedTimer running;
     running.start();
+    // Seconds the output held when it came to rest; a new start of the output after Stop begins its file again.
+    double marked = 0;
+    const auto sinceMark = [&] {
+        const double now = secondsWritten(wav);
+        return now >= marked ? now - marked : now;
+    };
 
     for (const QString &step : script.split(u", "_s)) {
         const QString command = step.section(u' ', 0, 0);
@@ -203,7 +231,9 @@ void TestMpvPlayer::events()
         const double value = argument.toDouble();
         const QByteArray context = (step + u" (events: "_s + log.join(u", "_s) + u")"_s).toUtf8();
         if (command == u"load") {
-            const QString name = argument == u"tone"_s ? u"tone-44k-stereo.mp3"_s : argument;
+            const QString name = argument == u"tone"_s ? u"tone-44k-stereo.mp3"_s
+                : argument == u"long"_s                ? u"tone-187s.mp3"_s
+                                                       : argument;
             const QString path = name.isEmpty() ? QString()
                 : name.startsWith(u"missing")   ? m_env.path(name)
                 : name == u"refused"_s          ? m_refusingPort.url()
@@ -254,6 +284,26 @@ void TestMpvPlayer::events()
             const double at = player->currentPosition();
             QTest::qWait(600);
             QVERIFY2(std::abs(player->currentPosition() - at) < 0.05, qPrintable(QString::number(at)));
+        } else if (command == u"silent") {
+            // The output comes to rest, long before the end of the file; that point is the mark.
+            double last = -1;
+            QElapsedTimer unchanged;
+            const auto resting = [&] {
+                const double now = secondsWritten(wav);
+                if (now != last || !unchanged.isValid())
+                    unchanged.start();
+                last = now;
+                return unchanged.elapsed() >= 200;
+            };
+            QTRY_VERIFY2_WITH_TIMEOUT(resting(), context, 10000);
+            QVERIFY2(last < value, qPrintable(u"%1 s written"_s.arg(last)));
+            marked = last;
+        } else if (command == u"heard") {
+            QTRY_VERIFY2_WITH_TIMEOUT(sinceMark() >= value, context, 10000);
+        } else if (command == u"written") {
+            QVERIFY2(std::abs(sinceMark() - value) < 1, qPrintable(u"%1 s written"_s.arg(sinceMark())));
+        } else if (command == u"at") {
+            QTRY_VERIFY2_WITH_TIMEOUT(std::abs(player->currentPosition() - value) < 0.05, context, 5000);
         } else if (command == u"busy") {
             QThread::msleep(300); // a busy GUI thread: the engine's events wait in the queue
         } else if (command == u"wait") {

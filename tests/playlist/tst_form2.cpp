@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
@@ -40,6 +41,8 @@ private slots:
     void rootChooser();
     void neverFollowsDirectoryLinks();
     void searchesAndAddsTheResults();
+    void searchIgnoresCase_data();
+    void searchIgnoresCase();
     void cancelAndClose();
 
 private:
@@ -227,6 +230,47 @@ void TstForm2::searchesAndAddsTheResults()
     for (const char *file : {".hidden.mp3", "a.mp3", "a.mp3", "sub/.h/f.mp3", "sub/deep/G.mP3", "xmp3"})
         rows << root + QLatin1Char('/') + QString::fromUtf8(file);
     QCOMPARE(visibleRows(m_main->list), rows);
+}
+
+void TstForm2::searchIgnoresCase_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("found");
+    const QStringList mp3 = {QStringLiteral("SONG.MP3"), QStringLiteral("Song.Mp3"), QStringLiteral("song.mp3"),
+        QStringLiteral("\u00c9T\u00c9.MP3")};
+    QTest::newRow("mp3") << QStringLiteral("mp3") << mp3;
+    QTest::newRow("MP3") << QStringLiteral("MP3") << mp3;
+    QTest::newRow("wav") << QStringLiteral("wav")
+                         << QStringList {QStringLiteral("TRACK.WAV"), QStringLiteral("tune.Wav")};
+    QTest::newRow("Mpeg") << QStringLiteral("Mpeg") << QStringList {QStringLiteral("Clip.MPEG")};
+    QTest::newRow("tgz") << QStringLiteral("tgz") << QStringList {QStringLiteral("BACKUP.TGZ")};
+    QTest::newRow("non-ASCII ending") << QStringLiteral("\u00e9t\u00e9")
+                                      << QStringList {QStringLiteral("Un \u00c9T\u00c9")};
+}
+
+// Endings match without regard to case, as typed into the ending box, in a folder of mixed-case names.
+void TstForm2::searchIgnoresCase()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, found);
+    const QString root = m_dir->path();
+    for (const char *file : {"SONG.MP3", "Song.Mp3", "song.mp3", "\xc3\x89T\xc3\x89.MP3", "TRACK.WAV", "tune.Wav",
+             "Clip.MPEG", "BACKUP.TGZ", "Un \xc3\x89T\xc3\x89", "song.mp3.part", "wav.txt"})
+        QVERIFY(makeFile(root, QString::fromUtf8(file)));
+    QPointer<Form9> form9 = Form9::open();
+    QVERIFY(form9->Dir1->setPath(root));
+    QTest::keyClick(form9->Combo1->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+    for (const QChar c : typed) // letters beyond ASCII are typed with their own keys
+        QTest::sendKeyEvent(QTest::Click, form9->Combo1->lineEdit(), Qt::Key(c.toUpper().unicode()), c, {});
+    QSignalSpy finished(form9.data(), &Form9::searchFinished);
+    QTest::mouseClick(form9->Command1, Qt::LeftButton);
+    QVERIFY(finished.wait(30000));
+    QStringList shown;
+    for (const QString &path : visibleRows(form9->List1))
+        shown << path.mid(root.size() + 1);
+    shown.sort();
+    found.sort();
+    QCOMPARE(shown, found);
 }
 
 void TstForm2::cancelAndClose()

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QListWidget>
 #include <QPointer>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -232,8 +233,13 @@ void TstForm5::durations()
     QCOMPARE(form->windowTitle(), QStringLiteral("ID3 Playlist"));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
     QCOMPARE(form->windowTitle(), QStringLiteral("ID3 Playlist - Time 03:07"));
+    // Enter, a double-click and the Play button each play the row.
     QTest::keyClick(list, Qt::Key_Return);
     QCOMPARE(m_main->startSelectedCount, 1);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+    QCOMPARE(m_main->startSelectedCount, 2);
+    QTest::mouseClick(form->Command1, Qt::LeftButton);
+    QCOMPARE(m_main->startSelectedCount, 3);
 }
 
 QTEST_MAIN(TstForm5)

@@ -19,6 +19,7 @@ private slots:
     void closingStopsTheScroll_data();
     void closingStopsTheScroll();
     void unmeasurableTextIsReported();
+    void exitFollowsTheMouse();
 };
 
 void TestFrmAbout::scrollsUpAndWrapsInTheOtherColour()
@@ -77,6 +78,33 @@ void TestFrmAbout::unmeasurableTextIsReported()
     about.show();
     QTRY_COMPARE(dialogs.messages, QStringList {QStringLiteral("Error scrolling text")});
     QVERIFY(!about.isVisible());
+}
+
+// EXIT turns red under the mouse and yellow again when the mouse leaves it; only a left click on it closes.
+void TestFrmAbout::exitFollowsTheMouse()
+{
+    TestEnvironment env;
+    FakeDialogs dialogs;
+    frmAbout about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    const auto drawnIn = [&about](QColor colour) {
+        const QImage shot = about.lblExit->grab().toImage();
+        int count = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                count += shot.pixelColor(x, y) == colour;
+        return count > 10;
+    };
+    const QColor red(255, 0, 0), yellow(255, 255, 0);
+    QVERIFY(drawnIn(yellow) && !drawnIn(red));
+    QTest::mouseMove(about.lblExit, about.lblExit->rect().center());
+    QTRY_VERIFY(drawnIn(red) && !drawnIn(yellow));
+    QTest::mouseClick(about.lblExit, Qt::RightButton, {}, about.lblExit->rect().center());
+    QTest::mouseClick(about.lblExit, Qt::MiddleButton, {}, about.lblExit->rect().center());
+    QVERIFY(about.isVisible());
+    QTest::mouseMove(&about, {5, 5});
+    QTRY_VERIFY(drawnIn(yellow) && !drawnIn(red));
 }
 
 QTEST_MAIN(TestFrmAbout)

@@ -1,0 +1,136 @@
+// The tray icon on a real X server with a real tray (trayer): minimising hides the main window behind the icon, which
+// shows its tip; a right click on the icon opens the main menu, a left click or double-click brings the window back,
+// and the middle button does nothing.
+#include "form1fixture.h"
+
+#include "fakes/xvfb.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QProcess>
+#include <QToolTip>
+
+using namespace Qt::StringLiterals;
+using namespace quillet;
+using namespace quillet::testing;
+
+namespace {
+
+// The icon's own window, once the tray has taken it in.
+QWidget *trayWindow()
+{
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (top->inherits("QSystemTrayIconSys") && top->isVisible())
+            return top;
+    return nullptr;
+}
+
+// A main window minimised to the tray, its icon in place.
+Form1 &minimiseToTray(Form1Fixture &f)
+{
+    SettingsStore::write(u"Tray"_s, u"Hide"_s, u"1"_s);
+    SettingsStore::write(u"Remote"_s, u"Auto"_s, u"0"_s);
+    f.load();
+    f.show();
+    f.click(u"imgMinimize"_s);
+    [[maybe_unused]] const bool inTray = QTest::qWaitFor([&f] { return !f.form->isVisible() && trayWindow(); }, 10000);
+    return *f.form;
+}
+
+} // namespace
+
+class TstTray : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void clicks_data();
+    void clicks();
+    void tipNamesThePlayer();
+
+private:
+    QProcess m_trayer;
+};
+
+void TstTray::initTestCase()
+{
+    m_trayer.start(u"trayer"_s, {u"--edge"_s, u"top"_s, u"--widthtype"_s, u"request"_s});
+    QVERIFY2(m_trayer.waitForStarted(), "trayer (Debian package trayer) is needed for this test");
+    QTRY_VERIFY_WITH_TIMEOUT(TrayIcon::trayAvailable(), 10000);
+}
+
+void TstTray::cleanupTestCase()
+{
+    m_trayer.terminate();
+    m_trayer.waitForFinished();
+}
+
+void TstTray::clicks_data()
+{
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<bool>("doubleClick");
+    QTest::addColumn<QString>("expected"); // "menu", "restored" or "" (the window stays hidden)
+    QTest::newRow("right click: the menu") << Qt::RightButton << false << u"menu"_s;
+    QTest::newRow("left click: the window") << Qt::LeftButton << false << u"restored"_s;
+    QTest::newRow("double-click: the window") << Qt::LeftButton << true << u"restored"_s;
+    QTest::newRow("middle click: nothing") << Qt::MiddleButton << false << QString();
+}
+
+void TstTray::clicks()
+{
+    QFETCH(Qt::MouseButton, button);
+    QFETCH(bool, doubleClick);
+    QFETCH(QString, expected);
+    Form1Fixture f;
+    Form1 &form = minimiseToTray(f);
+    QVERIFY(!form.isVisible() && trayWindow());
+
+    // The menu runs its own event loop: note that it opened, then close it as a user would.
+    bool menuShown = false;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        if (form.mnuBar->isVisible()) {
+            menuShown = true;
+            form.mnuBar->close();
+        }
+    });
+    closer.start(50);
+    QWidget *icon = trayWindow();
+    const QPoint middle = icon->rect().center();
+    if (doubleClick)
+        QTest::mouseDClick(icon, button, {}, middle);
+    else
+        QTest::mouseClick(icon, button, {}, middle);
+    QTest::qWait(300); // anything a click would open or show
+    QStringList seen;
+    if (menuShown)
+        seen << u"menu"_s;
+    // Without a window manager nothing takes the window out of its minimised state; shown again is what counts.
+    if (form.isVisible())
+        seen << u"restored"_s;
+    QCOMPARE(seen.join(u','), expected);
+}
+
+// Resting the mouse on the icon shows its tip.
+void TstTray::tipNamesThePlayer()
+{
+    Form1Fixture f;
+    minimiseToTray(f);
+    QWidget *icon = trayWindow();
+    QVERIFY(icon);
+    QTest::mouseMove(icon, icon->rect().center());
+    QTRY_COMPARE(QToolTip::text(), u"Quillet"_s);
+}
+
+int main(int argc, char *argv[])
+{
+    return runOnXvfb([&] {
+        QApplication app(argc, argv);
+        TstTray test;
+        return QTest::qExec(&test, argc, argv);
+    });
+}
+
+#include "tst_tray.moc"
