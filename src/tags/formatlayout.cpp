@@ -184,6 +184,13 @@ bool wellNested(const QByteArray &data, const QList<Box> &boxes, int depth)
     if (depth > 16)
         return false;
     for (const Box &box : boxes) {
+        // A chunk offset table is rewritten entry by entry when the tag grows, as many entries as it says it has.
+        if (box.name == "stco" || box.name == "co64") {
+            const qint64 entryBytes = box.name == "stco" ? 4 : 8;
+            if (box.header != 8 || box.size < 16 || bigEndian32(data, box.at + 12) > (box.size - 16) / entryBytes)
+                return false;
+            continue;
+        }
         const qsizetype skip = containerHeader(box.name);
         if (skip < 0)
             continue;
