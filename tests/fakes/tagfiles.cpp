@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
 
@@ -53,22 +54,31 @@ bool otherTaggerSetsArtist(const QString &path, const QString &artist)
 
 QJsonObject mutagenTags(const QStringList &paths)
 {
-    static const char *const script = R"(import json, sys
+    static const char *const script = R"(import json, sys, tempfile
 from mutagen.id3 import ID3
-out = {}
-for p in sys.argv[1:]:
-    data = open(p, 'rb').read()
-    seen, size = {}, 0
+def seen(path):
+    data = open(path, 'rb').read()
+    out = {'v': 0, 'size': 0, 'tail': 0, 'f': {}}
+    end = len(data) - (128 if data[-128:-125] == b'TAG' else 0)
+    source, tail = path, 0
+    if not data.startswith(b'ID3') and data[end - 10:end - 7] == b'3DI':
+        s = data[end - 4:end]
+        tail = 20 + (s[0] << 21 | s[1] << 14 | s[2] << 7 | s[3])
+        copy = tempfile.NamedTemporaryFile(suffix='.id3')
+        copy.write(data[end - tail:end])
+        copy.flush()
+        source = copy.name
     try:
-        t = ID3(p, load_v1=False)
-        size = t.size
-        seen = {k: str(t[k]) for k in ('TIT2', 'TPE1') if k in t}
+        t = ID3(source, translate=False, load_v1=False)
+        out = {'v': t.version[1], 'size': 0 if tail else t.size, 'tail': tail,
+               'f': {k: [str(f), repr(f)] for k, f in t.items()}}
     except Exception:
         pass
-    end = len(data) - 128 if data[-128:-125] == b'TAG' else len(data)
-    seen['audio'] = data[size:end].hex()
-    out[p] = seen
-print(json.dumps(out)))";
+    out['audio'] = data[out['size']:end - out['tail']].hex()
+    if data[-128:-125] == b'TAG':
+        out['f']['v1:genre'] = [str(data[-1]), '']
+    return out
+print(json.dumps({path: seen(path) for path in sys.argv[1:]})))";
     QProcess python;
     python.start(
         QStringLiteral("/usr/bin/python3"), QStringList {QStringLiteral("-c"), QString::fromUtf8(script)} + paths);
@@ -78,7 +88,10 @@ print(json.dumps(out)))";
 
 QString mutagenSees(const QJsonObject &tags, const QString &path, const char *key)
 {
-    return tags.value(path).toObject().value(QLatin1String(key)).toString();
+    const QJsonObject seen = tags.value(path).toObject();
+    if (qstrcmp(key, "audio") == 0)
+        return seen.value(QLatin1String(key)).toString();
+    return seen.value(QLatin1String("f")).toObject().value(QLatin1String(key)).toArray().at(0).toString();
 }
 
 } // namespace quillet::testing

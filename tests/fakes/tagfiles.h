@@ -29,10 +29,12 @@ bool linkPath(const QString &path, const QString &link);
 // Another tagger (mutagen's mid3v2) sets the artist of the file.
 bool otherTaggerSetsArtist(const QString &path, const QString &artist);
 
-// What mutagen, a tag reader independent of TagLib, sees in each file, by path: the texts of "TIT2" and "TPE1",
-// and "audio", the bytes between the ID3v2 tag and an ID3v1 tag, as hex.
+// What mutagen, a tag reader independent of TagLib, sees in each file, by path: the ID3v2 version "v", the tag's
+// size "size", every frame it can read in "f" (key: [text, full description]; "v1:genre" holds the ID3v1 genre
+// byte), and "audio", the bytes between the ID3v2 tag and an ID3v1 tag, as hex. A file without a tag in front but
+// with one appended (closed by a footer, before an ID3v1 tag) has that one read, its size in "tail".
 QJsonObject mutagenTags(const QStringList &paths);
-// One value of mutagenTags().
+// The text of one frame, or "audio", in mutagenTags().
 QString mutagenSees(const QJsonObject &tags, const QString &path, const char *key);
 
 } // namespace quillet::testing

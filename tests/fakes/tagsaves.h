@@ -1,8 +1,7 @@
 #pragma once
 
 // Tag reads and saves as the windows make them, and saves stopped at a chosen moment (by a crash, or for another
-// program to act). Header only: it needs the tag
-// component, which the shared test library does not link.
+// program to act). Header only: it needs the tag component, which the shared test library does not link.
 
 #include "tags/recoveryfolder.h"
 #include "tags/taglibtag.h"
@@ -65,9 +64,7 @@ struct TracedSave
 inline TracedSave tracedSave(
     const QString &path, const QString &song, SaveStop stop, const std::function<void()> &atStop, bool kill)
 {
-    struct stat target
-    {
-    };
+    struct stat target = {};
     int output[2];
     if (::stat(QFile::encodeName(path).constData(), &target) != 0 || ::pipe2(output, O_CLOEXEC) != 0)
         return {};
@@ -89,9 +86,7 @@ inline TracedSave tracedSave(
     ::ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
     // A write into the file itself: a write call on a descriptor that names the same inode.
     const auto writesTarget = [&](const __ptrace_syscall_info &call) {
-        struct stat named
-        {
-        };
+        struct stat named = {};
         const QByteArray fd = "/proc/" + QByteArray::number(child) + "/fd/" + QByteArray::number(call.entry.args[0]);
         return (call.entry.nr == SYS_pwrite64 || call.entry.nr == SYS_write || call.entry.nr == SYS_pwritev
                    || call.entry.nr == SYS_ftruncate)

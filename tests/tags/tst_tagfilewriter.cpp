@@ -126,9 +126,7 @@ void TstTagFileWriter::changedBeforeTheWrite()
         QVERIFY(appended.open(QIODevice::Append) && appended.write("more") == 4);
     } else {
         // A tagger that restores the modification time after its edit.
-        struct stat before
-        {
-        };
+        struct stat before = {};
         QVERIFY(::stat(file.constData(), &before) == 0);
         QVERIFY(writeFileBytes(path, QByteArray(read.bytes).replace("Both Album", "Both Albun")));
         const timespec times[2] {before.st_atim, before.st_mtim};
@@ -172,9 +170,7 @@ void TstTagFileWriter::keepsOwnerModeAndAttributes()
     const QByteArray acl = accessAcl(mode, 65532);
     QVERIFY(::setxattr(file.constData(), "system.posix_acl_access", acl.constData(), size_t(acl.size()), 0) == 0);
     QVERIFY(::setxattr(file.constData(), "user.quillet.note", "keep me", 7, 0) == 0);
-    struct stat before
-    {
-    };
+    struct stat before = {};
     QVERIFY(::stat(file.constData(), &before) == 0);
     const QMap<QByteArray, QByteArray> kept = attributes(path);
     QCOMPARE(kept.size(), 2);
@@ -189,9 +185,7 @@ void TstTagFileWriter::keepsOwnerModeAndAttributes()
     qputenv("QUILLET_DATA_DIR", QFile::encodeName(m_env->dataDir()));
     QVERIFY2(saved, qPrintable(error));
 
-    struct stat after
-    {
-    };
+    struct stat after = {};
     QVERIFY(::stat(file.constData(), &after) == 0);
     QCOMPARE(after.st_uid, before.st_uid);
     QCOMPARE(after.st_gid, before.st_gid);
@@ -203,17 +197,20 @@ void TstTagFileWriter::keepsOwnerModeAndAttributes()
 
 void TstTagFileWriter::fullDisk_data()
 {
+    QTest::addColumn<bool>("inPlace");
     QTest::addColumn<bool>("roomForTheOldFile"); // but not for the grown one
-    QTest::newRow("no room for a copy") << false;
-    QTest::newRow("room for the old file only") << true;
+    QTest::newRow("no room for a copy") << true << false;
+    QTest::newRow("room for the old file only") << true << true;
+    QTest::newRow("no room for the new file") << false << false;
 }
 
-// On a full disk an in-place save names the reason, and leaves the file as it was and no folder behind.
+// On a full disk a save names the reason, and leaves the file as it was and no folder behind.
 void TstTagFileWriter::fullDisk()
 {
+    QFETCH(bool, inPlace);
     QFETCH(bool, roomForTheOldFile);
     const QString path = m_env->path(u"song.mp3"_s);
-    QVERIFY(placeTestFile(u"tags-none.mp3"_s, path) && linkPath(path, path + u".link"_s));
+    QVERIFY(placeTestFile(u"tags-none.mp3"_s, path) && (!inPlace || linkPath(path, path + u".link"_s)));
     const QByteArray old = fileBytes(path);
     const QString clean = m_env->path(u"clean.mp3"_s);
     QString error;

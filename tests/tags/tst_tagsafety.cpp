@@ -221,18 +221,15 @@ void TstTagSafety::plantedCopies_data()
 {
     QTest::addColumn<QString>("plant");
     QTest::addColumn<QString>("refusal"); // why the victim's in-place save is refused; empty: it goes through
-    QTest::newRow("in the shared temporary folder") << "tmp"
-                                                    << "Permission denied";
-    QTest::newRow("in a folder of another user") << "other's folder"
-                                                 << "it belongs to another user";
-    QTest::newRow("through a symbolic link") << "symlink"
-                                             << "it is a symbolic link";
-    QTest::newRow("in a folder others may write") << "open folder"
-                                                  << "other users may write to it";
-    QTest::newRow("owned by another user, in the user's folder") << "other's copy"
-                                                                 << "";
-    QTest::newRow("with a second link, in the user's folder") << "linked copy"
-                                                              << "";
+    const auto row = [](const char *name, const char *plant, const char *refusal) {
+        QTest::newRow(name) << QString::fromLatin1(plant) << QString::fromLatin1(refusal);
+    };
+    row("in the shared temporary folder", "tmp", "Permission denied");
+    row("in a folder of another user", "other's folder", "it belongs to another user");
+    row("through a symbolic link", "symlink", "it is a symbolic link");
+    row("in a folder others may write", "open folder", "other users may write to it");
+    row("owned by another user, in the user's folder", "other's copy", "");
+    row("with a second link, in the user's folder", "linked copy", "");
 }
 
 // Another user plants copies, complete and in Quillet's own format, that would turn the victim's file into theirs.
