@@ -226,6 +226,11 @@ void TstVideoPlayback::playsBesideAnAudioPlayerEndsWhenClosedAndReportsErrors()
 // A video larger than the screen is scaled down to fit, keeping its shape; with no screen known it keeps its size.
 void TstVideoPlayback::fittedSize()
 {
+    // Without a picture the window keeps its size (or takes a usable one), never the empty size.
+    for (const QSize &none : {QSize(), QSize(0, 0)}) {
+        QCOMPARE(frmBrowser::fittedSize(none, QSize(1024, 700), QSize(500, 400)), QSize(500, 400));
+        QVERIFY(!frmBrowser::fittedSize(none, QSize(1024, 700), QSize()).isEmpty());
+    }
     QCOMPARE(frmBrowser::fittedSize(QSize(1920, 800), QSize(960, 700), QSize()), QSize(960, 400));
     QCOMPARE(frmBrowser::fittedSize(QSize(640, 480), QSize(), QSize()), QSize(640, 480));
 }
