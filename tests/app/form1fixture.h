@@ -10,6 +10,9 @@
 
 #include <QAbstractButton>
 #include <QFile>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 #include <QTimer>
 
@@ -68,6 +71,24 @@ struct Form1Fixture
         const QPoint at = form->List1->visualRect(form->List1->model()->index(i, 0)).center();
         QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(form->List1->viewport(), Qt::LeftButton, {}, at);
+    }
+    // Where the handle of a slider or scroll bar is drawn, for a press that drags it.
+    static QPoint handleCentre(QAbstractSlider *slider)
+    {
+        const bool bar = qobject_cast<QScrollBar *>(slider);
+        QStyleOptionSlider option;
+        option.initFrom(slider);
+        option.orientation = slider->orientation();
+        option.minimum = slider->minimum();
+        option.maximum = slider->maximum();
+        option.sliderPosition = slider->sliderPosition();
+        option.sliderValue = slider->value();
+        option.pageStep = slider->pageStep();
+        option.singleStep = slider->singleStep();
+        return slider->style()
+            ->subControlRect(bar ? QStyle::CC_ScrollBar : QStyle::CC_Slider, &option,
+                bar ? QStyle::SC_ScrollBarSlider : QStyle::SC_SliderHandle, slider)
+            .center();
     }
     FakePlayer &player() const { return *static_cast<FakePlayer *>(form->MP1); }
     QStringList entries() const { return form->List1->entries(); }

@@ -3,29 +3,20 @@
 // message box, a data folder the user cannot write to, and the process killed in the middle of writing the default
 // playlist. In each, Quillet keeps running, says what failed and loses nothing it had saved. (A full disk is covered
 // with the shutdown tests.)
-#include "app/form1.h"
 #include "appearance/skinfile.h"
 #include "common/entrypath.h"
 #include "common/messagetext.h"
-#include "fakes/fakedialogs.h"
-#include "fakes/testenv.h"
 #include "form1fixture.h"
 #include "media/mediaplayer.h"
-#include "playlist/playlistfile.h"
-#include "playlist/playlistview.h"
-#include "settings/settingsstore.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QTest>
 #include <QThread>
-#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 

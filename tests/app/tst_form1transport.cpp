@@ -9,11 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopeGuard>
-#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSlider>
-#include <QStyle>
-#include <QStyleOptionSlider>
 #include <QWheelEvent>
 
 #include <clocale>
@@ -75,21 +72,11 @@ void TstForm1Transport::draggingAnAudioBar()
     Form1 &form = f.show();
     auto *scrollBar = form.findChild<QScrollBar *>(bar);
     scrollBar->setValue((scrollBar->minimum() + scrollBar->maximum()) / 2);
-    QStyleOptionSlider option;
-    option.initFrom(scrollBar);
-    option.orientation = scrollBar->orientation();
-    option.minimum = scrollBar->minimum();
-    option.maximum = scrollBar->maximum();
-    option.sliderPosition = scrollBar->sliderPosition();
-    option.sliderValue = scrollBar->value();
-    option.pageStep = scrollBar->pageStep();
-    option.singleStep = scrollBar->singleStep();
-    const QRect handle = scrollBar->style()->subControlRect(
-        QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, scrollBar);
-    const QPoint end(handle.center().x(), toTop ? -50 : scrollBar->height() + 50);
-    QTest::mousePress(scrollBar, Qt::LeftButton, {}, handle.center());
+    const QPoint handle = Form1Fixture::handleCentre(scrollBar);
+    const QPoint end(handle.x(), toTop ? -50 : scrollBar->height() + 50);
+    QTest::mousePress(scrollBar, Qt::LeftButton, {}, handle);
     for (int step = 1; step <= 4; ++step)
-        QTest::mouseMove(scrollBar, handle.center() + (end - handle.center()) * step / 4);
+        QTest::mouseMove(scrollBar, handle + (end - handle) * step / 4);
     QCOMPARE(form.Text2->text(), name);
     QCOMPARE(form.Text1->text(), value);
     QTest::mouseRelease(scrollBar, Qt::LeftButton, {}, end);
@@ -403,15 +390,7 @@ void TstForm1Transport::sliderSeeksWhilePausedAndStopShowsTheStart()
     }
 
     // Dragging the handle plays from where it is dropped, and the display ticks move it on from there.
-    QStyleOptionSlider option;
-    option.initFrom(form.Slider4);
-    option.orientation = Qt::Horizontal;
-    option.minimum = form.Slider4->minimum();
-    option.maximum = form.Slider4->maximum();
-    option.sliderPosition = option.sliderValue = form.Slider4->value();
-    const QPoint handle = form.Slider4->style()
-                              ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, form.Slider4)
-                              .center();
+    const QPoint handle = Form1Fixture::handleCentre(form.Slider4);
     const QPoint drop(form.Slider4->width() * 3 / 4, handle.y());
     QTest::mousePress(form.Slider4, Qt::LeftButton, {}, handle);
     for (int step = 1; step <= 4; ++step)

@@ -16,6 +16,7 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
 using namespace quillet;
 using namespace quillet::testing;
 
@@ -27,7 +28,7 @@ Skin sampleSkin()
     skin.backgroundColour = 0x204060;
     skin.textColour = 0x00FFEE;
     skin.gradientOn = 1;
-    skin.fontName = QStringLiteral("DejaVu Serif");
+    skin.fontName = u"DejaVu Serif"_s;
     skin.gradientRed = 200;
     skin.gradientGreen = 30;
     skin.gradientSpread = 90;
@@ -37,7 +38,7 @@ Skin sampleSkin()
 bool writeLines(const QString &path, const QStringList &lines)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(lines.join(QStringLiteral("\r\n")).toUtf8() + "\r\n") > 0;
+    return file.open(QIODevice::WriteOnly) && file.write(lines.join(u"\r\n"_s).toUtf8() + "\r\n") > 0;
 }
 
 } // namespace
@@ -68,7 +69,7 @@ void TstForm4::init()
     m_env = std::make_unique<TestEnvironment>();
     m_dialogs = std::make_unique<FakeDialogs>();
     m_main = std::make_unique<FakeMainWindow>();
-    m_main->list->setObjectName(QStringLiteral("List1"));
+    m_main->list->setObjectName(u"List1"_s);
 }
 
 void TstForm4::cleanup()
@@ -103,7 +104,7 @@ void TstForm4::saveLoadAndApply()
     QTest::mouseClick(form.Command4, Qt::LeftButton);
     QTest::mouseClick(form.Check2, Qt::LeftButton);
     QCOMPARE(preview(), QColor(Qt::darkCyan));
-    const QString path = m_env->path(QStringLiteral("mine.qsk"));
+    const QString path = m_env->path(u"mine.qsk"_s);
     m_dialogs->saveAnswers << path;
     QTest::mouseClick(form.Command5, Qt::LeftButton);
     m_dialogs->openAnswers << picture("other.png", Qt::red);
@@ -123,7 +124,7 @@ void TstForm4::saveLoadAndApply()
     // Apply paints the main window and its playlist.
     QTest::mouseClick(form.Command1, Qt::LeftButton);
     QCOMPARE(m_main->list->palette().color(QPalette::Text), QColor(0xEE, 0xFF, 0x00));
-    QCOMPARE(m_main->list->font().family(), QStringLiteral("DejaVu Serif"));
+    QCOMPARE(m_main->list->font().family(), u"DejaVu Serif"_s);
 }
 
 void TstForm4::skinThatCannotBeUsed_data()
@@ -133,13 +134,13 @@ void TstForm4::skinThatCannotBeUsed_data()
     QTest::addColumn<int>("keptLines");
     QTest::addColumn<bool>("usable");
     QTest::addColumn<bool>("reported");
-    QTest::newRow("spread not a number") << 9 << QStringLiteral(" lots ") << 10 << false << true;
-    QTest::newRow("colour out of range") << 1 << QStringLiteral("99999999999") << 10 << false << true;
-    QTest::newRow("eight lines") << 1 << QStringLiteral(" 255 ") << 8 << false << true;
+    QTest::newRow("spread not a number") << 9 << u" lots "_s << 10 << false << true;
+    QTest::newRow("colour out of range") << 1 << u"99999999999"_s << 10 << false << true;
+    QTest::newRow("eight lines") << 1 << u" 255 "_s << 8 << false << true;
     QTest::newRow("empty first line") << 1 << QString() << 10 << false << false;
     // A missing picture is left out and named; the rest of the skin is used.
-    QTest::newRow("picture on, missing") << 5 << QStringLiteral("/nowhere/ground.jpg") << 10 << true << true;
-    QTest::newRow("picture off, missing") << 4 << QStringLiteral(" 0 ") << 10 << true << false;
+    QTest::newRow("picture on, missing") << 5 << u"/nowhere/ground.jpg"_s << 10 << true << true;
+    QTest::newRow("picture off, missing") << 4 << u" 0 "_s << 10 << true << false;
 }
 
 void TstForm4::skinThatCannotBeUsed()
@@ -151,10 +152,10 @@ void TstForm4::skinThatCannotBeUsed()
     QFETCH(bool, reported);
     Skin skin = sampleSkin();
     skin.pictureOn = 1;
-    skin.pictureFile = QStringLiteral("/nowhere/ground.jpg");
+    skin.pictureFile = u"/nowhere/ground.jpg"_s;
     QStringList lines = SkinFile::lines(skin).mid(0, keptLines);
     lines[line - 1] = text;
-    const QString path = m_env->path(QStringLiteral("bad skin.qsk"));
+    const QString path = m_env->path(u"bad skin.qsk"_s);
     QVERIFY(writeLines(path, lines));
     Form4 form;
     const Skin before = form.skin();
@@ -170,9 +171,9 @@ void TstForm4::skinThatCannotBeUsed()
 
 void TstForm4::failedDefaultSkinWriteIsReported()
 {
-    QFile plain(m_env->path(QStringLiteral("plain")));
+    QFile plain(m_env->path(u"plain"_s));
     QVERIFY(plain.open(QIODevice::WriteOnly));
-    qputenv("QUILLET_DATA_DIR", m_env->path(QStringLiteral("plain/data")).toUtf8());
+    qputenv("QUILLET_DATA_DIR", m_env->path(u"plain/data"_s).toUtf8());
     Form4 form;
     form.setSkin(sampleSkin());
     QTest::mouseClick(form.Command1, Qt::LeftButton);
@@ -191,15 +192,15 @@ void TstForm4::startupSkin_data()
     QTest::addColumn<bool>("argumentUsed");
     QTest::addColumn<int>("messages");
     const QColor defaultColour(0x11, 0x22, 0x33);
-    const QString good = QStringLiteral("good");
-    const QString one = QStringLiteral("1");
+    const QString good = u"good"_s;
+    const QString one = u"1"_s;
     QTest::newRow("default skin") << good << QString() << one << defaultColour << false << 0;
     QTest::newRow("default skin, picture missing") << "no picture" << QString() << one << defaultColour << false << 1;
     QTest::newRow("default skin, blank first line") << "blank" << QString() << one << QColor() << false << 0;
     // A default skin that cannot be used is left alone without a word at every start.
     QTest::newRow("corrupt default skin") << "corrupt" << QString() << one << QColor() << false << 0;
     QTest::newRow("command-line skin") << good << good << one << QColor(0x60, 0x40, 0x20) << true << 0;
-    QTest::newRow("command-line skin, Auto 0") << good << good << QStringLiteral("0") << QColor() << false << 0;
+    QTest::newRow("command-line skin, Auto 0") << good << good << u"0"_s << QColor() << false << 0;
     QTest::newRow("corrupt command-line skin") << good << "corrupt" << one << QColor() << false << 1;
 }
 
@@ -211,26 +212,26 @@ void TstForm4::startupSkin()
     QFETCH(QColor, expected);
     QFETCH(bool, argumentUsed);
     QFETCH(int, messages);
-    SettingsStore::write(QStringLiteral("Skins"), QStringLiteral("Auto"), autoOpen);
+    SettingsStore::write(u"Skins"_s, u"Auto"_s, autoOpen);
     Skin defaultSkin;
     defaultSkin.backgroundColour = 0x332211;
-    defaultSkin.fontName = QStringLiteral("DejaVu Serif");
+    defaultSkin.fontName = u"DejaVu Serif"_s;
     if (withDefault == QLatin1String("no picture")) {
         defaultSkin.pictureOn = 1;
-        defaultSkin.pictureFile = m_env->path(QStringLiteral("gone.png"));
+        defaultSkin.pictureFile = m_env->path(u"gone.png"_s);
     }
     QStringList lines = SkinFile::lines(defaultSkin);
     if (withDefault == QLatin1String("blank"))
         lines[0].clear();
     if (withDefault == QLatin1String("corrupt"))
-        lines[2] = QStringLiteral("yes");
+        lines[2] = u"yes"_s;
     QVERIFY(writeLines(SkinFile::defaultSkinPath(), lines));
     QString path;
     if (!argument.isEmpty()) {
         QStringList lines = SkinFile::lines(sampleSkin());
         if (argument == QLatin1String("corrupt"))
-            lines[2] = QStringLiteral("yes");
-        path = m_env->path(QStringLiteral("opened.qsk"));
+            lines[2] = u"yes"_s;
+        path = m_env->path(u"opened.qsk"_s);
         QVERIFY(writeLines(path, lines));
     }
     const QColor design = mainColour();
@@ -245,7 +246,7 @@ void TstForm4::startupSkin()
         QCOMPARE(SkinFile::read(SkinFile::defaultSkinPath()).skin, sampleSkin());
     if (withDefault == QLatin1String("no picture")) {
         // The user's skin is used and kept, also through the next Apply: nothing is replaced by defaults.
-        QCOMPARE(m_main->list->font().family(), QStringLiteral("DejaVu Serif"));
+        QCOMPARE(m_main->list->font().family(), u"DejaVu Serif"_s);
         form.Command1_Click();
         QCOMPARE(SkinFile::read(SkinFile::defaultSkinPath()).skin, defaultSkin);
         QCOMPARE(m_dialogs->messages.size(), 1);

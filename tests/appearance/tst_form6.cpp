@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+using namespace Qt::StringLiterals;
 using namespace quillet;
 using namespace quillet::testing;
 
@@ -29,9 +30,9 @@ struct Remote
     Remote()
     {
         Form6::setTrayCheck([] { return true; });
-        Option1->setObjectName(QStringLiteral("Option1"));
-        Slider4->setObjectName(QStringLiteral("Slider4"));
-        Label9->setObjectName(QStringLiteral("Label9"));
+        Option1->setObjectName(u"Option1"_s);
+        Slider4->setObjectName(u"Slider4"_s);
+        Label9->setObjectName(u"Label9"_s);
     }
     ~Remote() { Form6::setTrayCheck({}); }
     std::unique_ptr<Form6> open()
@@ -69,18 +70,18 @@ private slots:
     {
         Remote f;
         auto form = f.open();
-        const QImage picture = QImage(QStringLiteral(":/remote/full.png")).convertToFormat(QImage::Format_RGB32);
+        const QImage picture = QImage(u":/remote/full.png"_s).convertToFormat(QImage::Format_RGB32);
         const QRegion full = form->mask();
         for (int y = 0; y < picture.height(); ++y)
             for (int x = 0; x < picture.width(); ++x)
                 if (((picture.pixel(x, y) & 0xFFFFFF) == 0) == full.contains(QPoint(x, y)))
-                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+                    QFAIL(qPrintable(u"pixel %1,%2"_s.arg(x).arg(y)));
         QSet<qint64> pictures;
         for (QToolButton *b : {form->command9, form->command10, form->command11, form->command12, form->command13})
             pictures << (b->icon().isNull() ? 0 : b->icon().pixmap(16).toImage().cacheKey());
         QVERIFY(!pictures.contains(0) && pictures.size() == 5);
         QTest::mouseClick(form->Label3, Qt::LeftButton);
-        QCOMPARE(form->Label3->toolTip(), QStringLiteral("Show Controls"));
+        QCOMPARE(form->Label3->toolTip(), u"Show Controls"_s);
         QVERIFY(!form->mask().contains(QPoint(86, 190)) && form->mask().contains(form->Label3->geometry().center()));
         QTest::mouseClick(form->Label3, Qt::LeftButton);
         QCOMPARE(form->mask(), full);
@@ -139,30 +140,29 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QStringList seen;
         if (!form)
-            seen << QStringLiteral("closed");
+            seen << u"closed"_s;
         else if (form->pos() == start + QPoint(30, 20))
-            seen << QStringLiteral("moved");
+            seen << u"moved"_s;
         else
             QCOMPARE(form->pos(), start);
         if (form && form->mask() != shape)
-            seen << QStringLiteral("switched");
+            seen << u"switched"_s;
         if (preferences)
-            seen << QStringLiteral("preferences");
-        QCOMPARE(seen.join(QLatin1Char(',')), expected);
+            seen << u"preferences"_s;
+        QCOMPARE(seen.join(u','), expected);
     }
     // The drop-down list follows the playlist; relative entries wait for a root directory, asked for once.
     void comboFollowsPlaylist()
     {
         Remote f;
-        f.main.list->addMany(
-            {QStringLiteral("/m/Song.Title.mp3"), QStringLiteral("C:\\M\\Old.mp3"), QStringLiteral("/m.d/Readme")});
+        f.main.list->addMany({u"/m/Song.Title.mp3"_s, u"C:\\M\\Old.mp3"_s, u"/m.d/Readme"_s});
         auto form = f.open();
         QCOMPARE((QStringList {form->Combo1->itemText(0), form->Combo1->itemText(1), form->Combo1->itemText(2)}),
-            (QStringList {QStringLiteral("Readme"), QStringLiteral("Song.Title"), QStringLiteral("Old")}));
-        f.main.list->add(QStringLiteral("b.mp3"));
+            (QStringList {u"Readme"_s, u"Song.Title"_s, u"Old"_s}));
+        f.main.list->add(u"b.mp3"_s);
         QTest::qWait(1000); // the position copy ticks while the list waits for a root directory
         QCOMPARE(f.main.rootChooserCount, 1);
-        f.main.root = QStringLiteral("/music/");
+        f.main.root = u"/music/"_s;
         QTRY_COMPARE(form->Combo1->count(), 4);
         QCOMPARE(f.main.list->listIndex(), 3); // the selection is left on the last entry
     }
@@ -172,15 +172,15 @@ private slots:
         QTest::addColumn<QString>("current");
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QString>("plays"); // empty: the playlist is empty and nothing is handed to the player
-        const QString next = QStringLiteral("command11"), previous = QStringLiteral("command12");
-        const QStringList noMore = {QStringLiteral("There Are No More Files To Play !")};
-        const QString a = QStringLiteral("a.mp3"), b = QStringLiteral("b.mp3"), c = QStringLiteral("c.mp3");
-        QTest::newRow("next") << next << QStringLiteral("0") << QStringList() << b;
-        QTest::newRow("next on the last") << next << QStringLiteral("2") << noMore << a;
-        QTest::newRow("next past a shrunk list") << next << QStringLiteral("7") << noMore << a;
-        QTest::newRow("previous") << previous << QStringLiteral("2") << QStringList() << b;
-        QTest::newRow("previous at the first") << previous << QStringLiteral("0") << noMore << c;
-        const QStringList addSome = noMore + QStringList {QStringLiteral("Please Add Some Files !")};
+        const QString next = u"command11"_s, previous = u"command12"_s;
+        const QStringList noMore = {u"There Are No More Files To Play !"_s};
+        const QString a = u"a.mp3"_s, b = u"b.mp3"_s, c = u"c.mp3"_s;
+        QTest::newRow("next") << next << u"0"_s << QStringList() << b;
+        QTest::newRow("next on the last") << next << u"2"_s << noMore << a;
+        QTest::newRow("next past a shrunk list") << next << u"7"_s << noMore << a;
+        QTest::newRow("previous") << previous << u"2"_s << QStringList() << b;
+        QTest::newRow("previous at the first") << previous << u"0"_s << noMore << c;
+        const QStringList addSome = noMore + QStringList {u"Please Add Some Files !"_s};
         QTest::newRow("previous, empty") << previous << QString() << addSome << QString();
     }
     void transport()
@@ -191,24 +191,23 @@ private slots:
         QFETCH(QString, plays);
         Remote f;
         if (!plays.isEmpty())
-            f.main.list->addMany({QStringLiteral("a.mp3"), QStringLiteral("b.mp3"), QStringLiteral("c.mp3")});
-        f.main.root = QStringLiteral("/music/");
+            f.main.list->addMany({u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s});
+        f.main.root = u"/music/"_s;
         f.main.currentIndex = current;
         auto form = f.open();
         QTest::mouseClick(form->findChild<QToolButton *>(button), Qt::LeftButton);
         QCOMPARE(f.dialogs.messages, messages);
-        QCOMPARE(f.main.player.fileName(), plays.isEmpty() ? QString() : QStringLiteral("/music/") + plays);
+        QCOMPARE(f.main.player.fileName(), plays.isEmpty() ? QString() : u"/music/"_s + plays);
         f.main.player.setPosition(3); // pause needs a position; stop rewinds
         f.main.player.calls.clear();
         QTest::mouseClick(form->command10, Qt::LeftButton);
         QTest::mouseClick(form->command13, Qt::LeftButton);
-        QCOMPARE(f.main.player.calls.join(QLatin1Char(',')),
-            plays.isEmpty() ? QString() : QStringLiteral("pause,setCurrentPosition 0,stop"));
+        QCOMPARE(f.main.player.calls.join(u','), plays.isEmpty() ? QString() : u"pause,setCurrentPosition 0,stop"_s);
     }
     void playChosenEntry()
     {
         Remote f;
-        f.main.list->addMany({QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b.mp3")});
+        f.main.list->addMany({u"/m/a.mp3"_s, u"/m/b.mp3"_s});
         auto form = f.open();
         form->Combo1->setCurrentIndex(1);
         QTest::mouseClick(form->Command1, Qt::LeftButton);
@@ -225,13 +224,13 @@ private slots:
         Remote f;
         auto form = f.open();
         QTRY_VERIFY(!form->Timer1->isActive());
-        f.main.player.setFileName(QStringLiteral("/m/a.mp3"));
+        f.main.player.setFileName(u"/m/a.mp3"_s);
         f.main.player.setDuration(180.5);
         f.main.player.setPosition(10.5);
-        f.Slider4->setToolTip(QStringLiteral("Current Position : 00:10 Of 03:00 "));
-        f.Label9->setText(QStringLiteral("Time : 00:10/03:00 "));
+        f.Slider4->setToolTip(u"Current Position : 00:10 Of 03:00 "_s);
+        f.Label9->setText(u"Time : 00:10/03:00 "_s);
         emit f.main.player.mediaOpened();
-        QTRY_COMPARE(form->Label1->text(), QStringLiteral("Time : 00:10/03:00 "));
+        QTRY_COMPARE(form->Label1->text(), u"Time : 00:10/03:00 "_s);
         QVERIFY(form->Slider4->maximum() == 180 && form->Slider4->value() == 10);
         QCOMPARE(form->Slider4->toolTip(), f.Slider4->toolTip());
         f.main.player.setFileName({});

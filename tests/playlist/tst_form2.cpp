@@ -25,6 +25,7 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
 using namespace quillet;
 using namespace quillet::testing;
 
@@ -40,9 +41,8 @@ private slots:
     void doneKeepsTheWindowCloseDestroysIt();
     void rootChooser();
     void neverFollowsDirectoryLinks();
+    void searchesAndAddsTheResults_data();
     void searchesAndAddsTheResults();
-    void searchIgnoresCase_data();
-    void searchIgnoresCase();
     void cancelAndClose();
 
 private:
@@ -84,12 +84,11 @@ void TstForm2::showsMatchingFilesAndFollowsFolders()
         QVERIFY(makeFile(root, QString::fromUtf8(file)));
     QVERIFY(m_form->Dir1->setPath(root));
     // Media and playlist files alphabetical without regard to case; other files, folders and hidden files stay out.
-    const QStringList listed = {QStringLiteral("A.wav"), QStringLiteral("b.MP3"), QStringLiteral("c.m3u"),
-        QStringLiteral("d.m3u8"), QStringLiteral("e.flac"), QStringLiteral("README")};
+    const QStringList listed = {u"A.wav"_s, u"b.MP3"_s, u"c.m3u"_s, u"d.m3u8"_s, u"e.flac"_s, u"README"_s};
     QCOMPARE(visibleRows(m_form->File1), listed);
     QTreeWidgetItem *open = m_form->Dir1->currentItem();
     QVERIFY(open && open->childCount() == 3);
-    QCOMPARE(open->child(0)->text(0), QStringLiteral("Alpha"));
+    QCOMPARE(open->child(0)->text(0), u"Alpha"_s);
 
     // Double-clicking a folder opens it, and the file list follows; the chain above leads back up.
     const auto activate = [this](QTreeWidgetItem *item) {
@@ -98,38 +97,38 @@ void TstForm2::showsMatchingFilesAndFollowsFolders()
         QTest::mouseDClick(m_form->Dir1->viewport(), Qt::LeftButton, {}, centre);
     };
     activate(open->child(1));
-    QCOMPARE(m_form->Dir1->path(), root + QStringLiteral("/beta"));
-    QCOMPARE(visibleRows(m_form->File1), QStringList {QStringLiteral("inner.mp3")});
+    QCOMPARE(m_form->Dir1->path(), root + u"/beta"_s);
+    QCOMPARE(visibleRows(m_form->File1), QStringList {u"inner.mp3"_s});
     activate(m_form->Dir1->currentItem()->parent());
     QCOMPARE(m_form->Dir1->path(), root);
     QCOMPARE(visibleRows(m_form->File1), listed);
 
     // A folder that cannot be opened keeps the list where it was.
-    QVERIFY(!m_form->Dir1->setPath(root + QStringLiteral("/missing")));
-    QVERIFY(!m_form->Dir1->setPath(root + QStringLiteral("/README")));
+    QVERIFY(!m_form->Dir1->setPath(root + u"/missing"_s));
+    QVERIFY(!m_form->Dir1->setPath(root + u"/README"_s));
     QCOMPARE(m_form->Dir1->path(), root);
 }
 
 void TstForm2::addsTheDirectoryAndShowsIt()
 {
-    const QString root = m_dir->path() + QStringLiteral("/dir");
-    QVERIFY(makeFile(root, QStringLiteral("y.wma")) && makeFile(root, QStringLiteral("x.mp3")));
+    const QString root = m_dir->path() + u"/dir"_s;
+    QVERIFY(makeFile(root, u"y.wma"_s) && makeFile(root, u"x.mp3"_s));
     m_main->window.resize(600, 300);
     m_main->list->resize(600, 300);
     m_main->window.show();
-    m_main->list->add(QStringLiteral("/zzz.mp3"));
+    m_main->list->add(u"/zzz.mp3"_s);
     // The directory given with a trailing separator still joins with exactly one.
-    QVERIFY(m_form->Dir1->setPath(root + QLatin1Char('/')));
+    QVERIFY(m_form->Dir1->setPath(root + u'/'));
     QTest::mouseClick(m_form->Command1, Qt::LeftButton);
-    const QString x = root + QStringLiteral("/x.mp3");
-    const QString y = root + QStringLiteral("/y.wma");
-    QCOMPARE(visibleRows(m_main->list), (QStringList {x, y, QStringLiteral("/zzz.mp3")}));
+    const QString x = root + u"/x.mp3"_s;
+    const QString y = root + u"/y.wma"_s;
+    QCOMPARE(visibleRows(m_main->list), (QStringList {x, y, u"/zzz.mp3"_s}));
     QVERIFY(m_dialogs->messages.isEmpty());
 
     // An empty directory says so and adds nothing.
     QVERIFY(m_form->Dir1->setPath(m_dir->path()));
     QTest::mouseClick(m_form->Command1, Qt::LeftButton);
-    QCOMPARE(m_dialogs->messages, QStringList {QStringLiteral("All Files In This Directory Added !")});
+    QCOMPARE(m_dialogs->messages, QStringList {u"All Files In This Directory Added !"_s});
     QCOMPARE(m_main->list->count(), 3);
 }
 
@@ -152,9 +151,9 @@ void TstForm2::doneKeepsTheWindowCloseDestroysIt()
 
 void TstForm2::rootChooser()
 {
-    const QString music = m_dir->path() + QStringLiteral("/music");
-    QVERIFY(QDir().mkpath(music + QStringLiteral("/rock")));
-    m_main->root = music + QLatin1Char('/');
+    const QString music = m_dir->path() + u"/music"_s;
+    QVERIFY(QDir().mkpath(music + u"/rock"_s));
+    m_main->root = music + u'/';
     QPointer<Form8> form = Form8::open();
     QVERIFY(form->isVisible() && form->Dir1->isVisible() && form->Drive1->isVisible() && form->Command1->isVisible());
     QCOMPARE(form->Dir1->path(), music);
@@ -162,14 +161,14 @@ void TstForm2::rootChooser()
     QCOMPARE(Form8::open(), form.data());
     form->close();
     QTRY_VERIFY(form.isNull());
-    QCOMPARE(m_main->root, music + QLatin1Char('/'));
+    QCOMPARE(m_main->root, music + u'/');
     // The choice is stored with one trailing separator, and the chooser goes away.
-    const QString rock = music + QStringLiteral("/rock");
-    for (const QString &chosen : {QStringLiteral("/"), rock, rock + QLatin1Char('/')}) {
+    const QString rock = music + u"/rock"_s;
+    for (const QString &chosen : {u"/"_s, rock, rock + u'/'}) {
         form = Form8::open();
         QVERIFY(form->Dir1->setPath(chosen));
         QTest::mouseClick(form->Command1, Qt::LeftButton);
-        QCOMPARE(m_main->root, chosen == QLatin1String("/") ? chosen : rock + QLatin1Char('/'));
+        QCOMPARE(m_main->root, chosen == QLatin1String("/") ? chosen : rock + u'/');
         QTRY_VERIFY(form.isNull());
     }
 }
@@ -184,80 +183,49 @@ static QStringList walkAll(const QString &directory, const QString &ending)
 
 void TstForm2::neverFollowsDirectoryLinks()
 {
-    const QString root = m_dir->path() + QStringLiteral("/tree");
-    QVERIFY(makeFile(root, QStringLiteral("a/x.mp3")) && makeFile(root, QStringLiteral("b/y.mp3")));
-    QVERIFY(makeFile(m_dir->path(), QStringLiteral("outside/z.mp3")));
-    const std::pair<QString, const char *> links[]
-        = {{root, "a/loop"}, {m_dir->path() + QStringLiteral("/outside"), "b/out"},
-            {root + QStringLiteral("/a/x.mp3"), "b/link.mp3"}, {QStringLiteral("/missing.mp3"), "b/dead.mp3"}};
+    const QString root = m_dir->path() + u"/tree"_s;
+    QVERIFY(makeFile(root, u"a/x.mp3"_s) && makeFile(root, u"b/y.mp3"_s));
+    QVERIFY(makeFile(m_dir->path(), u"outside/z.mp3"_s));
+    const std::pair<QString, const char *> links[] = {{root, "a/loop"}, {m_dir->path() + u"/outside"_s, "b/out"},
+        {root + u"/a/x.mp3"_s, "b/link.mp3"}, {u"/missing.mp3"_s, "b/dead.mp3"}};
     for (const auto &[target, name] : links)
-        QVERIFY(QFile::link(target, root + QLatin1Char('/') + QString::fromUtf8(name)));
+        QVERIFY(QFile::link(target, root + u'/' + QString::fromUtf8(name)));
     // A link to a file is a file; links to folders are not entered.
-    const QStringList expected
-        = {root + QStringLiteral("/a/x.mp3"), root + QStringLiteral("/b/link.mp3"), root + QStringLiteral("/b/y.mp3")};
-    QCOMPARE(walkAll(root, QStringLiteral("mp3")), expected);
+    const QStringList expected = {root + u"/a/x.mp3"_s, root + u"/b/link.mp3"_s, root + u"/b/y.mp3"_s};
+    QCOMPARE(walkAll(root, u"mp3"_s), expected);
     // The start directory itself is the user's choice and is entered even when it is a link.
-    QVERIFY(QFile::link(root, m_dir->path() + QStringLiteral("/start")));
-    QCOMPARE(walkAll(m_dir->path() + QStringLiteral("/start"), QStringLiteral("mp3")).size(), 3);
+    QVERIFY(QFile::link(root, m_dir->path() + u"/start"_s));
+    QCOMPARE(walkAll(m_dir->path() + u"/start"_s, u"mp3"_s).size(), 3);
 }
 
-void TstForm2::searchesAndAddsTheResults()
-{
-    QPointer<Form9> form9 = Form9::open();
-    QVERIFY(form9->isVisible() && form9->Combo1->isVisible() && form9->List1->isVisible());
-
-    const QString root = m_dir->path() + QStringLiteral("/music");
-    const QStringList matches = {QStringLiteral("a.mp3"), QStringLiteral("xmp3"), QStringLiteral(".hidden.mp3"),
-        QStringLiteral("sub/.h/f.mp3"), QStringLiteral("sub/deep/G.mP3")};
-    for (const QString &file : matches)
-        QVERIFY(makeFile(root, file));
-    QVERIFY(makeFile(root, QStringLiteral("two.wav")) && makeFile(root, QStringLiteral("sub/song.mp3.part")));
-
-    QVERIFY(form9->Dir1->setPath(root));
-    form9->Combo1->setEditText(QStringLiteral("MP3"));
-    QSignalSpy finished(form9.data(), &Form9::searchFinished);
-    QTest::mouseClick(form9->Command1, Qt::LeftButton);
-    QVERIFY(finished.wait(30000));
-    QCOMPARE(form9->Label1->text(), QStringLiteral(" 5 Files Found"));
-    QCOMPARE(visibleRows(form9->List1).size(), 5);
-    // The results join the playlist in one batch, which the list shows at once.
-    m_main->window.resize(600, 300);
-    m_main->list->resize(600, 300);
-    m_main->window.show();
-    m_main->list->add(root + QStringLiteral("/a.mp3"));
-    QTest::mouseClick(form9->Command2, Qt::LeftButton);
-    QStringList rows;
-    for (const char *file : {".hidden.mp3", "a.mp3", "a.mp3", "sub/.h/f.mp3", "sub/deep/G.mP3", "xmp3"})
-        rows << root + QLatin1Char('/') + QString::fromUtf8(file);
-    QCOMPARE(visibleRows(m_main->list), rows);
-}
-
-void TstForm2::searchIgnoresCase_data()
+void TstForm2::searchesAndAddsTheResults_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QStringList>("found");
-    const QStringList mp3 = {QStringLiteral("SONG.MP3"), QStringLiteral("Song.Mp3"), QStringLiteral("song.mp3"),
-        QStringLiteral("\u00c9T\u00c9.MP3")};
-    QTest::newRow("mp3") << QStringLiteral("mp3") << mp3;
-    QTest::newRow("MP3") << QStringLiteral("MP3") << mp3;
-    QTest::newRow("wav") << QStringLiteral("wav")
-                         << QStringList {QStringLiteral("TRACK.WAV"), QStringLiteral("tune.Wav")};
-    QTest::newRow("Mpeg") << QStringLiteral("Mpeg") << QStringList {QStringLiteral("Clip.MPEG")};
-    QTest::newRow("tgz") << QStringLiteral("tgz") << QStringList {QStringLiteral("BACKUP.TGZ")};
-    QTest::newRow("non-ASCII ending") << QStringLiteral("\u00e9t\u00e9")
-                                      << QStringList {QStringLiteral("Un \u00c9T\u00c9")};
+    // Endings match without regard to case, also beyond ASCII; hidden files and folders are searched too.
+    const QStringList mp3 = {u"SONG.MP3"_s, u"Song.Mp3"_s, u"song.mp3"_s, u"\u00c9T\u00c9.MP3"_s, u".hidden.mp3"_s,
+        u"sub/.h/f.mp3"_s, u"sub/deep/G.mP3"_s, u"xmp3"_s};
+    QTest::newRow("mp3") << u"mp3"_s << mp3;
+    QTest::newRow("MP3") << u"MP3"_s << mp3;
+    QTest::newRow("wav") << u"wav"_s << QStringList {u"TRACK.WAV"_s, u"tune.Wav"_s};
+    QTest::newRow("Mpeg") << u"Mpeg"_s << QStringList {u"Clip.MPEG"_s};
+    QTest::newRow("tgz") << u"tgz"_s << QStringList {u"BACKUP.TGZ"_s};
+    QTest::newRow("non-ASCII ending") << u"\u00e9t\u00e9"_s << QStringList {u"Un \u00c9T\u00c9"_s};
 }
 
-// Endings match without regard to case, as typed into the ending box, in a folder of mixed-case names.
-void TstForm2::searchIgnoresCase()
+// An ending typed into the box, in a folder of mixed-case names; the results join the playlist in one batch, which
+// the list shows at once.
+void TstForm2::searchesAndAddsTheResults()
 {
     QFETCH(QString, typed);
     QFETCH(QStringList, found);
     const QString root = m_dir->path();
     for (const char *file : {"SONG.MP3", "Song.Mp3", "song.mp3", "\xc3\x89T\xc3\x89.MP3", "TRACK.WAV", "tune.Wav",
-             "Clip.MPEG", "BACKUP.TGZ", "Un \xc3\x89T\xc3\x89", "song.mp3.part", "wav.txt"})
+             "Clip.MPEG", "BACKUP.TGZ", "Un \xc3\x89T\xc3\x89", "song.mp3.part", "wav.txt", ".hidden.mp3",
+             "sub/.h/f.mp3", "sub/deep/G.mP3", "xmp3", "sub/song.mp3.part"})
         QVERIFY(makeFile(root, QString::fromUtf8(file)));
     QPointer<Form9> form9 = Form9::open();
+    QVERIFY(form9->isVisible() && form9->Combo1->isVisible() && form9->List1->isVisible());
     QVERIFY(form9->Dir1->setPath(root));
     QTest::keyClick(form9->Combo1->lineEdit(), Qt::Key_A, Qt::ControlModifier);
     for (const QChar c : typed) // letters beyond ASCII are typed with their own keys
@@ -265,19 +233,35 @@ void TstForm2::searchIgnoresCase()
     QSignalSpy finished(form9.data(), &Form9::searchFinished);
     QTest::mouseClick(form9->Command1, Qt::LeftButton);
     QVERIFY(finished.wait(30000));
+    QCOMPARE(form9->Label1->text(), u" %1 Files Found"_s.arg(found.size()));
     QStringList shown;
     for (const QString &path : visibleRows(form9->List1))
         shown << path.mid(root.size() + 1);
     shown.sort();
     found.sort();
     QCOMPARE(shown, found);
+
+    m_main->window.resize(600, 300);
+    m_main->list->resize(600, 300);
+    m_main->window.show();
+    m_main->list->add(root + u"/"_s + found.first());
+    QTest::mouseClick(form9->Command2, Qt::LeftButton);
+    QStringList rows = visibleRows(m_main->list);
+    for (int i = 1; i < rows.size(); ++i)
+        QVERIFY2(rows[i - 1].compare(rows[i], Qt::CaseInsensitive) <= 0, qPrintable(rows[i]));
+    rows.sort();
+    QStringList expected;
+    for (const QString &file : found + found.mid(0, 1))
+        expected << root + u'/' + file;
+    expected.sort();
+    QCOMPARE(rows, expected);
 }
 
 void TstForm2::cancelAndClose()
 {
     QPointer<Form9> form9 = Form9::open();
-    const QString root = m_dir->path() + QStringLiteral("/many");
-    QVERIFY(makeLinkedFiles(root, 3000, 30, QStringLiteral("song%1.mp3")));
+    const QString root = m_dir->path() + u"/many"_s;
+    QVERIFY(makeLinkedFiles(root, 3000, 30, u"song%1.mp3"_s));
     QVERIFY(form9->Dir1->setPath(root));
     QSignalSpy finished(form9.data(), &Form9::searchFinished);
     QTest::mouseClick(form9->Command1, Qt::LeftButton);

@@ -16,6 +16,7 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
 using namespace quillet;
 using namespace quillet::testing;
 
@@ -25,9 +26,9 @@ namespace {
 int readers()
 {
     int count = 0;
-    const QDir tasks(QStringLiteral("/proc/self/task"));
+    const QDir tasks(u"/proc/self/task"_s);
     for (const QFileInfo &task : tasks.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile comm(task.filePath() + QStringLiteral("/comm"));
+        QFile comm(task.filePath() + u"/comm"_s);
         count += comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "quillet-tags";
     }
     return count;
@@ -100,9 +101,9 @@ void TstForm5::waitForRebuilds(int count)
 
 QString TstForm5::slowFile()
 {
-    const QString path = m_env->path(QStringLiteral("slow.mp3"));
+    const QString path = m_env->path(u"slow.mp3"_s);
     QFile file(path);
-    QFile audio(testData(QStringLiteral("tone-22k-mono.mp3")));
+    QFile audio(testData(u"tone-22k-mono.mp3"_s));
     if (!file.open(QIODevice::WriteOnly) || !audio.open(QIODevice::ReadOnly))
         return {};
     const int body = 24 << 20;
@@ -141,9 +142,9 @@ void TstForm5::rowForms()
     QFETCH(QString, entry);
     QFETCH(bool, withRoot);
     QFETCH(QString, row);
-    entry.replace(QLatin1Char('@'), testDataDir());
+    entry.replace(u'@', testDataDir());
     if (withRoot)
-        m_main->root = testDataDir() + QLatin1Char('/');
+        m_main->root = testDataDir() + u'/';
     m_main->list->add(entry);
     Form5 *form = makeForm();
     waitForRebuilds(1);
@@ -156,17 +157,17 @@ void TstForm5::followsTheMainPlaylist()
     // Closing only hides: the window keeps following the main playlist.
     form->close();
     QVERIFY(m_form && form->isHidden());
-    m_main->list->add(testData(QStringLiteral("song2.mp3")));
+    m_main->list->add(testData(u"song2.mp3"_s));
     waitForRebuilds(1);
     form->show();
     // A batch and a single add in the same turn of the event loop cause one rebuild; rows follow the sorted order.
-    m_main->list->addMany({testData(QStringLiteral("song3.mp3")), QStringLiteral("C:\\z\\last.mp3")});
-    m_main->list->add(testData(QStringLiteral("song1.mp3")));
+    m_main->list->addMany({testData(u"song3.mp3"_s), u"C:\\z\\last.mp3"_s});
+    m_main->list->add(testData(u"song1.mp3"_s));
     waitForRebuilds(2);
-    QCOMPARE(m_dialogs->messages, QStringList(2, QStringLiteral("Please be patient ! This could take a minute !")));
+    QCOMPARE(m_dialogs->messages, QStringList(2, u"Please be patient ! This could take a minute !"_s));
     QCOMPARE(visibleRows(form->List2),
-        (QStringList {QStringLiteral("1 . Song 1 - Artist 1"), QStringLiteral("2 . Song 2 - Artist 2"),
-            QStringLiteral("3 . Song 3 - Artist 3"), QStringLiteral("4 . last")}));
+        (QStringList {
+            u"1 . Song 1 - Artist 1"_s, u"2 . Song 2 - Artist 2"_s, u"3 . Song 3 - Artist 3"_s, u"4 . last"_s}));
     QCOMPARE(m_main->list->listIndex(), 3);
     m_main->list->clear();
     waitForRebuilds(3);
@@ -175,21 +176,21 @@ void TstForm5::followsTheMainPlaylist()
 
 void TstForm5::changeDuringARebuildEndsInStep()
 {
-    m_main->list->addMany(QStringList(600, testData(QStringLiteral("song1.mp3"))));
+    m_main->list->addMany(QStringList(600, testData(u"song1.mp3"_s)));
     Form5 *form = makeForm();
     // Once the first rows are in, an entry is added at the end of the list.
     bool added = false;
     connect(form->List2->model(), &QAbstractItemModel::rowsInserted, form, [&] {
         if (!std::exchange(added, true))
-            m_main->list->add(QStringLiteral("C:\\zz\\late.mp3"));
+            m_main->list->add(u"C:\\zz\\late.mp3"_s);
     });
     // The read under way may still end before the next one starts; the rows end in step all the same.
     QTRY_VERIFY_WITH_TIMEOUT(added && !form->isRebuilding() && form->List2->count() == 601, 30000);
     // Every row once, in order: nothing of the abandoned read, chunks of parallel readers in place.
     QCOMPARE(form->List2->count(), 601);
     for (int i = 0; i < 600; ++i)
-        QCOMPARE(form->List2->item(i)->text(), QStringLiteral("%1 . Song 1 - Artist 1").arg(i + 1));
-    QCOMPARE(form->List2->item(600)->text(), QStringLiteral("601 . late"));
+        QCOMPARE(form->List2->item(i)->text(), u"%1 . Song 1 - Artist 1"_s.arg(i + 1));
+    QCOMPARE(form->List2->item(600)->text(), u"601 . late"_s);
 }
 
 void TstForm5::destroyingDoesNotWaitForReads()
@@ -223,16 +224,16 @@ void TstForm5::keepsTheSelectionMadeDuringARebuild()
 void TstForm5::durations()
 {
     m_factory.reset();
-    m_main->list->addMany({testData(QStringLiteral("tone-187s.mp3")), QStringLiteral("relative.mp3")});
+    m_main->list->addMany({testData(u"tone-187s.mp3"_s), u"relative.mp3"_s});
     Form5 *form = makeForm();
     waitForRebuilds(1);
     QListWidget *list = form->List2;
     // A relative entry without a root directory opens the chooser instead.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
     QCOMPARE(m_main->rootChooserCount, 1);
-    QCOMPARE(form->windowTitle(), QStringLiteral("ID3 Playlist"));
+    QCOMPARE(form->windowTitle(), u"ID3 Playlist"_s);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
-    QCOMPARE(form->windowTitle(), QStringLiteral("ID3 Playlist - Time 03:07"));
+    QCOMPARE(form->windowTitle(), u"ID3 Playlist - Time 03:07"_s);
     // Enter, a double-click and the Play button each play the row.
     QTest::keyClick(list, Qt::Key_Return);
     QCOMPARE(m_main->startSelectedCount, 1);

@@ -1,5 +1,5 @@
-// The playlist as data: case-insensitive order, batches of every size as the list box shows them, dropped data,
-// reading and writing playlist files.
+// The playlist as data: case-insensitive order, batches of every size as the list box shows them, reading and
+// writing playlist files.
 #include "common/entrypath.h"
 #include "fakes/testenv.h"
 #include "fakes/visiblerows.h"
@@ -8,11 +8,10 @@
 #include "playlist/playlistview.h"
 
 #include <QFile>
-#include <QMimeData>
 #include <QRandomGenerator>
 #include <QTest>
-#include <QUrl>
 
+using namespace Qt::StringLiterals;
 using namespace quillet;
 using namespace quillet::testing;
 
@@ -34,8 +33,6 @@ private slots:
     void batchEqualsOneByOne();
     void everyBatchShowsAndKeepsTheSelection_data();
     void everyBatchShowsAndKeepsTheSelection();
-    void droppedUriLists_data();
-    void droppedUriLists();
     void read_data();
     void read();
     void roundTripKeepsOrderAndBytes();
@@ -77,7 +74,7 @@ void TstPlaylistModel::batchEqualsOneByOne()
         QString name;
         for (int k = 0; k < 3; ++k)
             name += parts.at(int(random.bounded(parts.size())));
-        (i % 2 ? first : second).append(name + QStringLiteral("/the same long middle/") + QString::number(i % 3));
+        (i % 2 ? first : second).append(name + u"/the same long middle/"_s + QString::number(i % 3));
     }
     PlaylistModel oneByOne;
     for (const QString &entry : first + second)
@@ -110,36 +107,15 @@ void TstPlaylistModel::everyBatchShowsAndKeepsTheSelection()
 
     QStringList batch;
     for (int i = 0; i < size; ++i)
-        batch << QStringLiteral("/n%1").arg(i, 3, 10, QLatin1Char('0'));
+        batch << u"/n%1"_s.arg(i, 3, 10, QLatin1Char('0'));
     view.addMany(batch);
     const QStringList expected = texts({"/m"}) + batch + texts({"/p", "/t"});
     const QStringList shown = visibleRows(&view);
     QVERIFY(shown.size() >= std::min<qsizetype>(expected.size(), 10));
     QCOMPARE(shown, expected.mid(expected.indexOf(shown.first()), shown.size()));
     // The current entry and the selection stay on the entry they were on.
-    QCOMPARE(view.currentText(), QStringLiteral("/p"));
+    QCOMPARE(view.currentText(), u"/p"_s);
     QCOMPARE(view.selectedRows(), QList<int> {view.listIndex()});
-}
-
-void TstPlaylistModel::droppedUriLists_data()
-{
-    QTest::addColumn<QByteArray>("uriList");
-    QTest::addColumn<QStringList>("paths");
-    QTest::newRow("comment and other schemes") << QByteArray(
-        "# from a browser\r\nhttp://x/y.mp3\r\nfile://localhost/music/b.mp3\r\nfile://nas/share/c.mp3\r\n")
-                                               << texts({"/music/b.mp3"});
-    QTest::newRow("line break in a name") << QByteArray("file:///music/a%0Ab.mp3\nfile:///music/c%0D.mp3\n")
-                                          << texts({"/music/a\nb.mp3", "/music/c\r.mp3"});
-    QTest::newRow("no path") << QByteArray("file:\nfile:rel.mp3\nfile:///a%20b.mp3\n") << texts({"/a b.mp3"});
-}
-
-void TstPlaylistModel::droppedUriLists()
-{
-    QFETCH(QByteArray, uriList);
-    QFETCH(QStringList, paths);
-    QMimeData data;
-    data.setData(QStringLiteral("text/uri-list"), uriList);
-    QCOMPARE(droppedLocalPaths(&data), paths);
 }
 
 void TstPlaylistModel::read_data()
@@ -194,7 +170,7 @@ void TstPlaylistModel::read()
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, expected);
     TestEnvironment env;
-    const QString path = env.path(QStringLiteral("list.pls"));
+    const QString path = env.path(u"list.pls"_s);
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     file.close();
@@ -210,16 +186,13 @@ void TstPlaylistModel::roundTripKeepsOrderAndBytes()
 {
     TestEnvironment env;
     const QStringList entries = texts({"/z.mp3", "", "http://h/s?a=1,b", "/\u00e9t\u00e9.mp3", "#not a comment"});
-    const QString path = env.path(QStringLiteral("sub/dir/out.m3u"));
+    const QString path = env.path(u"sub/dir/out.m3u"_s);
     QVERIFY(PlaylistFile::write(path, entries).ok);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(
         file.readAll(), QByteArray("/z.mp3\r\n\r\nhttp://h/s?a=1,b\r\n/\xc3\xa9t\xc3\xa9.mp3\r\n#not a comment\r\n"));
     QCOMPARE(PlaylistFile::readFiltered(path).entries, entries);
-    // The default playlist makes relative entries absolute and leaves empty ones out.
-    QCOMPARE(PlaylistFile::defaultPlaylistLines(entries, QStringLiteral("/m/")),
-        texts({"/z.mp3", "http://h/s?a=1,b", "/\u00e9t\u00e9.mp3", "/m/#not a comment"}));
 }
 
 // Entries that a line cannot hold as they are go as file URLs, and every entry reads back as it was, in a filtered
@@ -228,19 +201,17 @@ void TstPlaylistModel::entriesALineCannotHold_data()
 {
     QTest::addColumn<QStringList>("entries");
     QTest::addColumn<QString>("firstLine");
-    QTest::newRow("line feed") << texts({"/m/new\nline.mp3"}) << QStringLiteral("file:///m/new%0Aline.mp3");
+    QTest::newRow("line feed") << texts({"/m/new\nline.mp3"}) << u"file:///m/new%0Aline.mp3"_s;
     QTest::newRow("carriage return, other controls")
-        << texts({"/m/cr\r\x01\x7f\u0085\u2028.mp3"}) << QStringLiteral("file:///m/cr%0D%01%7F%C2%85%E2%80%A8.mp3");
-    QTest::newRow("a tab stays") << texts({"/m/a\tb.mp3"}) << QStringLiteral("/m/a\tb.mp3");
-    QTest::newRow("relative") << texts({"sub/new\nline.mp3"}) << QStringLiteral("file:sub/new%0Aline.mp3");
-    QTest::newRow("URL") << texts({"http://h/a\nb"}) << QStringLiteral("file:http%3A//h/a%0Ab");
-    QTest::newRow("text that reads as a file URL")
-        << texts({"file:///x%41.mp3"}) << QStringLiteral("file:file%3A///x%2541.mp3");
-    QTest::newRow("#EXT in a name") << texts({"/m/#EXTRA.mp3"}) << QStringLiteral("file:///m/%23EXTRA.mp3");
-    QTest::newRow("[playlist] first") << texts({"[Playlist]", "File1=/a.mp3"}) << QStringLiteral("file:%5BPlaylist%5D");
-    QTest::newRow("empty first field") << texts({" ,a:b.mp3", "/a.mp3"}) << QStringLiteral("file:%20%2Ca%3Ab.mp3");
-    QTest::newRow("byte order mark first")
-        << QStringList {QChar(0xFEFF) + QStringLiteral("/a.mp3")} << QStringLiteral("file:%EF%BB%BF/a.mp3");
+        << texts({"/m/cr\r\x01\x7f\u0085\u2028.mp3"}) << u"file:///m/cr%0D%01%7F%C2%85%E2%80%A8.mp3"_s;
+    QTest::newRow("a tab stays") << texts({"/m/a\tb.mp3"}) << u"/m/a\tb.mp3"_s;
+    QTest::newRow("relative") << texts({"sub/new\nline.mp3"}) << u"file:sub/new%0Aline.mp3"_s;
+    QTest::newRow("URL") << texts({"http://h/a\nb"}) << u"file:http%3A//h/a%0Ab"_s;
+    QTest::newRow("text that reads as a file URL") << texts({"file:///x%41.mp3"}) << u"file:file%3A///x%2541.mp3"_s;
+    QTest::newRow("#EXT in a name") << texts({"/m/#EXTRA.mp3"}) << u"file:///m/%23EXTRA.mp3"_s;
+    QTest::newRow("[playlist] first") << texts({"[Playlist]", "File1=/a.mp3"}) << u"file:%5BPlaylist%5D"_s;
+    QTest::newRow("empty first field") << texts({" ,a:b.mp3", "/a.mp3"}) << u"file:%20%2Ca%3Ab.mp3"_s;
+    QTest::newRow("byte order mark first") << QStringList {QChar(0xFEFF) + u"/a.mp3"_s} << u"file:%EF%BB%BF/a.mp3"_s;
 }
 
 void TstPlaylistModel::entriesALineCannotHold()
@@ -248,11 +219,11 @@ void TstPlaylistModel::entriesALineCannotHold()
     QFETCH(QStringList, entries);
     QFETCH(QString, firstLine);
     TestEnvironment env;
-    const QString path = env.path(QStringLiteral("list.m3u"));
+    const QString path = env.path(u"list.m3u"_s);
     QVERIFY(PlaylistFile::write(path, entries).ok);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u"\r\n"_s);
     QCOMPARE(lines.size(), entries.size() + 1);
     QCOMPARE(lines.first(), firstLine);
     QCOMPARE(PlaylistFile::readFiltered(path).entries, entries);

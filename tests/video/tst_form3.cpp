@@ -19,12 +19,13 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
 using namespace quillet;
 using namespace quillet::testing;
 
 namespace {
 
-const QString NoFile = QStringLiteral("Please Choose A File Name !");
+const QString NoFile = u"Please Choose A File Name !"_s;
 
 void writeVideoList(const QByteArray &bytes)
 {
@@ -54,14 +55,6 @@ Form3 *openAndSettle()
     if (!QTest::qWaitFor([form] { return !form->Timer1->isActive(); }))
         qWarning("the start timer did not run");
     return form;
-}
-
-QStringList names(std::initializer_list<const char *> items)
-{
-    QStringList list;
-    for (const char *item : items)
-        list << QString::fromUtf8(item);
-    return list;
 }
 
 void add(Form3 *form, const QStringList &entries)
@@ -123,9 +116,9 @@ void TstForm3::loadsTheSavedList_data()
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("no file") << QByteArray("<none>") << QStringList();
     QTest::newRow("CR LF lines in file order")
-        << QByteArray("/v/b.avi\r\nhttp://host/a.mpg\r\n") << names({"/v/b.avi", "http://host/a.mpg"});
+        << QByteArray("/v/b.avi\r\nhttp://host/a.mpg\r\n") << QStringList {u"/v/b.avi"_s, u"http://host/a.mpg"_s};
     QTest::newRow("LF lines from a Linux editor")
-        << QByteArray("/v/a.avi\n/v/b.avi\n") << names({"/v/a.avi", "/v/b.avi"});
+        << QByteArray("/v/a.avi\n/v/b.avi\n") << QStringList {u"/v/a.avi"_s, u"/v/b.avi"_s};
     QTest::newRow("empty first line hides the rest") << QByteArray("\r\n/v/a.avi\r\n") << QStringList();
 }
 
@@ -156,11 +149,11 @@ void TstForm3::handOverFromTheCommandLine_data()
     QTest::addColumn<QString>("handed");
     QTest::addColumn<bool>("added");
     QTest::addColumn<bool>("played");
-    const QString video = QStringLiteral("/videos/clip.avi");
-    QTest::newRow("open and auto") << QStringLiteral("1") << QStringLiteral("1") << video << true << true;
+    const QString video = u"/videos/clip.avi"_s;
+    QTest::newRow("open and auto") << u"1"_s << u"1"_s << video << true << true;
     QTest::newRow("defaults: play, do not add") << QString() << QString() << video << false << true;
-    QTest::newRow("open only") << QStringLiteral("1") << QStringLiteral("0") << video << true << false;
-    QTest::newRow("nothing handed over") << QStringLiteral("1") << QStringLiteral("1") << QString() << false << false;
+    QTest::newRow("open only") << u"1"_s << u"0"_s << video << true << false;
+    QTest::newRow("nothing handed over") << u"1"_s << u"1"_s << QString() << false << false;
 }
 
 void TstForm3::handOverFromTheCommandLine()
@@ -171,15 +164,15 @@ void TstForm3::handOverFromTheCommandLine()
     QFETCH(bool, added);
     QFETCH(bool, played);
     if (!open.isNull())
-        SettingsStore::write(QStringLiteral("Video"), QStringLiteral("Open"), open);
+        SettingsStore::write(u"Video"_s, u"Open"_s, open);
     if (!autoPlay.isNull())
-        SettingsStore::write(QStringLiteral("Video"), QStringLiteral("Auto"), autoPlay);
+        SettingsStore::write(u"Video"_s, u"Auto"_s, autoPlay);
     writeVideoList("/videos/saved.avi\r\n");
     // As the main window does it: open the window, then hand the file over.
     Form3 *form = Form3::open();
     form->handOver(handed);
     QTRY_VERIFY(!form->Timer1->isActive());
-    QStringList expected = names({"/videos/saved.avi"});
+    QStringList expected = QStringList {u"/videos/saved.avi"_s};
     if (added)
         expected << handed;
     QCOMPARE(form->entries(), expected);
@@ -187,18 +180,17 @@ void TstForm3::handOverFromTheCommandLine()
     QCOMPARE(videoPlayer() != nullptr, played);
     if (played) {
         QVERIFY(frmBrowser::instance()->isVisible());
-        QCOMPARE(videoPlayer()->calls.filter(QStringLiteral("setFileName")),
-            QStringList {QStringLiteral("setFileName ") + handed});
+        QCOMPARE(videoPlayer()->calls.filter(u"setFileName"_s), QStringList {u"setFileName "_s + handed});
     }
 
     // A later hand-over to the open window is started as the first one was.
-    form->handOver(QStringLiteral("/videos/later.avi"));
+    form->handOver(u"/videos/later.avi"_s);
     QTRY_VERIFY(!form->Timer1->isActive());
     if (open == QLatin1String("1"))
-        expected << QStringLiteral("/videos/later.avi");
+        expected << u"/videos/later.avi"_s;
     QCOMPARE(form->entries(), expected);
     if (played)
-        QCOMPARE(videoPlayer()->calls.filter(QStringLiteral("setFileName")).size(), 2);
+        QCOMPARE(videoPlayer()->calls.filter(u"setFileName"_s).size(), 2);
 }
 
 void TstForm3::doneWritesTheList_data()
@@ -209,7 +201,7 @@ void TstForm3::doneWritesTheList_data()
     QTest::addColumn<QByteArray>("after");
     QTest::newRow("list order, CR LF lines")
         << QString() << QByteArray("/v/m.mov\r\n") << 0 << QByteArray("/v/m.mov\r\n/v/z.avi\r\nhttp://host/a.mpg\r\n");
-    QTest::newRow("save 0 writes no file") << QStringLiteral("0") << QByteArray("<none>") << 0 << QByteArray("<none>");
+    QTest::newRow("save 0 writes no file") << u"0"_s << QByteArray("<none>") << 0 << QByteArray("<none>");
     QTest::newRow("all removed leaves the file")
         << QString() << QByteArray("/v/m.mov\r\n") << 3 << QByteArray("/v/m.mov\r\n");
     QTest::newRow("empty lines left out") << QString() << QByteArray("/v/m.mov\r\n\r\n/v/n.mov\r\n") << 0
@@ -223,10 +215,10 @@ void TstForm3::doneWritesTheList()
     QFETCH(int, removeRows);
     QFETCH(QByteArray, after);
     if (!save.isNull())
-        SettingsStore::write(QStringLiteral("Video"), QStringLiteral("Save"), save);
+        SettingsStore::write(u"Video"_s, u"Save"_s, save);
     writeVideoList(before);
     Form3 *form = openAndSettle();
-    add(form, {QStringLiteral("/v/z.avi"), QStringLiteral("http://host/a.mpg")});
+    add(form, {u"/v/z.avi"_s, u"http://host/a.mpg"_s});
     // Remove takes the current entry only; with nothing current it takes nothing.
     for (int i = 0; i < removeRows; ++i) {
         form->List1->setCurrentRow(0);
@@ -241,15 +233,15 @@ void TstForm3::doneWritesTheList()
 void TstForm3::failedWriteIsReportedAndKeepsTheList()
 {
     Form3 *form = openAndSettle();
-    add(form, {QStringLiteral("/v/a.avi")});
+    add(form, {u"/v/a.avi"_s});
     // The data folder lies below a regular file, so nothing can be written there, even by root.
-    QFile blocker(m_env->path(QStringLiteral("blocker")));
+    QFile blocker(m_env->path(u"blocker"_s));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
-    qputenv("QUILLET_DATA_DIR", m_env->path(QStringLiteral("blocker/data")).toUtf8());
+    qputenv("QUILLET_DATA_DIR", m_env->path(u"blocker/data"_s).toUtf8());
     QTest::mouseClick(form->Command2, Qt::LeftButton);
     QCOMPARE(m_dialogs->messages.size(), 2);
-    QVERIFY(m_dialogs->messages.last().contains(m_env->path(QStringLiteral("blocker/data"))));
-    QCOMPARE(form->entries(), names({"/v/a.avi"}));
+    QVERIFY(m_dialogs->messages.last().contains(m_env->path(u"blocker/data"_s)));
+    QCOMPARE(form->entries(), QStringList {u"/v/a.avi"_s});
 }
 
 void TstForm3::playsFromTheTextBoxAndTheList_data()
@@ -259,12 +251,12 @@ void TstForm3::playsFromTheTextBoxAndTheList_data()
     QTest::addColumn<bool>("browsedFirst");
     QTest::addColumn<int>("listRow"); // -1: no current entry
     QTest::addColumn<QString>("played"); // empty: the message instead
-    const QString url = QStringLiteral("http://host/stream.mpg");
+    const QString url = u"http://host/stream.mpg"_s;
     QTest::newRow("play typed URL") << "play" << url << false << -1 << url;
     QTest::newRow("play empty text") << "play" << QString() << true << -1 << QString();
     QTest::newRow("text double-click before any browse") << "text" << url << false << -1 << QString();
     QTest::newRow("text double-click after a browse") << "text" << url << true << -1 << url;
-    QTest::newRow("list double-click on an entry") << "list" << url << false << 1 << QStringLiteral("/v/b.avi");
+    QTest::newRow("list double-click on an entry") << "list" << url << false << 1 << u"/v/b.avi"_s;
     QTest::newRow("list double-click, nothing current") << "list" << url << false << -1 << QString();
 }
 
@@ -275,12 +267,12 @@ void TstForm3::playsFromTheTextBoxAndTheList()
     QFETCH(bool, browsedFirst);
     QFETCH(int, listRow);
     QFETCH(QString, played);
-    m_main->player.setFileName(QStringLiteral("/music/song.mp3"));
+    m_main->player.setFileName(u"/music/song.mp3"_s);
     m_main->player.calls.clear();
     writeVideoList("/v/a.avi\r\n/v/b.avi\r\n");
     Form3 *form = openAndSettle();
     if (browsedFirst) {
-        m_dialogs->openAnswers << QStringLiteral("/v/browsed.avi");
+        m_dialogs->openAnswers << u"/v/browsed.avi"_s;
         QTest::mouseClick(form->Command1, Qt::LeftButton);
     }
     m_dialogs->messages.clear();
@@ -299,8 +291,7 @@ void TstForm3::playsFromTheTextBoxAndTheList()
         QVERIFY(frmBrowser::instance() == nullptr);
     } else {
         QTRY_VERIFY(videoPlayer() != nullptr);
-        QCOMPARE(videoPlayer()->calls.filter(QStringLiteral("setFileName")),
-            QStringList {QStringLiteral("setFileName ") + played});
+        QCOMPARE(videoPlayer()->calls.filter(u"setFileName"_s), QStringList {u"setFileName "_s + played});
         QCOMPARE(m_players->purposes, QList<PlayerPurpose> {PlayerPurpose::Video});
     }
     // Playing never changes the text box, nor touches the main window's player.
