@@ -62,6 +62,8 @@ QWidget *openWindow(Form1Fixture &f, const QString &name)
     WindowRegistry *w = f.form->windows();
     const QHash<QString, std::function<QWidget *()>> open
         = {{QStringLiteral("main window"), [&] { return f.form.get(); }},
+            {QStringLiteral("main menu"),
+                [&] { return f.form->mnuBar->popup(f.form->mapToGlobal(QPoint(10, 10))), f.form->mnuBar; }},
             {QStringLiteral("tag editor"),
                 [&] { return w->showTagEditor(f.form->MP1, f.form->List1->currentText()), visibleTagEditor(); }},
             {QStringLiteral("ID3 playlist"), [&] { return w->showId3Playlist(), w->find<Form5>(); }},
@@ -239,14 +241,7 @@ void TstAccess::everyControlHasANameAndEveryBarItsValue_data()
 void TstAccess::everyControlHasANameAndEveryBarItsValue()
 {
     QFETCH(QString, window);
-    QWidget *shown = nullptr;
-    if (window == QLatin1String("main menu")) {
-        QMenu *menu = m_fixture->form->mnuBar;
-        menu->popup(m_fixture->form->mapToGlobal(QPoint(10, 10)));
-        shown = menu;
-    } else {
-        shown = openWindow(*m_fixture, window);
-    }
+    QWidget *shown = openWindow(*m_fixture, window);
     QVERIFY(shown);
     QVERIFY(QTest::qWaitForWindowExposed(shown));
     const TreeFindings found = walkTree(shown);
