@@ -24,15 +24,10 @@ inline int mainOnPrivateBus(int argc, char **argv, const std::function<int(int, 
     if (qEnvironmentVariableIsSet("QUILLET_TEST_PRIVATE_BUS"))
         return body(argc, argv);
     qputenv("QUILLET_TEST_PRIVATE_BUS", "1");
-    std::vector<char *> arguments;
-    char runner[] = "dbus-run-session";
-    char separator[] = "--";
-    arguments.push_back(runner);
-    arguments.push_back(separator);
-    for (int i = 0; i < argc; ++i)
-        arguments.push_back(argv[i]);
+    std::vector<char *> arguments {const_cast<char *>("dbus-run-session"), const_cast<char *>("--")};
+    arguments.insert(arguments.end(), argv, argv + argc);
     arguments.push_back(nullptr);
-    ::execvp(runner, arguments.data());
+    ::execvp(arguments[0], arguments.data());
     std::perror("dbus-run-session (Debian package dbus-daemon) is needed for this test");
     return 1;
 }

@@ -33,6 +33,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+#include <functional>
+
 using namespace quillet;
 using namespace quillet::testing;
 
@@ -44,63 +47,37 @@ const QStringList kWindows
         QStringLiteral("root chooser"), QStringLiteral("remote control"), QStringLiteral("preferences"),
         QStringLiteral("visual options"), QStringLiteral("file types"), QStringLiteral("about")};
 
-// Opens a window the way the main window's commands do.
-QWidget *openWindow(Form1Fixture &f, const QString &name)
+QWidget *visibleTagEditor()
 {
-    WindowRegistry *windows = f.form->windows();
-    if (name == QLatin1String("main window"))
-        return f.form.get();
-    if (name == QLatin1String("tag editor")) {
-        windows->showTagEditor(f.form->MP1, f.form->List1->currentText());
-        for (QWidget *top : QApplication::topLevelWidgets()) {
-            if (auto *editor = qobject_cast<id3t *>(top); editor && editor->isVisible())
-                return editor;
-        }
-        return nullptr;
-    }
-    if (name == QLatin1String("ID3 playlist")) {
-        windows->showId3Playlist();
-        return windows->find<Form5>();
-    }
-    if (name == QLatin1String("video playlist")) {
-        windows->showVideoPlayer();
-        return Form3::instance();
-    }
-    if (name == QLatin1String("video display"))
-        return frmBrowser::open();
-    if (name == QLatin1String("directory browser")) {
-        windows->showDirectoryBrowser();
-        return Form2::instance();
-    }
-    if (name == QLatin1String("file search")) {
-        windows->showFileSearch();
-        return Form9::instance();
-    }
-    if (name == QLatin1String("root chooser")) {
-        windows->showRootChooser();
-        return Form8::instance();
-    }
-    if (name == QLatin1String("remote control")) {
-        windows->showRemote();
-        return Form6::instance();
-    }
-    if (name == QLatin1String("preferences")) {
-        windows->showPreferences();
-        return windows->find<frmOptions>();
-    }
-    if (name == QLatin1String("visual options")) {
-        windows->showVisualOptions();
-        return windows->visualOptions();
-    }
-    if (name == QLatin1String("file types")) {
-        windows->showFileTypes();
-        return windows->find<Form7>();
-    }
-    if (name == QLatin1String("about")) {
-        windows->showAbout();
-        return windows->find<frmAbout>();
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (qobject_cast<id3t *>(top) && top->isVisible())
+            return top;
     }
     return nullptr;
+}
+
+// Opens a window the way the main window's commands do: each command shows its window, which is then looked up.
+QWidget *openWindow(Form1Fixture &f, const QString &name)
+{
+    WindowRegistry *w = f.form->windows();
+    const QHash<QString, std::function<QWidget *()>> open
+        = {{QStringLiteral("main window"), [&] { return f.form.get(); }},
+            {QStringLiteral("main menu"),
+                [&] { return f.form->mnuBar->popup(f.form->mapToGlobal(QPoint(10, 10))), f.form->mnuBar; }},
+            {QStringLiteral("tag editor"),
+                [&] { return w->showTagEditor(f.form->MP1, f.form->List1->currentText()), visibleTagEditor(); }},
+            {QStringLiteral("ID3 playlist"), [&] { return w->showId3Playlist(), w->find<Form5>(); }},
+            {QStringLiteral("video playlist"), [&] { return w->showVideoPlayer(), Form3::instance(); }},
+            {QStringLiteral("video display"), [] { return frmBrowser::open(); }},
+            {QStringLiteral("directory browser"), [&] { return w->showDirectoryBrowser(), Form2::instance(); }},
+            {QStringLiteral("file search"), [&] { return w->showFileSearch(), Form9::instance(); }},
+            {QStringLiteral("root chooser"), [&] { return w->showRootChooser(), Form8::instance(); }},
+            {QStringLiteral("remote control"), [&] { return w->showRemote(), Form6::instance(); }},
+            {QStringLiteral("preferences"), [&] { return w->showPreferences(), w->find<frmOptions>(); }},
+            {QStringLiteral("visual options"), [&] { return w->showVisualOptions(), w->visualOptions(); }},
+            {QStringLiteral("file types"), [&] { return w->showFileTypes(), w->find<Form7>(); }},
+            {QStringLiteral("about"), [&] { return w->showAbout(), w->find<frmAbout>(); }}};
+    return open.contains(name) ? open.value(name)() : nullptr;
 }
 
 QString describe(QAccessibleInterface *node)
@@ -241,17 +218,14 @@ private slots:
     void everyControlHasANameAndEveryBarItsValue_data();
     void everyControlHasANameAndEveryBarItsValue();
     void messageBoxIsNamedAndClosesWithEscape();
-    void focusStartsOnAControlAndTabReadsInOrder_data();
-    void focusStartsOnAControlAndTabReadsInOrder();
-    void escapeCloses_data();
-    void escapeCloses();
+    void focusStartsOnAControlTabReadsInOrderAndEscapeCloses_data();
+    void focusStartsOnAControlTabReadsInOrderAndEscapeCloses();
     void aboutClosesWithTabAndEnter();
     void enterPlaysLikeADoubleClick_data();
     void enterPlaysLikeADoubleClick();
-    void preferencesHaveAKey();
     void remoteDropDownOpensInTheRemotesColours();
     void visualOptionsOpenNearTheMainWindow();
-    void preferencesAreAFixedDialog();
+    void preferencesOpenByAKeyAsAFixedDialog();
 
 private:
     std::unique_ptr<Form1Fixture> m_fixture;
@@ -267,14 +241,7 @@ void TstAccess::everyControlHasANameAndEveryBarItsValue_data()
 void TstAccess::everyControlHasANameAndEveryBarItsValue()
 {
     QFETCH(QString, window);
-    QWidget *shown = nullptr;
-    if (window == QLatin1String("main menu")) {
-        QMenu *menu = m_fixture->form->mnuBar;
-        menu->popup(m_fixture->form->mapToGlobal(QPoint(10, 10)));
-        shown = menu;
-    } else {
-        shown = openWindow(*m_fixture, window);
-    }
+    QWidget *shown = openWindow(*m_fixture, window);
     QVERIFY(shown);
     QVERIFY(QTest::qWaitForWindowExposed(shown));
     const TreeFindings found = walkTree(shown);
@@ -307,7 +274,7 @@ void TstAccess::messageBoxIsNamedAndClosesWithEscape()
     QVERIFY2(found.unnamed.isEmpty(), qPrintable(found.unnamed.join(QStringLiteral(", "))));
 }
 
-void TstAccess::focusStartsOnAControlAndTabReadsInOrder_data()
+void TstAccess::focusStartsOnAControlTabReadsInOrderAndEscapeCloses_data()
 {
     QTest::addColumn<QString>("window");
     // The control that has the focus on opening, by its accessible name; none: the first in reading order.
@@ -318,11 +285,11 @@ void TstAccess::focusStartsOnAControlAndTabReadsInOrder_data()
                                                                                  : QString());
 }
 
-void TstAccess::focusStartsOnAControlAndTabReadsInOrder()
+void TstAccess::focusStartsOnAControlTabReadsInOrderAndEscapeCloses()
 {
     QFETCH(QString, window);
     QFETCH(QString, startsAt);
-    QWidget *shown = openWindow(*m_fixture, window);
+    QPointer<QWidget> shown = openWindow(*m_fixture, window);
     QVERIFY(shown);
     shown->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(shown));
@@ -357,25 +324,11 @@ void TstAccess::focusStartsOnAControlAndTabReadsInOrder()
     // From the first control the cycle reads in order throughout; from another it wraps once.
     QVERIFY2(outOfOrder.size() <= (startsAt.isEmpty() ? 0 : 1),
         qPrintable(QStringLiteral("out of reading order: ") + outOfOrder.join(QStringLiteral(", "))));
-}
-
-void TstAccess::escapeCloses_data()
-{
-    QTest::addColumn<QString>("window");
-    for (const QString &name : kWindows.mid(1))
-        QTest::newRow(qPrintable(name)) << name;
-}
-
-void TstAccess::escapeCloses()
-{
-    QFETCH(QString, window);
-    QPointer<QWidget> shown = openWindow(*m_fixture, window);
-    QVERIFY(shown);
-    shown->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(shown));
-    waitForFocus(shown);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-    QTRY_VERIFY(!shown || !shown->isVisible());
+    // Back on the control it started on, Escape closes every window but the main one.
+    if (shown != m_fixture->form.get()) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!shown || !shown->isVisible());
+    }
 }
 
 void TstAccess::aboutClosesWithTabAndEnter()
@@ -426,15 +379,6 @@ void TstAccess::enterPlaysLikeADoubleClick()
     }
 }
 
-void TstAccess::preferencesHaveAKey()
-{
-    Form1 &main = *m_fixture->form;
-    main.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&main));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Comma, Qt::ControlModifier);
-    QTRY_VERIFY(main.windows()->find<frmOptions>() && main.windows()->find<frmOptions>()->isVisible());
-}
-
 void TstAccess::remoteDropDownOpensInTheRemotesColours()
 {
     auto *remote = static_cast<Form6 *>(openWindow(*m_fixture, QStringLiteral("remote control")));
@@ -447,23 +391,15 @@ void TstAccess::remoteDropDownOpensInTheRemotesColours()
     QWidget *popup = remote->Combo1->view()->window();
     QVERIFY(QTest::qWaitForWindowExposed(popup));
     QTest::qWait(50);
-    // What the X server shows: the list's ground is the closed box's dark grey, its text the light grey.
     const QImage shot = popup->screen()->grabWindow(popup->winId()).toImage();
     QHash<QRgb, int> counts;
     for (int y = 0; y < shot.height(); ++y) {
         for (int x = 0; x < shot.width(); ++x)
             ++counts[shot.pixel(x, y) & 0xFFFFFF];
     }
-    QRgb ground = 0;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
-        if (it.value() > counts.value(ground))
-            ground = it.key();
-    }
-    QCOMPARE(QColor(ground), QColor(0x40, 0x40, 0x40));
-    bool lightText = false;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        lightText = lightText || QColor(it.key()) == QColor(0xC0, 0xC0, 0xC0);
-    QVERIFY2(lightText, "no light grey text in the list");
+    // What the X server shows: the list's ground is the closed box's dark grey, its text the light grey.
+    QCOMPARE(QColor(std::max_element(counts.cbegin(), counts.cend()).key()), QColor(0x40, 0x40, 0x40));
+    QVERIFY2(counts.contains(0xC0C0C0), "no light grey text in the list");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
 }
 
@@ -483,9 +419,14 @@ void TstAccess::visualOptionsOpenNearTheMainWindow()
     QVERIFY(screen.contains(placed));
 }
 
-void TstAccess::preferencesAreAFixedDialog()
+void TstAccess::preferencesOpenByAKeyAsAFixedDialog()
 {
-    QWidget *preferences = openWindow(*m_fixture, QStringLiteral("preferences"));
+    Form1 &main = *m_fixture->form;
+    main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Comma, Qt::ControlModifier);
+    QTRY_VERIFY(main.windows()->find<frmOptions>() && main.windows()->find<frmOptions>()->isVisible());
+    QWidget *preferences = main.windows()->find<frmOptions>();
     QVERIFY(QTest::qWaitForWindowExposed(preferences));
     // What the window manager is told: a dialog of the main window, of one size, without minimise and maximise
     // buttons.
@@ -497,7 +438,7 @@ void TstAccess::preferencesAreAFixedDialog()
     QVERIFY2(xprop.waitForFinished(10000), "xprop (Debian package x11-utils) did not answer");
     const QString hints = QString::fromLatin1(xprop.readAllStandardOutput());
     QVERIFY2(hints.contains(QLatin1String("_NET_WM_WINDOW_TYPE_DIALOG")), qPrintable(hints));
-    const QString mainId = QStringLiteral("0x") + QString::number(m_fixture->form->winId(), 16);
+    const QString mainId = QStringLiteral("0x") + QString::number(main.winId(), 16);
     QVERIFY2(hints.contains(QStringLiteral("WM_TRANSIENT_FOR(WINDOW): window id # ") + mainId), qPrintable(hints));
     const QString size
         = QString::number(preferences->width()) + QStringLiteral(" by ") + QString::number(preferences->height());

@@ -18,6 +18,8 @@
 #include <QMenu>
 #include <QTest>
 
+#include <QHash>
+
 #include <functional>
 
 using namespace quillet;
@@ -68,48 +70,39 @@ private slots:
         QFETCH(QString, name);
         Form1Fixture f;
         FakeMainWindow main;
-        std::unique_ptr<QWidget> other;
-        QWidget *window = nullptr;
-        if (name == QLatin1String("main window")) {
+        // The other windows are opened on their own, as their commands open them.
+        const QHash<QString, std::function<QWidget *()>> make
+            = {{QStringLiteral("remote control"), [] { return Form6::open(); }},
+                {QStringLiteral("video playlist"), [] { return Form3::open(); }},
+                {QStringLiteral("ID3 playlist"), [] { return new Form5; }},
+                {QStringLiteral("visual options"), [] { return new Form4; }},
+                {QStringLiteral("preferences"), [] { return new frmOptions; }},
+                {QStringLiteral("preferences, skins"), [] { return new frmOptions; }},
+                {QStringLiteral("tag editor"),
+                    [&main] {
+                        auto *editor = new id3t;
+                        editor->setMainPlayer(&main.player);
+                        return editor;
+                    }},
+                // It opens on the home folder: one whose name does not change from run to run.
+                {QStringLiteral("file search"), [] { return qputenv("HOME", "/usr/share"), new Form9; }}};
+        std::unique_ptr<QWidget> other(make.contains(name) ? make.value(name)() : nullptr);
+        QWidget *window = other.get();
+        if (other) {
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+        } else {
             f.load();
             window = &f.show();
+        }
+        if (auto *options = qobject_cast<frmOptions *>(window); options && name.endsWith(QLatin1String("skins"))) {
+            QListWidget *pages = options->List1;
+            QTest::mouseClick(pages->viewport(), Qt::LeftButton, {}, pages->visualItemRect(pages->item(1)).center());
         } else if (name == QLatin1String("main window's Remove menu")) {
-            f.load();
-            f.show();
             auto *menu = f.form->findChild<QMenu *>(QStringLiteral("remv"));
             menu->popup(f.form->mapToGlobal(QPoint(20, 20)));
             QVERIFY(QTest::qWaitForWindowExposed(menu));
             window = menu;
-        } else if (name == QLatin1String("remote control")) {
-            other.reset(Form6::open());
-        } else if (name == QLatin1String("file search")) {
-            // It opens on the home folder: one whose name does not change from run to run.
-            qputenv("HOME", "/usr/share");
-            other = std::make_unique<Form9>();
-        } else if (name == QLatin1String("tag editor")) {
-            auto *editor = new id3t;
-            editor->setMainPlayer(&main.player);
-            other.reset(editor);
-        } else if (name.startsWith(QLatin1String("preferences"))) {
-            auto *options = new frmOptions;
-            other.reset(options);
-            if (name.endsWith(QLatin1String("skins"))) {
-                options->show();
-                QVERIFY(QTest::qWaitForWindowExposed(options));
-                QListWidget *pages = options->List1;
-                QTest::mouseClick(pages->viewport(), Qt::LeftButton, {}, pages->visualItemRect(pages->item(1)).center());
-            }
-        } else if (name == QLatin1String("video playlist")) {
-            other.reset(Form3::open());
-        } else if (name == QLatin1String("ID3 playlist")) {
-            other = std::make_unique<Form5>();
-        } else if (name == QLatin1String("visual options")) {
-            other = std::make_unique<Form4>();
-        }
-        if (other) {
-            window = other.get();
-            window->show();
-            QVERIFY(QTest::qWaitForWindowExposed(window));
         }
         QTest::qWait(50);
         // The desktop's task bar and window list show the title.
@@ -125,7 +118,8 @@ private slots:
         const QString now = QDir::temp().filePath(name + QStringLiteral(" (now).png"));
         if (differing > 8)
             shot.save(now);
-        QVERIFY2(differing <= 8, qPrintable(QStringLiteral("%1 pixels differ; the window now is in %2").arg(differing).arg(now)));
+        QVERIFY2(differing <= 8,
+            qPrintable(QStringLiteral("%1 pixels differ; the window now is in %2").arg(differing).arg(now)));
     }
 };
 

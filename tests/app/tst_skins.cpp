@@ -38,17 +38,10 @@ double areaContrast(const QImage &image, const QRect &area)
         for (int x = area.left(); x <= area.right(); ++x)
             ++counts[image.pixel(x, y)];
     }
-    QRgb ground = 0;
-    int most = 0;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
-        if (it.value() > most) {
-            most = it.value();
-            ground = it.key();
-        }
-    }
+    const QColor ground(std::max_element(counts.cbegin(), counts.cend()).key());
     double best = 1;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        best = qMax(best, contrastRatio(QColor(ground), QColor(it.key())));
+        best = qMax(best, contrastRatio(ground, QColor(it.key())));
     return best;
 }
 

@@ -1,6 +1,6 @@
 // The tray icon on a real X server with a real tray (trayer): minimising hides the main window behind the icon, which
 // shows its tip; a right click on the icon opens the main menu, a left click or double-click brings the window back,
-// and the middle button does nothing.
+// and the middle button does nothing; Exit takes the icon away.
 #include "form1fixture.h"
 
 #include "fakes/xvfb.h"
@@ -48,7 +48,7 @@ private slots:
     void cleanupTestCase();
     void clicks_data();
     void clicks();
-    void tipNamesThePlayer();
+    void tipNamesThePlayerAndExitRemovesTheIcon();
 
 private:
     QProcess m_trayer;
@@ -103,18 +103,20 @@ void TstTray::clicks()
         QTest::mouseDClick(icon, button, {}, middle);
     else
         QTest::mouseClick(icon, button, {}, middle);
+    // Shown again and out of its minimised state, or a desktop would leave it an icon in its task bar; without a
+    // window manager the X server keeps reporting it minimised afterwards, so this is read at once.
+    const bool restored = form.isVisible() && !(form.windowState() & Qt::WindowMinimized);
     QTest::qWait(300); // anything a click would open or show
     QStringList seen;
     if (menuShown)
         seen << u"menu"_s;
-    // Without a window manager nothing takes the window out of its minimised state; shown again is what counts.
     if (form.isVisible())
-        seen << u"restored"_s;
+        seen << (restored ? u"restored"_s : u"shown minimised"_s);
     QCOMPARE(seen.join(u','), expected);
 }
 
-// Resting the mouse on the icon shows its tip.
-void TstTray::tipNamesThePlayer()
+// Resting the mouse on the icon shows its tip; Exit takes the icon out of the tray.
+void TstTray::tipNamesThePlayerAndExitRemovesTheIcon()
 {
     Form1Fixture f;
     minimiseToTray(f);
@@ -126,6 +128,8 @@ void TstTray::tipNamesThePlayer()
         QTest::qWaitFor([] { return !QToolTip::text().isEmpty(); }, 2000);
     }
     QCOMPARE(QToolTip::text(), u"Quillet"_s);
+    f.form->exitProgram();
+    QTRY_VERIFY(!trayWindow());
 }
 
 int main(int argc, char *argv[])
