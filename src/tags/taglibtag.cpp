@@ -367,6 +367,8 @@ bool TagLibTag::writeTag(const std::array<bool, TagFieldCount> &fields)
             values[f] = visible[f];
         changed[f] = values[f] != visible[f];
     }
+    // The fields the user changed; the others must read back exactly as they were shown.
+    const std::array<bool, TagFieldCount> edited = changed;
     QByteArray result = data;
     if (std::any_of(changed.cbegin(), changed.cend(), [](bool fieldChanged) { return fieldChanged; })) {
         if (state == RawId3v2Tag::State::Damaged) {
@@ -392,8 +394,8 @@ bool TagLibTag::writeTag(const std::array<bool, TagFieldCount> &fields)
         QStringList names;
         for (int f = 0; f < TagFieldCount; ++f) {
             // An emptied field may show another language's comment, or what ID3v1 holds.
-            const bool cleared = changed[f] && values[f].isEmpty();
-            if (!cleared && read[f] != (changed[f] ? shown[f] : visible[f]))
+            const bool cleared = edited[f] && values[f].isEmpty();
+            if (!cleared && read[f] != (edited[f] ? shown[f] : visible[f]))
                 names.append(fieldName(f));
         }
         return names.join(QStringLiteral(", "));
