@@ -7,17 +7,27 @@
 
 namespace quillet {
 
+namespace {
+
+// The six text fields, between the tag components and the texts a save is given.
+template<typename To, typename From> void copyTexts(To &to, const From &from)
+{
+    to.song = from.song;
+    to.artist = from.artist;
+    to.album = from.album;
+    to.year = from.year;
+    to.comment = from.comment;
+    to.genre = from.genre;
+}
+
+} // namespace
+
 void MediaTag::readTag()
 {
     // The ID3 tag component looks at the first bytes of every file, reads MPEG audio and leaves the rest alone.
     m_mpeg.fileName = fileName;
     m_mpeg.readTag();
-    song = m_mpeg.song;
-    artist = m_mpeg.artist;
-    album = m_mpeg.album;
-    year = m_mpeg.year;
-    comment = m_mpeg.comment;
-    genre = m_mpeg.genre;
+    copyTexts(*this, m_mpeg);
     m_sampleRate = m_mpeg.sampleRate();
     m_bitRate = m_mpeg.bitRate();
     m_mpegVersion = m_mpeg.mpegVersion();
@@ -28,12 +38,7 @@ void MediaTag::readTag()
     FormatTag other;
     if (!other.read(fileName, format))
         return;
-    song = other.song;
-    artist = other.artist;
-    album = other.album;
-    year = other.year;
-    comment = other.comment;
-    genre = other.genre;
+    copyTexts(*this, other);
     m_sampleRate = other.sampleRate / 1000;
     m_bitRate = other.bitRate;
     m_mpegVersion = 0;
@@ -69,23 +74,13 @@ bool MediaTag::writeTag(const std::array<bool, TagFieldCount> &fields)
     const AudioFormat format = FormatTag::detect(fileName);
     if (format == AudioFormat::Mpeg || format == AudioFormat::Unknown) {
         m_mpeg.fileName = fileName;
-        m_mpeg.song = song;
-        m_mpeg.artist = artist;
-        m_mpeg.album = album;
-        m_mpeg.year = year;
-        m_mpeg.comment = comment;
-        m_mpeg.genre = genre;
+        copyTexts(m_mpeg, *this);
         const bool saved = m_mpeg.writeTag(fields);
         m_lastError = m_mpeg.lastError();
         return saved;
     }
     TagTexts values;
-    values.song = song;
-    values.artist = artist;
-    values.album = album;
-    values.year = year;
-    values.comment = comment;
-    values.genre = genre;
+    copyTexts(values, *this);
     return FormatTagWriter::write(fileName, format, values, fields, &m_lastError);
 }
 
