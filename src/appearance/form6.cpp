@@ -275,7 +275,6 @@ void Form6::Form_Load()
     placeSwitches(2040, 1350, 2040, 1320, 280, 1320, 280, 1350);
     Timer1->start();
     syncPlaylist();
-    FocusOrder::followLayout(this);
 }
 
 bool Form6::fullShapeShown() const
@@ -313,6 +312,8 @@ void Form6::placeSwitches(int label3Left, int label3Top, int shape1Left, int sha
             continue;
         control->setVisible(!shape || shape->contains(control->geometry().center()));
     }
+    // The switches moved: Tab follows them to their new places.
+    FocusOrder::followLayout(this);
 }
 
 void Form6::Label3_Click()

@@ -73,6 +73,12 @@ QWidget *openWindow(Form1Fixture &f, const QString &name)
             {QStringLiteral("file search"), [&] { return w->showFileSearch(), Form9::instance(); }},
             {QStringLiteral("root chooser"), [&] { return w->showRootChooser(), Form8::instance(); }},
             {QStringLiteral("remote control"), [&] { return w->showRemote(), Form6::instance(); }},
+            {QStringLiteral("remote control, controls hidden"),
+                [&] {
+                    w->showRemote();
+                    QTest::mouseClick(Form6::instance()->Label3, Qt::LeftButton);
+                    return Form6::instance();
+                }},
             {QStringLiteral("preferences"), [&] { return w->showPreferences(), w->find<frmOptions>(); }},
             {QStringLiteral("visual options"), [&] { return w->showVisualOptions(), w->visualOptions(); }},
             {QStringLiteral("file types"), [&] { return w->showFileTypes(), w->find<Form7>(); }},
@@ -279,7 +285,7 @@ void TstAccess::focusStartsOnAControlTabReadsInOrderAndEscapeCloses_data()
     QTest::addColumn<QString>("window");
     // The control that has the focus on opening, by its accessible name; none: the first in reading order.
     QTest::addColumn<QString>("startsAt");
-    for (const QString &name : kWindows)
+    for (const QString &name : kWindows + QStringList {QStringLiteral("remote control, controls hidden")})
         QTest::newRow(qPrintable(name)) << name
                                         << (name == QLatin1String("main window") ? QStringLiteral("Playlist")
                                                                                  : QString());
@@ -303,12 +309,15 @@ void TstAccess::focusStartsOnAControlTabReadsInOrderAndEscapeCloses()
     if (!startsAt.isEmpty())
         QCOMPARE(accessibleName(stopOf(start, stops)), startsAt);
 
-    // Tab from control to control until the focus comes back round.
+    // Tab from control to control until the focus comes back round, never to one cut off by the window's shape.
     QList<QWidget *> visited {stopOf(start, stops)};
     QStringList outOfOrder;
+    QStringList cutOff;
     for (int i = 0; i <= stops.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget *now = stopOf(QApplication::focusWidget(), stops);
+        if (!shown->mask().isEmpty() && !shown->mask().contains(now->mapTo(shown, now->rect().center())))
+            cutOff << accessibleName(now);
         if (now == visited.first())
             break;
         if (!readsAfter(shown, visited.last(), now))
@@ -321,6 +330,7 @@ void TstAccess::focusStartsOnAControlTabReadsInOrderAndEscapeCloses()
             missed << accessibleName(stop);
     }
     QVERIFY2(missed.isEmpty(), qPrintable(QStringLiteral("Tab never reaches: ") + missed.join(QStringLiteral(", "))));
+    QVERIFY2(cutOff.isEmpty(), qPrintable(QStringLiteral("Tab reaches, outside the shape: ") + cutOff.join(u", ")));
     // From the first control the cycle reads in order throughout; from another it wraps once.
     QVERIFY2(outOfOrder.size() <= (startsAt.isEmpty() ? 0 : 1),
         qPrintable(QStringLiteral("out of reading order: ") + outOfOrder.join(QStringLiteral(", "))));
