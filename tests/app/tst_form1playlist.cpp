@@ -89,7 +89,6 @@ void TstForm1Playlist::removeSelectedByKey()
     QFETCH(int, expectedCurrent);
     QFETCH(int, key);
     Form1Fixture f;
-    f.load();
     Form1 &form = f.show();
     form.List1->addMany(kFive);
     for (const QString &click : clicks.split(u' ', Qt::SkipEmptyParts)) {
@@ -111,7 +110,6 @@ void TstForm1Playlist::removeSelectedByKey()
 void TstForm1Playlist::keysPlayPauseAndShowTheSong()
 {
     Form1Fixture f;
-    f.load();
     Form1 &form = f.show();
     const QStringList songs = {testData(u"song1.mp3"_s), testData(u"song2.mp3"_s), testData(u"song3.mp3"_s)};
     form.List1->addMany(songs);
@@ -166,7 +164,6 @@ void TstForm1Playlist::songInformation()
     QFETCH(QByteArray, head);
     QFETCH(QString, expected);
     Form1Fixture f;
-    f.load();
     Form1 &form = f.show();
     if (!head.isEmpty()) {
         file = f.env.path(file);
@@ -208,7 +205,6 @@ void TstForm1Playlist::droppedFilesShow()
     QFETCH(QByteArray, uriList);
     QFETCH(QStringList, shown);
     Form1Fixture f;
-    f.load();
     Form1 &form = f.show();
     form.List1->add(u"/m/b.mp3"_s);
     QMimeData files;
@@ -223,7 +219,6 @@ void TstForm1Playlist::droppedFilesShow()
 void TstForm1Playlist::playlistFiles()
 {
     Form1Fixture f;
-    f.load();
     Form1 &form = f.show();
     // Save List and Load List give the same entries back; loading again appends them again.
     form.List1->addMany(kFive + QStringList {u"rel.mp3"_s});
@@ -272,8 +267,7 @@ void TstForm1Playlist::cutTagSaveReported()
     QVERIFY(cutSave(path, u"Cut Title"_s, SaveStop {SaveStop::Write, 1}));
     QVERIFY(otherTaggerSetsArtist(path, u"Other"_s));
     const QByteArray edited = Form1Fixture::readFile(path);
-    Form1 &form = f.load();
-    f.show();
+    Form1 &form = f.show();
     form.List1->addMany({path});
     // The ID3 playlist first asks for patience; the notices are the messages that name the file.
     const auto notices = [&f, &path] { return f.dialogs.messages.filter(path); };

@@ -68,7 +68,6 @@ void TstForm1Transport::draggingAnAudioBar()
     QFETCH(QString, value);
     QFETCH(int, heard);
     Form1Fixture f;
-    f.load();
     Form1 &form = f.show();
     auto *scrollBar = form.findChild<QScrollBar *>(bar);
     scrollBar->setValue((scrollBar->minimum() + scrollBar->maximum()) / 2);
@@ -286,7 +285,6 @@ void TstForm1Transport::buttons()
     QFETCH(QString, status);
     QFETCH(QStringList, messages);
     Form1Fixture f;
-    f.load();
     Form1 &form = f.show();
     int chooserRequests = 0;
     connect(&form, &Form1::rootChooserRequested, this, [&] { ++chooserRequests; });
@@ -355,7 +353,6 @@ void TstForm1Transport::sliderSeeksWhilePausedAndStopShowsTheStart()
     Form1Fixture f(Form1Fixture::Engine::Real);
     f.writeDefaultPlaylist(QFile::encodeName(testData(u"tone-187s.mp3"_s)) + "\r\n");
     SettingsStore::write(u"Opening Files"_s, u"Auto Play"_s, u"2"_s);
-    f.load();
     Form1 &form = f.show();
     QTRY_COMPARE_WITH_TIMEOUT(form.Label8->text(), u"03:07"_s, 5000);
     f.click(u"command11"_s);
@@ -433,7 +430,6 @@ void TstForm1Transport::repeatedPlaysEndAsOnePlay()
     SettingsStore::write(u"Opening Files"_s, u"Auto Play"_s, u"2"_s);
     SettingsStore::write(u"Playlist"_s, u"Continue"_s, continueSetting);
     SettingsStore::write(u"Tray"_s, u"Animate"_s, u"1"_s);
-    f.load();
     Form1 &form = f.show();
     // Play count 2, set with a key on its bar before automatic play starts the first song.
     QTest::keyClick(form.slider2, Qt::Key_Down);
