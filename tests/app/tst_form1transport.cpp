@@ -136,6 +136,7 @@ void TstForm1Transport::automaticPlay_data()
     QTest::addColumn<int>("index");
     QTest::newRow("clock 12:00:41 picks the last of 3") << u"1"_s << QTime(12, 0, 41) << QString() << 2;
     QTest::newRow("clock 12:00:01 picks index 1") << u"1"_s << QTime(12, 0, 1) << QString() << 1;
+    QTest::newRow("first file") << u"2"_s << QTime(12, 0, 41) << QString() << 0;
     QTest::newRow("a video argument suppresses it") << u"2"_s << QTime(12, 0, 1) << u"/v/clip.wmv"_s << -1;
 }
 
