@@ -49,9 +49,12 @@ struct Form1Fixture
         }
         return *form;
     }
-    // Showing the window starts its marquee again; with the fake player the tests still tick it by hand.
-    Form1 &show() const
+    // Loads the window if no test did, then shows it. Showing starts its marquee again; with the fake player the
+    // tests still tick it by hand.
+    Form1 &show()
     {
+        if (!form)
+            load();
         form->show();
         [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(form.get());
         if (players) {

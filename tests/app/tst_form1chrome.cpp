@@ -166,8 +166,7 @@ void TstForm1Chrome::clicks()
     QFETCH(bool, empty);
     QFETCH(QString, expected);
     Form1Fixture f;
-    Form1 &form = f.load();
-    f.show();
+    Form1 &form = f.show();
     if (!empty) {
         // A loaded file at 10 s of 100 and three entries, the middle one current: every command has work to do.
         f.player().setFileName(u"/playing.mp3"_s);
@@ -200,13 +199,13 @@ void TstForm1Chrome::clicks()
 void TstForm1Chrome::tips()
 {
     Form1Fixture f;
-    f.load();
     Form1 &form = f.show();
-    const QList<QPair<QString, QString>> tips = {{u"Text3"_s, u"Song Info .."_s}, {u"Text1"_s, u"More Info .."_s},
-        {u"Text2"_s, u"More Info .."_s}, {u"Command16"_s, u"Rewind .."_s}, {u"Command15"_s, u"Fast Forward .."_s},
-        {u"Slider1"_s, u"Balance"_s}, {u"volume1"_s, u"Volume"_s}, {u"slider2"_s, u"Playcount"_s},
-        {u"slider3"_s, u"Auto Rewind"_s}, {u"Option1"_s, u"Sound ON/OFF"_s}, {u"Command8"_s, u"RESET Volume Settings"_s},
-        {u"command9"_s, u"Play"_s}, {u"imgMinimize"_s, u"Minimize To Task Bar .."_s}};
+    const QList<QPair<QString, QString>> tips
+        = {{u"Text3"_s, u"Song Info .."_s}, {u"Text1"_s, u"More Info .."_s}, {u"Text2"_s, u"More Info .."_s},
+            {u"Command16"_s, u"Rewind .."_s}, {u"Command15"_s, u"Fast Forward .."_s}, {u"Slider1"_s, u"Balance"_s},
+            {u"volume1"_s, u"Volume"_s}, {u"slider2"_s, u"Playcount"_s}, {u"slider3"_s, u"Auto Rewind"_s},
+            {u"Option1"_s, u"Sound ON/OFF"_s}, {u"Command8"_s, u"RESET Volume Settings"_s}, {u"command9"_s, u"Play"_s},
+            {u"imgMinimize"_s, u"Minimize To Task Bar .."_s}};
     for (const auto &[name, tip] : tips) {
         QWidget *control = form.findChild<QWidget *>(name);
         QTest::mouseMove(control, control->rect().center());

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
 using namespace quillet;
 using namespace quillet::testing;
 
@@ -20,7 +21,7 @@ private slots:
     void fillsThenShowsTheMainWindow()
     {
         TestEnvironment env;
-        SettingsStore::write(QStringLiteral("Splash"), QStringLiteral("Interval"), QStringLiteral("80"));
+        SettingsStore::write(u"Splash"_s, u"Interval"_s, u"80"_s);
         bool splashWasOpen = true;
         int shown = 0;
         QPointer<frmSplash> splash;

@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QXmlStreamReader>
 
+using namespace Qt::StringLiterals;
 using namespace quillet;
 using namespace quillet::testing;
 
@@ -41,11 +42,10 @@ private:
 // cmake --install of this build; its messages, in case it fails, in err.
 ClientResult TstInstall::install(const QString &prefix, const QStringList &environment)
 {
-    const QString buildDir = QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/.."));
+    const QString buildDir = QDir::cleanPath(QCoreApplication::applicationDirPath() + u"/.."_s);
     const QStringList arguments = environment
-        + QStringList {QStandardPaths::findExecutable(QStringLiteral("cmake")), QStringLiteral("--install"), buildDir,
-            QStringLiteral("--prefix"), prefix};
-    ClientResult result = runClient(QStringLiteral("env"), arguments, 120000);
+        + QStringList {QStandardPaths::findExecutable(u"cmake"_s), u"--install"_s, buildDir, u"--prefix"_s, prefix};
+    ClientResult result = runClient(u"env"_s, arguments, 120000);
     result.err += result.out;
     return result;
 }
@@ -68,27 +68,27 @@ void TstInstall::filesLandInTheirPlaces()
         QFile xmlFile(info.filePath());
         QVERIFY(xmlFile.open(QIODevice::ReadOnly));
         QXmlStreamReader xml(&xmlFile);
-        while (!xml.atEnd() && (info.suffix() == QLatin1String("svg") || info.suffix() == QLatin1String("xml")))
+        while (!xml.atEnd() && (info.suffix() == u"svg"_s || info.suffix() == u"xml"_s))
             xml.readNext();
         QVERIFY2(!xml.hasError(), path);
     }
-    QVERIFY(QFileInfo(file(QStringLiteral("bin/quillet"))).isExecutable());
+    QVERIFY(QFileInfo(file(u"bin/quillet"_s)).isExecutable());
     // The entry names the installed program by its full path: the prefix's bin folder need not be on the PATH.
-    QFile entry(file(QStringLiteral("share/applications/quillet.desktop")));
+    QFile entry(file(u"share/applications/quillet.desktop"_s));
     QVERIFY(entry.open(QIODevice::ReadOnly));
-    QVERIFY(entry.readAll().contains("\nExec=" + QFile::encodeName(file(QStringLiteral("bin/quillet"))) + " %F\n"));
+    QVERIFY(entry.readAll().contains("\nExec=" + QFile::encodeName(file(u"bin/quillet"_s)) + " %F\n"));
     // The freedesktop validators accept the desktop entry and the metainfo, without a warning: software centres
     // show a file that only warns as faulty too.
-    for (const QStringList &check : {QStringList {QStringLiteral("desktop-file-validate"),
-                                         file(QStringLiteral("share/applications/quillet.desktop"))},
-             QStringList {QStringLiteral("appstreamcli"), QStringLiteral("validate"), QStringLiteral("--no-net"),
-                 file(QStringLiteral("share/metainfo/io.github.quillet.Quillet.metainfo.xml"))}}) {
+    for (const QStringList &check :
+        {QStringList {u"desktop-file-validate"_s, file(u"share/applications/quillet.desktop"_s)},
+            QStringList {u"appstreamcli"_s, u"validate"_s, u"--no-net"_s,
+                file(u"share/metainfo/io.github.quillet.Quillet.metainfo.xml"_s)}}) {
         const ClientResult result = runClient(check.first(), check.mid(1), 120000);
         const QString output = result.out + result.err;
         // An error desktop-file-validate calls "will be fatal in the future" still ends with 0.
-        QVERIFY2(result.exitCode == 0 && !output.contains(QLatin1String("warning"), Qt::CaseInsensitive)
-                && !output.contains(QLatin1String("error"), Qt::CaseInsensitive),
-            qPrintable(check.first() + QStringLiteral(": ") + output));
+        QVERIFY2(result.exitCode == 0 && !output.contains(u"warning"_s, Qt::CaseInsensitive)
+                && !output.contains(u"error"_s, Qt::CaseInsensitive),
+            qPrintable(check.first() + u": "_s + output));
     }
 }
 
@@ -106,27 +106,26 @@ void TstInstall::installAloneMakesTheTypesKnown()
 {
     QFETCH(bool, toolsThere);
     QTemporaryDir home;
-    const QString prefix = home.filePath(QStringLiteral(".local"));
-    QStringList environment = {QStringLiteral("HOME=") + home.path()};
+    const QString prefix = home.filePath(u".local"_s);
+    QStringList environment = {u"HOME="_s + home.path()};
     if (!toolsThere) {
         // Only cmake on the PATH.
-        QDir().mkpath(home.filePath(QStringLiteral("bin")));
-        QFile::link(
-            QStandardPaths::findExecutable(QStringLiteral("cmake")), home.filePath(QStringLiteral("bin/cmake")));
-        environment << QStringLiteral("PATH=") + home.filePath(QStringLiteral("bin"));
+        QDir().mkpath(home.filePath(u"bin"_s));
+        QFile::link(QStandardPaths::findExecutable(u"cmake"_s), home.filePath(u"bin/cmake"_s));
+        environment << u"PATH="_s + home.filePath(u"bin"_s);
     }
     const ClientResult installed = install(prefix, environment);
     QVERIFY2(installed.exitCode == 0, qPrintable(installed.err));
     if (!toolsThere)
         return;
     const QByteArray oldData = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", QFile::encodeName(prefix + QStringLiteral("/share")));
-    QFile skin(home.filePath(QStringLiteral("blue.qsk")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(prefix + u"/share"_s));
+    QFile skin(home.filePath(u"blue.qsk"_s));
     QVERIFY(skin.open(QIODevice::WriteOnly) && skin.write("1\r\n") == 3);
     skin.close();
     const QString opens = opensIn(skin.fileName());
     qputenv("XDG_DATA_HOME", oldData);
-    QCOMPARE(opens, QStringLiteral("application/x-quillet-skin in Quillet"));
+    QCOMPARE(opens, u"application/x-quillet-skin in Quillet"_s);
 }
 
 void TstInstall::installAndRegistrationKeepEachOther_data()
@@ -141,18 +140,17 @@ void TstInstall::installAndRegistrationKeepEachOther()
     QFETCH(bool, registerFirst);
     // The user's own folders are the prefix ~/.local: both write into the same places.
     QTemporaryDir home;
-    const QString prefix = home.filePath(QStringLiteral(".local"));
+    const QString prefix = home.filePath(u".local"_s);
     const QByteArray oldData = qgetenv("XDG_DATA_HOME");
     const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_DATA_HOME", QFile::encodeName(prefix + QStringLiteral("/share")));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral(".config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(prefix + u"/share"_s));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(u".config"_s)));
     const auto registerTypes = [&] {
-        FileTypeRegistry registry({prefix + QStringLiteral("/share"), home.filePath(QStringLiteral(".config")),
-            prefix + QStringLiteral("/bin/quillet")});
+        FileTypeRegistry registry({prefix + u"/share"_s, home.filePath(u".config"_s), prefix + u"/bin/quillet"_s});
         for (const char *extension : {".mp3", ".wmp", ".dat", ".qsk"})
             registry.add(QLatin1String(extension), extension == QByteArray(".qsk") ? FileKind::Skin : FileKind::Media);
         IconResource icons;
-        return icons.load(file(QStringLiteral("share/quillet/quillet-icons.rcc"))) && registry.registerTypes(icons).ok;
+        return icons.load(file(u"share/quillet/quillet-icons.rcc"_s)) && registry.registerTypes(icons).ok;
     };
     if (registerFirst)
         QVERIFY(registerTypes());
@@ -167,28 +165,27 @@ void TstInstall::installAndRegistrationKeepEachOther()
         out.write(bytes);
         return out.fileName();
     };
-    QFile::copy(testData(QStringLiteral("tone-44k-stereo.mp3")), home.filePath(QStringLiteral("a.mp3")));
-    for (const QString &path : {home.filePath(QStringLiteral("a.mp3")), make(QStringLiteral("b.wmp"), "x"),
-             make(QStringLiteral("track.dat"), videoCdTrack()), make(QStringLiteral("c.qsk"), "1\r\n")}) {
+    QFile::copy(testData(u"tone-44k-stereo.mp3"_s), home.filePath(u"a.mp3"_s));
+    for (const QString &path : {home.filePath(u"a.mp3"_s), make(u"b.wmp"_s, "x"), make(u"track.dat"_s, videoCdTrack()),
+             make(u"c.qsk"_s, "1\r\n")}) {
         const QString result = opensIn(path);
-        QVERIFY2(result.endsWith(QLatin1String(" in Quillet")), qPrintable(path + QLatin1String(": ") + result));
+        QVERIFY2(result.endsWith(u" in Quillet"_s), qPrintable(path + u": "_s + result));
     }
-    QVERIFY(!opensIn(make(QStringLiteral("notes.dat"), "milk\n")).endsWith(QLatin1String(" in Quillet")));
+    QVERIFY(!opensIn(make(u"notes.dat"_s, "milk\n")).endsWith(u" in Quillet"_s));
 
     // No line in mimeapps.list names a type the MIME database no longer knows.
     QString known;
-    for (const QString &types :
-        {prefix + QStringLiteral("/share/mime/types"), QStringLiteral("/usr/share/mime/types")}) {
+    for (const QString &types : {prefix + u"/share/mime/types"_s, u"/usr/share/mime/types"_s}) {
         QFile list(types);
         if (list.open(QIODevice::ReadOnly))
             known += QString::fromUtf8(list.readAll());
     }
     const QStringList known_types = known.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QFile apps(home.filePath(QStringLiteral(".config/mimeapps.list")));
+    QFile apps(home.filePath(u".config/mimeapps.list"_s));
     QVERIFY(apps.open(QIODevice::ReadOnly | QIODevice::Text));
     for (const QString &line : QString::fromUtf8(apps.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        if (line.contains(QLatin1Char('=')))
-            QVERIFY2(known_types.contains(line.section(QLatin1Char('='), 0, 0)), qPrintable(line));
+        if (line.contains(u'='))
+            QVERIFY2(known_types.contains(line.section(u'=', 0, 0)), qPrintable(line));
     }
     qputenv("XDG_DATA_HOME", oldData);
     qputenv("XDG_CONFIG_HOME", oldConfig);

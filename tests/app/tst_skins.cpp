@@ -19,6 +19,7 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
 using namespace quillet;
 using namespace quillet::testing;
 
@@ -88,7 +89,7 @@ QList<QPair<QString, QRect>> textAreas(Form1 &main)
     };
     for (QLabel *label : main.findChildren<QLabel *>()) {
         if (!label->text().trimmed().isEmpty())
-            add(QStringLiteral("label \"%1\"").arg(label->text()), label, label->contentsRect());
+            add(u"label \"%1\""_s.arg(label->text()), label, label->contentsRect());
     }
     for (QAbstractButton *button : main.findChildren<QAbstractButton *>()) {
         if (auto *box = qobject_cast<QCheckBox *>(button)) {
@@ -97,15 +98,15 @@ QList<QPair<QString, QRect>> textAreas(Form1 &main)
             option.text = box->text();
             add(box->text(), box, box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box));
         } else if (!button->icon().isNull()) {
-            add(QStringLiteral("icon of ") + button->toolTip(), button, button->rect().adjusted(2, 2, -2, -2));
+            add(u"icon of "_s + button->toolTip(), button, button->rect().adjusted(2, 2, -2, -2));
         } else if (!button->text().isEmpty()) {
-            add(QStringLiteral("button \"%1\"").arg(button->text()), button, button->rect().adjusted(3, 3, -3, -3));
+            add(u"button \"%1\""_s.arg(button->text()), button, button->rect().adjusted(3, 3, -3, -3));
         }
     }
     for (QLineEdit *field : {main.Text3, main.Text4, main.Text5, main.Text6, main.Text7})
-        add(QStringLiteral("field \"%1\"").arg(field->text()), field, field->rect().adjusted(3, 3, -3, -3));
+        add(u"field \"%1\""_s.arg(field->text()), field, field->rect().adjusted(3, 3, -3, -3));
     // The playlist's rows, inside its frame.
-    add(QStringLiteral("playlist"), main.List1->viewport(), main.List1->viewport()->rect().adjusted(2, 2, -2, -2));
+    add(u"playlist"_s, main.List1->viewport(), main.List1->viewport()->rect().adjusted(2, 2, -2, -2));
     return areas;
 }
 
@@ -115,17 +116,16 @@ QList<QPair<QString, QRect>> edgedControls(Form1 &main)
 {
     QList<QPair<QString, QRect>> controls;
     for (QLineEdit *field : {main.Text4, main.Text5, main.Text6, main.Text7})
-        controls.append({field->accessibleName() + QStringLiteral(" field"), inWindow(&main, field, field->rect())});
-    controls.append({QStringLiteral("playlist frame"), inWindow(&main, main.List1, main.List1->rect())});
+        controls.append({field->accessibleName() + u" field"_s, inWindow(&main, field, field->rect())});
+    controls.append({u"playlist frame"_s, inWindow(&main, main.List1, main.List1->rect())});
     QStyleOptionButton option;
     option.initFrom(main.Option1);
-    controls.append({QStringLiteral("MUTE box"),
+    controls.append({u"MUTE box"_s,
         inWindow(&main, main.Option1,
             main.Option1->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, main.Option1))});
     for (QPushButton *button : main.findChildren<QPushButton *>()) {
         if (button->isVisible())
-            controls.append(
-                {QStringLiteral("button \"%1\"").arg(button->text()), inWindow(&main, button, button->rect())});
+            controls.append({u"button \"%1\""_s.arg(button->text()), inWindow(&main, button, button->rect())});
     }
     return controls;
 }
@@ -158,11 +158,10 @@ void TstSkins::textReadsAndEdgesShow()
     QFETCH(int, background);
     QFETCH(int, text);
     Form1Fixture fixture;
-    const QString song = fixture.env.path(QStringLiteral("Tagged Song.mp3"));
-    QVERIFY(QFile::copy(testData(QStringLiteral("tags-v23.mp3")), song));
+    const QString song = fixture.env.path(u"Tagged Song.mp3"_s);
+    QVERIFY(QFile::copy(testData(u"tags-v23.mp3"_s), song));
     fixture.writeDefaultPlaylist(song.toUtf8() + "\r\nSecond Song.mp3\r\nThird Song.mp3\r\n");
-    Form1 &main = fixture.load();
-    fixture.show();
+    Form1 &main = fixture.show();
     QVERIFY(main.List1->count() == 3);
     // A song plays and is clicked: its tag fills the fields and the song information line.
     fixture.doubleClickEntry(0);
@@ -190,32 +189,30 @@ void TstSkins::textReadsAndEdgesShow()
         5000);
     if (qEnvironmentVariableIsSet("QUILLET_SCREENSHOT_DIR"))
         shot.save(qEnvironmentVariable("QUILLET_SCREENSHOT_DIR")
-            + QStringLiteral("/skin-%1.png").arg(QLatin1String(QTest::currentDataTag())));
+            + u"/skin-%1.png"_s.arg(QLatin1String(QTest::currentDataTag())));
     QStringList faults;
     const QList<QPair<QString, QRect>> areas = textAreas(main);
     QVERIFY(areas.size() > 25);
     for (const auto &[name, area] : areas) {
         const double found = areaContrast(shot, area);
         if (found < TextContrast)
-            faults << QStringLiteral("%1 %2:1").arg(name).arg(found, 0, 'f', 2);
+            faults << u"%1 %2:1"_s.arg(name).arg(found, 0, 'f', 2);
     }
     for (const auto &[name, area] : edgedControls(main)) {
         const double found = edgeContrast(shot, area, window);
         if (found < EdgeContrast)
-            faults << QStringLiteral("edge of %1 %2:1").arg(name).arg(found, 0, 'f', 2);
+            faults << u"edge of %1 %2:1"_s.arg(name).arg(found, 0, 'f', 2);
     }
-    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral(", "))));
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u", "_s)));
 }
 
 void TstSkins::pictureLiesBehindTheControls()
 {
     Form1Fixture fixture;
-    Form1 &main = fixture.load();
-    main.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    Form1 &main = fixture.show();
     QImage picture(60, main.height() / 2, QImage::Format_RGB32);
     picture.fill(QColor(200, 30, 90));
-    const QString path = fixture.env.path(QStringLiteral("ground.png"));
+    const QString path = fixture.env.path(u"ground.png"_s);
     QVERIFY(picture.save(path));
 
     Form4 options;

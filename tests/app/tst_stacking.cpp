@@ -63,8 +63,7 @@ void TstStacking::preferencesFromTheRemoteComeUpInFront()
 {
     Form1Fixture f;
     SettingsStore::write(u"Remote"_s, u"Top"_s, u"1"_s);
-    Form1 &form = f.load();
-    f.show();
+    Form1 &form = f.show();
     // Preferences already open from the main menu, then the remote over them.
     form.menuItem(u"preference"_s)->trigger();
     auto *options = form.windows()->find<frmOptions>();

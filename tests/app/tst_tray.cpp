@@ -31,7 +31,6 @@ Form1 &minimiseToTray(Form1Fixture &f)
 {
     SettingsStore::write(u"Tray"_s, u"Hide"_s, u"1"_s);
     SettingsStore::write(u"Remote"_s, u"Auto"_s, u"0"_s);
-    f.load();
     f.show();
     f.click(u"imgMinimize"_s);
     [[maybe_unused]] const bool inTray = QTest::qWaitFor([&f] { return !f.form->isVisible() && trayWindow(); }, 10000);
