@@ -60,8 +60,10 @@ QAction *findAction(const QMenu *menu, const QString &name)
 // wrong, if anything.
 QString clickPath(Form1 &form, const QString &path)
 {
-    if (path.contains(u'+')) // one path after the other
-        return clickPath(form, path.section(u'+', 0, 0)) + clickPath(form, path.section(u'+', 1));
+    if (path.contains(u'+')) { // one path after the other, in this order
+        const QString first = clickPath(form, path.section(u'+', 0, 0));
+        return first + clickPath(form, path.section(u'+', 1));
+    }
     if (path.startsWith(u"key:"_s)) {
         QTest::keyClick(form.List1, path.at(4).toLatin1());
         return {};
@@ -158,6 +160,8 @@ void TstForm1Chrome::clicks_data()
     rows("drag:left", "moved");
     rows("drag:right drag:middle", "");
     rows("imgMaximize/exit imgCloseForm", "exit");
+    // Exit takes every window it opened with it.
+    rows("Command1/searjf+Command1/adddirrr+Command5+imgMaximize/exit", "exit");
 }
 
 void TstForm1Chrome::clicks()
@@ -188,6 +192,9 @@ void TstForm1Chrome::clicks()
     } else {
         QTRY_VERIFY2(seen(f, entries, position).contains(expected), qPrintable(seen(f, entries, position).join(u',')));
         QCOMPARE(seen(f, entries, position).count(expected), 1);
+        // Exit leaves no window open.
+        if (expected == u"exit"_s)
+            QCOMPARE(seen(f, entries, position).filter(u"window "_s), QStringList());
     }
     while (QWidget *popup = QApplication::activePopupWidget())
         popup->close();
