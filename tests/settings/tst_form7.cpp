@@ -3,6 +3,7 @@
 // starts the program from any folder name, and desktop-specific mimeapps.list files get the defaults too.
 #include "fakes/fakedialogs.h"
 #include "fakes/mimetools.h"
+#include "fakes/tagfiles.h"
 #include "fakes/testenv.h"
 #include "settings/filetyperegistry.h"
 #include "settings/form7.h"
@@ -42,11 +43,7 @@ QString configHome()
 
 QString makeFile(const QString &path, const QByteArray &bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {};
-    file.write(bytes);
-    return path;
+    return writeFileBytes(path, bytes) ? path : QString();
 }
 
 // Every file below the user's data and config folders with its contents.
