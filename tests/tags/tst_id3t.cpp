@@ -24,15 +24,10 @@
 
 using namespace quillet;
 using quillet::testing::fileBytes;
+using quillet::testing::split;
 using quillet::testing::testData;
 
 namespace {
-
-// "a|b|c" as a list of texts.
-QStringList split(const char *joined)
-{
-    return QString::fromUtf8(joined).split(QLatin1Char('|'));
-}
 
 // What mutagen, a reader independent of TagLib, sees of each file: every tag item by its key (pictures and binary
 // items by a hash of their bytes) and, under "audio", the hash ffmpeg gives the audio packets.
