@@ -3,11 +3,11 @@
 #include "appearance/cdibsection.h"
 #include "appearance/cdibsectionregion.h"
 #include "appearance/numberederror.h"
+#include "fakes/tagfiles.h"
 #include "fakes/testenv.h"
 #include "perrunxorregion.h"
 
 #include <QDataStream>
-#include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
 #include <QWidget>
@@ -54,18 +54,6 @@ QByteArray regionFile(const QList<RawRect> &rects, quint32 headerSize = 32, quin
     for (const RawRect &r : rects)
         out << r[0] << r[1] << r[2] << r[3];
     return data;
-}
-
-bool writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Runs the call and returns the number of the NumberedError it raised, 0 when none.
@@ -182,15 +170,15 @@ void TstCDIBSectionRegion::appliedToWindows()
 void TstCDIBSectionRegion::fileRoundTrip()
 {
     // The sample file loads from the resources and saves back byte for byte.
-    const QByteArray sample = readFile(u":/rcdata/9101"_s);
+    const QByteArray sample = fileBytes(u":/rcdata/9101"_s);
     cDIBSectionRegion region;
     QVERIFY(region.LoadFromResource(9101));
     QCOMPARE(rectsOf(*region.region()), sampleRects);
     QCOMPARE(errorNumber([&] { region.LoadFromResource(4242); }), 326);
     const QString path = m_env.path(u"shape.rgn"_s);
-    QVERIFY(writeFile(path, QByteArray(500, 'z')));
+    QVERIFY(writeFileBytes(path, QByteArray(500, 'z')));
     QVERIFY(region.Save(path));
-    QCOMPARE(readFile(path), sample);
+    QCOMPARE(fileBytes(path), sample);
 
     // A shape cut from a picture comes back the same; so does an empty one.
     cDIBSection dib;
@@ -202,10 +190,10 @@ void TstCDIBSectionRegion::fileRoundTrip()
         QVERIFY(loaded.LoadFromFile(path) && loaded.region().has_value());
         QCOMPARE(rectsOf(*loaded.region()), rectsOf(*region.region()));
     }
-    QCOMPARE(readFile(path), regionFile({}));
+    QCOMPARE(fileBytes(path), regionFile({}));
 
     // Other programs' files: rectangles in any order, overlapping, empty or inverted, bytes after the list.
-    QVERIFY(writeFile(path,
+    QVERIFY(writeFileBytes(path,
         regionFile({{3, 1, 5, 3}, {0, 0, 5, 1}, {0, 1, 2, 3}, {1, 1, 2, 2}, {9, 9, 9, 12}, {7, 7, 6, 8}})
             + QByteArray(2, 0)));
     QVERIFY(region.LoadFromFile(path));
@@ -235,7 +223,7 @@ void TstCDIBSectionRegion::badFileLoadsNothing()
     QFETCH(QByteArray, data);
     QFETCH(int, error);
     const QString path = data == "<folder>" ? m_env.root() : m_env.path(u"bad.rgn"_s);
-    QVERIFY(data.startsWith('<') || writeFile(path, data));
+    QVERIFY(data.startsWith('<') || writeFileBytes(path, data));
     cDIBSectionRegion region;
     QVERIFY(region.LoadFromResource(9101));
     QWidget window;
@@ -258,7 +246,7 @@ void TstCDIBSectionRegion::failedSaveKeepsOldFile()
     region.Create(dib);
     QCOMPARE(errorNumber([&] { region.Save(m_env.root()); }), 75);
     const QString path = m_env.path(u"kept.rgn"_s);
-    QVERIFY(writeFile(path, "old"));
+    QVERIFY(writeFileBytes(path, "old"));
     rlimit saved {};
     QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -268,7 +256,7 @@ void TstCDIBSectionRegion::failedSaveKeepsOldFile()
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     QCOMPARE(number, 57);
-    QCOMPARE(readFile(path), QByteArray("old"));
+    QCOMPARE(fileBytes(path), QByteArray("old"));
 }
 
 QTEST_MAIN(TstCDIBSectionRegion)

@@ -4,11 +4,11 @@
 #include "appearance/skinfile.h"
 #include "fakes/fakedialogs.h"
 #include "fakes/fakemainwindow.h"
+#include "fakes/tagfiles.h"
 #include "fakes/testenv.h"
 #include "settings/settingsstore.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -37,8 +37,7 @@ Skin sampleSkin()
 
 bool writeLines(const QString &path, const QStringList &lines)
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(lines.join(u"\r\n"_s).toUtf8() + "\r\n") > 0;
+    return writeFileBytes(path, lines.join(u"\r\n"_s).toUtf8() + "\r\n");
 }
 
 } // namespace
@@ -171,8 +170,7 @@ void TstForm4::skinThatCannotBeUsed()
 
 void TstForm4::failedDefaultSkinWriteIsReported()
 {
-    QFile plain(m_env->path(u"plain"_s));
-    QVERIFY(plain.open(QIODevice::WriteOnly));
+    QVERIFY(writeFileBytes(m_env->path(u"plain"_s), {}));
     qputenv("QUILLET_DATA_DIR", m_env->path(u"plain/data"_s).toUtf8());
     Form4 form;
     form.setSkin(sampleSkin());

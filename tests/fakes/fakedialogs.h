@@ -53,16 +53,15 @@ public:
         saveRequests << request;
         return next(saveAnswers);
     }
-    std::optional<QColor> chooseColour(const QColor &) override { return next(colourAnswers); }
-    std::optional<QFont> chooseFont(const QFont &) override { return next(fontAnswers); }
+    // The colour and font dialogs are cancelled.
+    std::optional<QColor> chooseColour(const QColor &) override { return {}; }
+    std::optional<QFont> chooseFont(const QFont &) override { return {}; }
 
     // Scripted answers, taken first to last.
     QQueue<QString> questionAnswers;
     QQueue<QString> inputAnswers;
     QQueue<QString> openAnswers;
     QQueue<QString> saveAnswers;
-    QQueue<std::optional<QColor>> colourAnswers;
-    QQueue<std::optional<QFont>> fontAnswers;
 
     // What was shown: message texts in order, and the requests of the file dialogs.
     QStringList messages;

@@ -2,7 +2,6 @@
 
 #include "media/mediaplayer.h"
 
-#include <QHash>
 #include <QStringList>
 
 namespace quillet::testing {
@@ -38,8 +37,8 @@ public:
     void setAutoRewind(bool on) override { m_autoRewind = record("setAutoRewind", on); }
     bool mute() const override { return m_mute; }
     void setMute(bool on) override { m_mute = record("setMute", on); }
-    QString errorDescription() const override { return m_errorDescription; }
-    QString errorCorrectionTip() const override { return m_errorTip; }
+    QString errorDescription() const override { return {}; }
+    QString errorCorrectionTip() const override { return {}; }
     int displaySize() const override { return m_displaySize; }
     void setDisplaySize(int size) override { m_displaySize = record("setDisplaySize", size); }
     bool autoSize() const override { return m_autoSize; }
@@ -55,11 +54,7 @@ public:
         m_position = m_duration = 0;
         changeState(State::Stopped);
     }
-    void probeDuration() override
-    {
-        calls << QStringLiteral("probeDuration");
-        m_duration = probeDurations.value(m_fileName, m_duration);
-    }
+    void probeDuration() override { calls << QStringLiteral("probeDuration"); }
     void aboutBox(QWidget *) override { calls << QStringLiteral("aboutBox"); }
     QString engineName() const override { return QStringLiteral("fake engine 1.0"); }
     State state() const override { return m_state; }
@@ -67,11 +62,6 @@ public:
     // Test controls: set what the player reports, and fire its events.
     void setDuration(double seconds) { m_duration = seconds; }
     void setPosition(double seconds) { m_position = seconds; }
-    void setError(const QString &description, const QString &tip)
-    {
-        m_errorDescription = description;
-        m_errorTip = tip;
-    }
     // The loaded file opened: it plays (the state follows mediaOpened, as the engine's does).
     void emitMediaOpened()
     {
@@ -88,16 +78,9 @@ public:
         changeState(State::Stopped);
         emit endOfStream();
     }
-    void emitError()
-    {
-        changeState(State::Stopped);
-        emit error();
-    }
 
     // Every call in order, e.g. "setFileName /a.mp3", "play", "setVolume -10", "setMute 1".
     QStringList calls;
-    // Durations that probeDuration() reports, by file name.
-    QHash<QString, double> probeDurations;
 
 private:
     void setState(const char *call, State state)
@@ -119,7 +102,7 @@ private:
         return value;
     }
 
-    QString m_fileName, m_errorDescription, m_errorTip;
+    QString m_fileName;
     double m_position = 0, m_duration = 0;
     int m_volume = 0, m_balance = 0, m_playCount = 1, m_displaySize = 0;
     bool m_autoRewind = false, m_mute = false, m_autoSize = false;

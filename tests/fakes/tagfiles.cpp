@@ -26,6 +26,11 @@ bool writeFileBytes(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+QStringList split(const char *joined)
+{
+    return QString::fromUtf8(joined).split(QLatin1Char('|'));
+}
+
 bool placeTestFile(const QString &name, const QString &path, uid_t uid)
 {
     return QDir().mkpath(QFileInfo(path).path()) && writeFileBytes(path, fileBytes(testData(name)))

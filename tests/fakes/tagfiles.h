@@ -26,6 +26,9 @@ bool chmodPath(const QString &path, mode_t mode);
 // A second hard link to the file: a save then writes into the file itself, as it would not split the two.
 bool linkPath(const QString &path, const QString &link);
 
+// "a|b|c" as a list of texts.
+QStringList split(const char *joined);
+
 // Another tagger (mutagen's mid3v2) sets the artist of the file.
 bool otherTaggerSetsArtist(const QString &path, const QString &artist);
 

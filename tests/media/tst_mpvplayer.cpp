@@ -1,6 +1,7 @@
 // The libmpv player on generated files: its events in order, none of a replaced file, failures told in plain
 // words, durations probed, and what is heard (the pcm output's WAV files measured) after Stop and a seek, and for
 // the play count, volume, balance and mute.
+#include "fakes/tagfiles.h"
 #include "fakes/testenv.h"
 #include "media/mpvplayer.h"
 
@@ -55,8 +56,7 @@ struct Pcm
 
     explicit Pcm(const QString &path)
     {
-        QFile file(path);
-        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        const QByteArray bytes = fileBytes(path);
         const auto u16 = [&bytes](qsizetype at) { return qFromLittleEndian<quint16>(bytes.constData() + at); };
         const auto u32 = [&bytes](qsizetype at) { return qFromLittleEndian<quint32>(bytes.constData() + at); };
         int format = 0, count = 0, bits = 0;

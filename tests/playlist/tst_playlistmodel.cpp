@@ -1,13 +1,13 @@
 // The playlist as data: case-insensitive order, batches of every size as the list box shows them, reading and
 // writing playlist files.
 #include "common/entrypath.h"
+#include "fakes/tagfiles.h"
 #include "fakes/testenv.h"
 #include "fakes/visiblerows.h"
 #include "playlist/playlistfile.h"
 #include "playlist/playlistmodel.h"
 #include "playlist/playlistview.h"
 
-#include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -35,7 +35,6 @@ private slots:
     void everyBatchShowsAndKeepsTheSelection();
     void read_data();
     void read();
-    void roundTripKeepsOrderAndBytes();
     void entriesALineCannotHold_data();
     void entriesALineCannotHold();
 };
@@ -171,9 +170,7 @@ void TstPlaylistModel::read()
     QFETCH(QStringList, expected);
     TestEnvironment env;
     const QString path = env.path(u"list.pls"_s);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    file.close();
+    QVERIFY(writeFileBytes(path, bytes));
     const PlaylistFile::ReadResult result
         = filtered ? PlaylistFile::readFiltered(path) : PlaylistFile::readUnfiltered(path);
     QVERIFY(result.ok);
@@ -182,25 +179,15 @@ void TstPlaylistModel::read()
     QCOMPARE(result.notice.contains(path), bytes.size() > MaxEntryLength);
 }
 
-void TstPlaylistModel::roundTripKeepsOrderAndBytes()
-{
-    TestEnvironment env;
-    const QStringList entries = texts({"/z.mp3", "", "http://h/s?a=1,b", "/\u00e9t\u00e9.mp3", "#not a comment"});
-    const QString path = env.path(u"sub/dir/out.m3u"_s);
-    QVERIFY(PlaylistFile::write(path, entries).ok);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(
-        file.readAll(), QByteArray("/z.mp3\r\n\r\nhttp://h/s?a=1,b\r\n/\xc3\xa9t\xc3\xa9.mp3\r\n#not a comment\r\n"));
-    QCOMPARE(PlaylistFile::readFiltered(path).entries, entries);
-}
-
-// Entries that a line cannot hold as they are go as file URLs, and every entry reads back as it was, in a filtered
-// read (Load List) and in an unfiltered one (the default playlists). Other players read the absolute ones as files.
+// Entries are written one a line, in UTF-8 with CR LF, into a folder made for the file; those that a line cannot
+// hold as they are go as file URLs. Every entry reads back as it was, in a filtered read (Load List) and in an
+// unfiltered one (the default playlists). Other players read the absolute ones as files.
 void TstPlaylistModel::entriesALineCannotHold_data()
 {
     QTest::addColumn<QStringList>("entries");
     QTest::addColumn<QString>("firstLine");
+    QTest::newRow("plain entries as they are")
+        << texts({"/z.mp3", "", "http://h/s?a=1,b", "/\u00e9t\u00e9.mp3", "#not a comment"}) << u"/z.mp3"_s;
     QTest::newRow("line feed") << texts({"/m/new\nline.mp3"}) << u"file:///m/new%0Aline.mp3"_s;
     QTest::newRow("carriage return, other controls")
         << texts({"/m/cr\r\x01\x7f\u0085\u2028.mp3"}) << u"file:///m/cr%0D%01%7F%C2%85%E2%80%A8.mp3"_s;
@@ -219,13 +206,9 @@ void TstPlaylistModel::entriesALineCannotHold()
     QFETCH(QStringList, entries);
     QFETCH(QString, firstLine);
     TestEnvironment env;
-    const QString path = env.path(u"list.m3u"_s);
+    const QString path = env.path(u"sub/dir/list.m3u"_s);
     QVERIFY(PlaylistFile::write(path, entries).ok);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(u"\r\n"_s);
-    QCOMPARE(lines.size(), entries.size() + 1);
-    QCOMPARE(lines.first(), firstLine);
+    QCOMPARE(fileBytes(path), (QStringList {firstLine} + entries.mid(1)).join(u"\r\n"_s).toUtf8() + "\r\n");
     QCOMPARE(PlaylistFile::readFiltered(path).entries, entries);
     QCOMPARE(PlaylistFile::readUnfiltered(path).entries, entries);
 }

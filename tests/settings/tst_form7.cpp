@@ -3,6 +3,7 @@
 // starts the program from any folder name, and desktop-specific mimeapps.list files get the defaults too.
 #include "fakes/fakedialogs.h"
 #include "fakes/mimetools.h"
+#include "fakes/tagfiles.h"
 #include "fakes/testenv.h"
 #include "settings/filetyperegistry.h"
 #include "settings/form7.h"
@@ -42,11 +43,7 @@ QString configHome()
 
 QString makeFile(const QString &path, const QByteArray &bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {};
-    file.write(bytes);
-    return path;
+    return writeFileBytes(path, bytes) ? path : QString();
 }
 
 // Every file below the user's data and config folders with its contents.
@@ -56,9 +53,8 @@ QMap<QString, QByteArray> userFiles()
     for (const QString &root : {dataHome(), configHome()}) {
         QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext()) {
-            QFile file(it.next());
-            if (file.open(QIODevice::ReadOnly))
-                files.insert(file.fileName(), file.readAll());
+            const QString path = it.next();
+            files.insert(path, fileBytes(path));
         }
     }
     return files;
@@ -200,11 +196,10 @@ void TestForm7::desktopStartsQuilletFromAnyFolderName()
     const QString song = makeFile(m_env->path(QStringLiteral("my song.wmp")), "x");
     const QString other = makeFile(m_env->path(QStringLiteral("other.wmp")), "x");
     desktopTool(QStringLiteral("gio"), {QStringLiteral("launch"), registry.desktopFilePath(), song, other});
-    QFile arguments(folder + QStringLiteral("/arguments"));
-    QTRY_VERIFY(arguments.exists());
+    const QString arguments = folder + QStringLiteral("/arguments");
+    QTRY_VERIFY(QFile::exists(arguments));
     QTest::qWait(300); // a second start, if there were one, would write over the first
-    QVERIFY(arguments.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(arguments.readAll()).trimmed(), song + QLatin1Char('\n') + other);
+    QCOMPARE(QString::fromUtf8(fileBytes(arguments)).trimmed(), song + QLatin1Char('\n') + other);
 }
 
 void TestForm7::desktopSpecificListGetsTheDefaults()
@@ -224,9 +219,7 @@ void TestForm7::desktopSpecificListGetsTheDefaults()
     QCOMPARE(m_dialogs->messages, QStringList {kSuccess});
     QCOMPARE(
         gioDefault(QStringLiteral("audio/mpeg"), QStringLiteral("ubuntu:GNOME")), QStringLiteral("quillet.desktop"));
-    QFile list(own);
-    QVERIFY(list.open(QIODevice::ReadOnly));
-    QVERIFY(list.readAll().contains("audio/mpeg=quillet.desktop;other-player.desktop;\n"));
+    QVERIFY(fileBytes(own).contains("audio/mpeg=quillet.desktop;other-player.desktop;\n"));
     // A desktop without a list of its own is not given one.
     QVERIFY(!QFile::exists(configHome() + QStringLiteral("/ubuntu-mimeapps.list")));
 }

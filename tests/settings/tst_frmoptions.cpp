@@ -1,6 +1,7 @@
 // The preferences window over a real settings file: what it shows for stored values (odd ones included, as the
 // program takes them), what OK and Apply store, and when a write counts as failed.
 #include "fakes/fakedialogs.h"
+#include "fakes/tagfiles.h"
 #include "fakes/testenv.h"
 #include "settings/frmoptions.h"
 #include "settings/settingsstore.h"
@@ -20,15 +21,17 @@ using namespace quillet::testing;
 
 namespace {
 
-// Every stored preference as "Section/Key=value".
-QStringList storedValues()
+// Every preference as "Section/Key=value": as stored ("-" when missing), or else its default.
+QStringList preferences(bool stored)
 {
     QStringList values;
-    for (const SettingDefault &setting : SettingsStore::defaults())
+    for (const SettingDefault &setting : SettingsStore::defaults()) {
+        const QString section = QLatin1String(setting.section), key = QLatin1String(setting.key);
         values << QStringLiteral("%1/%2=%3")
-                      .arg(QLatin1String(setting.section), QLatin1String(setting.key),
-                          SettingsStore::read(
-                              QLatin1String(setting.section), QLatin1String(setting.key), QStringLiteral("-")));
+                      .arg(section, key,
+                          stored ? SettingsStore::read(section, key, QStringLiteral("-"))
+                                 : QLatin1String(setting.value));
+    }
     return values;
 }
 
@@ -172,14 +175,11 @@ void TestFrmOptions::okStoresWhatIsShownAndCloses()
     window.show();
     QTest::mouseClick(window.cmdOK, Qt::LeftButton);
     QVERIFY(!window.isVisible());
-    QStringList expected;
-    for (const SettingDefault &setting : SettingsStore::defaults())
-        expected << QStringLiteral("%1/%2=%3")
-                        .arg(QLatin1String(setting.section), QLatin1String(setting.key), QLatin1String(setting.value));
+    QStringList expected = preferences(false);
     expected.replace(0, QStringLiteral("Opening Files/Auto Play=2"));
     expected.replace(1, QStringLiteral("Opening Files/Manage=1"));
     expected.replace(14, QStringLiteral("Splash/Interval=200"));
-    QCOMPARE(storedValues(), expected);
+    QCOMPARE(preferences(true), expected);
     QVERIFY(dialogs.messages.isEmpty());
     frmOptions again;
     QVERIFY(again.Option2->isChecked() && again.Check2->isChecked() && again.Slider1->value() == 200);
@@ -210,9 +210,7 @@ void TestFrmOptions::failedWriteIsReportedAndWindowStaysOpen()
     TestEnvironment env;
     FakeDialogs dialogs;
     // The settings folder's parent is a regular file: nothing can be written, even by root.
-    QFile blocker(env.path(QStringLiteral("file")));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    QVERIFY(writeFileBytes(env.path(QStringLiteral("file")), {}));
     qputenv("QUILLET_CONFIG_DIR", QFile::encodeName(env.path(QStringLiteral("file/config"))));
     frmOptions window;
     window.show();

@@ -1,10 +1,10 @@
 // The settings file's own INI reader and writer against Qt's: a file that Qt wrote, or that a user edited by hand
 // in the ways Qt reads, gives every window the values it gave before; a file this program writes reads the same in
 // Qt (an older Quillet, a hand-made script) and here.
+#include "fakes/tagfiles.h"
 #include "fakes/testenv.h"
 #include "settings/settingsformat.h"
 
-#include <QFile>
 #include <QSettings>
 #include <QTest>
 
@@ -51,9 +51,7 @@ void TstSettingsFormat::readsAsQtReads()
     QFETCH(QByteArray, text);
     TestEnvironment env;
     const QString path = env.path(QStringLiteral("settings.ini"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-    file.close();
+    QVERIFY(writeFileBytes(path, text));
     // Both through QSettings, as the program reads: the same keys and, for each, the same value.
     const QSettings qt(path, QSettings::IniFormat);
     const QSettings ours(path, SettingsFormat::format());
@@ -89,9 +87,7 @@ void TstSettingsFormat::writesWhatQtReads()
     TestEnvironment env;
     QSettings::SettingsMap values {{key, value}, {QStringLiteral("Z/other"), QStringLiteral("1")}};
     const QString ours = env.path(QStringLiteral("ours.ini"));
-    QFile file(ours);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(SettingsFormat::text(values)) > 0);
-    file.close();
+    QVERIFY(writeFileBytes(ours, SettingsFormat::text(values)));
     QCOMPARE(QSettings(ours, QSettings::IniFormat).value(key).toString(), value);
     QCOMPARE(SettingsFormat::parse(SettingsFormat::text(values)), values);
     // And what Qt writes reads here as in Qt.
@@ -100,9 +96,7 @@ void TstSettingsFormat::writesWhatQtReads()
         QSettings qt(theirs, QSettings::IniFormat);
         qt.setValue(key, value);
     }
-    QFile written(theirs);
-    QVERIFY(written.open(QIODevice::ReadOnly));
-    QCOMPARE(SettingsFormat::parse(written.readAll()).value(key).toString(), value);
+    QCOMPARE(SettingsFormat::parse(fileBytes(theirs)).value(key).toString(), value);
 }
 
 QTEST_MAIN(TstSettingsFormat)

@@ -49,11 +49,6 @@ QStringList texts(TagLibTag &tag)
     return {tag.song, tag.artist, tag.album, tag.year, tag.comment, tag.genre};
 }
 
-QStringList split(const char *joined)
-{
-    return QString::fromUtf8(joined).split(QLatin1Char('|'));
-}
-
 } // namespace
 
 class TestTagLibTag : public QObject

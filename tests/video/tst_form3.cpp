@@ -3,6 +3,7 @@
 #include "fakes/fakedialogs.h"
 #include "fakes/fakemainwindow.h"
 #include "fakes/fakeplayer.h"
+#include "fakes/tagfiles.h"
 #include "fakes/testenv.h"
 #include "playlist/playlistfile.h"
 #include "settings/settingsstore.h"
@@ -235,8 +236,7 @@ void TstForm3::failedWriteIsReportedAndKeepsTheList()
     Form3 *form = openAndSettle();
     add(form, {u"/v/a.avi"_s});
     // The data folder lies below a regular file, so nothing can be written there, even by root.
-    QFile blocker(m_env->path(u"blocker"_s));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    QVERIFY(writeFileBytes(m_env->path(u"blocker"_s), {}));
     qputenv("QUILLET_DATA_DIR", m_env->path(u"blocker/data"_s).toUtf8());
     QTest::mouseClick(form->Command2, Qt::LeftButton);
     QCOMPARE(m_dialogs->messages.size(), 2);
