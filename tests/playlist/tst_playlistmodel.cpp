@@ -88,32 +88,37 @@ void TstPlaylistModel::batchEqualsOneByOne()
 
 void TstPlaylistModel::everyBatchShowsAndKeepsTheSelection_data()
 {
-    QTest::addColumn<int>("size");
-    QTest::newRow("one") << 1;
-    QTest::newRow("31") << 31;
-    QTest::newRow("500") << 500;
+    QTest::addColumn<int>("size"); // below 0: a batch that sorts before every entry
+    QTest::addColumn<int>("current"); // the row of the current entry before the batch: "/m", "/p" or "/t"
+    QTest::newRow("one") << 1 << 1;
+    QTest::newRow("31") << 31 << 1;
+    QTest::newRow("500") << 500 << 1;
+    QTest::newRow("500 before all, the first entry current") << -500 << 0;
 }
 
 void TstPlaylistModel::everyBatchShowsAndKeepsTheSelection()
 {
     QFETCH(int, size);
+    QFETCH(int, current);
     PlaylistView view;
     view.resize(300, 400);
     view.show();
     view.addMany(texts({"/m", "/p", "/t"}));
-    view.setListIndex(1);
+    view.setListIndex(current);
     QCOMPARE(visibleRows(&view), (texts({"/m", "/p", "/t"})));
+    const QString currentText = view.currentText();
 
     QStringList batch;
-    for (int i = 0; i < size; ++i)
-        batch << u"/n%1"_s.arg(i, 3, 10, QLatin1Char('0'));
+    for (int i = 0; i < std::abs(size); ++i)
+        batch << (size < 0 ? u"/a%1"_s : u"/n%1"_s).arg(i, 3, 10, QLatin1Char('0'));
     view.addMany(batch);
-    const QStringList expected = texts({"/m"}) + batch + texts({"/p", "/t"});
+    QStringList expected = texts({"/m", "/p", "/t"}) + batch;
+    expected.sort();
     const QStringList shown = visibleRows(&view);
     QVERIFY(shown.size() >= std::min<qsizetype>(expected.size(), 10));
     QCOMPARE(shown, expected.mid(expected.indexOf(shown.first()), shown.size()));
     // The current entry and the selection stay on the entry they were on.
-    QCOMPARE(view.currentText(), u"/p"_s);
+    QCOMPARE(view.currentText(), currentText);
     QCOMPARE(view.selectedRows(), QList<int> {view.listIndex()});
 }
 

@@ -11,6 +11,21 @@
 using namespace quillet;
 using namespace quillet::testing;
 
+namespace {
+
+// How many pixels of the widget, drawn as it is now, have the colour.
+int pixelsIn(QWidget *widget, const QColor &colour)
+{
+    const QImage shot = widget->grab().toImage();
+    int count = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            count += shot.pixelColor(x, y) == colour;
+    return count;
+}
+
+} // namespace
+
 class TestFrmAbout : public QObject
 {
     Q_OBJECT
@@ -35,9 +50,11 @@ void TestFrmAbout::scrollsUpAndWrapsInTheOtherColour()
     QTRY_VERIFY(about.picScroll->frame());
     const QColor first = about.picScroll->frame()->colour;
     QCOMPARE(about.picScroll->frame()->rect.top(), about.picScroll->height());
+    const int before = pixelsIn(about.picScroll, first);
     // The real timer moves the text up, one pixel a frame, and after a whole pass it starts again at the bottom
-    // in the other colour.
-    QTRY_VERIFY(about.picScroll->frame()->rect.top() < about.picScroll->height() - 3);
+    // in the other colour; on its way the text is seen in its colour.
+    QTRY_VERIFY(about.picScroll->frame()->rect.top() < about.picScroll->height() - 20);
+    QVERIFY2(pixelsIn(about.picScroll, first) > before + 20, "the credits are not drawn");
     QTRY_VERIFY_WITH_TIMEOUT(about.picScroll->frame()->colour != first, 30000);
     QVERIFY(about.picScroll->frame()->rect.top() > about.picScroll->height() - 40);
     QVERIFY(dialogs.messages.isEmpty());
@@ -88,14 +105,7 @@ void TestFrmAbout::exitFollowsTheMouse()
     frmAbout about;
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
-    const auto drawnIn = [&about](QColor colour) {
-        const QImage shot = about.lblExit->grab().toImage();
-        int count = 0;
-        for (int y = 0; y < shot.height(); ++y)
-            for (int x = 0; x < shot.width(); ++x)
-                count += shot.pixelColor(x, y) == colour;
-        return count > 10;
-    };
+    const auto drawnIn = [&about](QColor colour) { return pixelsIn(about.lblExit, colour) > 10; };
     const QColor red(255, 0, 0), yellow(255, 255, 0);
     QVERIFY(drawnIn(yellow) && !drawnIn(red));
     QTest::mouseMove(about.lblExit, about.lblExit->rect().center());
