@@ -38,14 +38,13 @@
 
 using namespace quillet;
 using namespace quillet::testing;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QStringList kWindows
-    = {QStringLiteral("main window"), QStringLiteral("tag editor"), QStringLiteral("ID3 playlist"),
-        QStringLiteral("video playlist"), QStringLiteral("directory browser"), QStringLiteral("file search"),
-        QStringLiteral("root chooser"), QStringLiteral("remote control"), QStringLiteral("preferences"),
-        QStringLiteral("visual options"), QStringLiteral("file types"), QStringLiteral("about")};
+const QStringList kWindows = {u"main window"_s, u"tag editor"_s, u"ID3 playlist"_s, u"video playlist"_s,
+    u"directory browser"_s, u"file search"_s, u"root chooser"_s, u"remote control"_s, u"preferences"_s,
+    u"visual options"_s, u"file types"_s, u"about"_s};
 
 QWidget *visibleTagEditor()
 {
@@ -60,36 +59,34 @@ QWidget *visibleTagEditor()
 QWidget *openWindow(Form1Fixture &f, const QString &name)
 {
     WindowRegistry *w = f.form->windows();
-    const QHash<QString, std::function<QWidget *()>> open
-        = {{QStringLiteral("main window"), [&] { return f.form.get(); }},
-            {QStringLiteral("main menu"),
-                [&] { return f.form->mnuBar->popup(f.form->mapToGlobal(QPoint(10, 10))), f.form->mnuBar; }},
-            {QStringLiteral("tag editor"),
-                [&] { return w->showTagEditor(f.form->MP1, f.form->List1->currentText()), visibleTagEditor(); }},
-            {QStringLiteral("ID3 playlist"), [&] { return w->showId3Playlist(), w->find<Form5>(); }},
-            {QStringLiteral("video playlist"), [&] { return w->showVideoPlayer(), Form3::instance(); }},
-            {QStringLiteral("video display"), [] { return frmBrowser::open(); }},
-            {QStringLiteral("directory browser"), [&] { return w->showDirectoryBrowser(), Form2::instance(); }},
-            {QStringLiteral("file search"), [&] { return w->showFileSearch(), Form9::instance(); }},
-            {QStringLiteral("root chooser"), [&] { return w->showRootChooser(), Form8::instance(); }},
-            {QStringLiteral("remote control"), [&] { return w->showRemote(), Form6::instance(); }},
-            {QStringLiteral("remote control, controls hidden"),
-                [&] {
-                    w->showRemote();
-                    QTest::mouseClick(Form6::instance()->Label3, Qt::LeftButton);
-                    return Form6::instance();
-                }},
-            {QStringLiteral("preferences"), [&] { return w->showPreferences(), w->find<frmOptions>(); }},
-            {QStringLiteral("visual options"), [&] { return w->showVisualOptions(), w->visualOptions(); }},
-            {QStringLiteral("file types"), [&] { return w->showFileTypes(), w->find<Form7>(); }},
-            {QStringLiteral("about"), [&] { return w->showAbout(), w->find<frmAbout>(); }}};
+    const QHash<QString, std::function<QWidget *()>> open = {{u"main window"_s, [&] { return f.form.get(); }},
+        {u"main menu"_s, [&] { return f.form->mnuBar->popup(f.form->mapToGlobal(QPoint(10, 10))), f.form->mnuBar; }},
+        {u"tag editor"_s,
+            [&] { return w->showTagEditor(f.form->MP1, f.form->List1->currentText()), visibleTagEditor(); }},
+        {u"ID3 playlist"_s, [&] { return w->showId3Playlist(), w->find<Form5>(); }},
+        {u"video playlist"_s, [&] { return w->showVideoPlayer(), Form3::instance(); }},
+        {u"video display"_s, [] { return frmBrowser::open(); }},
+        {u"directory browser"_s, [&] { return w->showDirectoryBrowser(), Form2::instance(); }},
+        {u"file search"_s, [&] { return w->showFileSearch(), Form9::instance(); }},
+        {u"root chooser"_s, [&] { return w->showRootChooser(), Form8::instance(); }},
+        {u"remote control"_s, [&] { return w->showRemote(), Form6::instance(); }},
+        {u"remote control, controls hidden"_s,
+            [&] {
+                w->showRemote();
+                QTest::mouseClick(Form6::instance()->Label3, Qt::LeftButton);
+                return Form6::instance();
+            }},
+        {u"preferences"_s, [&] { return w->showPreferences(), w->find<frmOptions>(); }},
+        {u"visual options"_s, [&] { return w->showVisualOptions(), w->visualOptions(); }},
+        {u"file types"_s, [&] { return w->showFileTypes(), w->find<Form7>(); }},
+        {u"about"_s, [&] { return w->showAbout(), w->find<frmAbout>(); }}};
     return open.contains(name) ? open.value(name)() : nullptr;
 }
 
 QString describe(QAccessibleInterface *node)
 {
     QObject *object = node->object();
-    return QString::fromLatin1(qAccessibleRoleString(node->role())) + QLatin1Char(' ')
+    return QString::fromLatin1(qAccessibleRoleString(node->role())) + u' '
         + (object ? object->objectName() : QString());
 }
 
@@ -121,7 +118,7 @@ void walk(QAccessibleInterface *node, TreeFindings &found)
         if (node->text(QAccessible::Name).trimmed().isEmpty())
             found.unnamed << describe(node);
         if (role == QAccessible::StaticText)
-            found.mere << describe(node) + QLatin1Char(' ') + node->text(QAccessible::Name);
+            found.mere << describe(node) + u' ' + node->text(QAccessible::Name);
     }
     if (valued.contains(role) && !(node->valueInterface() && node->valueInterface()->currentValue().isValid()))
         found.withoutValue << describe(node);
@@ -142,7 +139,7 @@ TreeFindings walkTree(QObject *window)
 QString accessibleName(QWidget *widget)
 {
     QAccessibleInterface *node = widget ? QAccessible::queryAccessibleInterface(widget) : nullptr;
-    return node ? node->text(QAccessible::Name) : QStringLiteral("<none>");
+    return node ? node->text(QAccessible::Name) : u"<none>"_s;
 }
 
 // The controls of a window that Tab should reach: shown, enabled, taking the focus by Tab, and not part of another
@@ -240,7 +237,7 @@ private:
 void TstAccess::everyControlHasANameAndEveryBarItsValue_data()
 {
     QTest::addColumn<QString>("window");
-    for (const QString &name : kWindows + QStringList {QStringLiteral("video display"), QStringLiteral("main menu")})
+    for (const QString &name : kWindows + QStringList {u"video display"_s, u"main menu"_s})
         QTest::newRow(qPrintable(name)) << name;
 }
 
@@ -252,12 +249,9 @@ void TstAccess::everyControlHasANameAndEveryBarItsValue()
     QVERIFY(QTest::qWaitForWindowExposed(shown));
     const TreeFindings found = walkTree(shown);
     QVERIFY2(found.controls > 0, "no control found in the accessibility tree");
-    QVERIFY2(found.unnamed.isEmpty(),
-        qPrintable(QStringLiteral("without a name: ") + found.unnamed.join(QStringLiteral(", "))));
-    QVERIFY2(found.mere.isEmpty(),
-        qPrintable(QStringLiteral("announced as text: ") + found.mere.join(QStringLiteral(", "))));
-    QVERIFY2(found.withoutValue.isEmpty(),
-        qPrintable(QStringLiteral("without a value: ") + found.withoutValue.join(QStringLiteral(", "))));
+    QVERIFY2(found.unnamed.isEmpty(), qPrintable(u"without a name: "_s + found.unnamed.join(u", "_s)));
+    QVERIFY2(found.mere.isEmpty(), qPrintable(u"announced as text: "_s + found.mere.join(u", "_s)));
+    QVERIFY2(found.withoutValue.isEmpty(), qPrintable(u"without a value: "_s + found.withoutValue.join(u", "_s)));
 }
 
 void TstAccess::messageBoxIsNamedAndClosesWithEscape()
@@ -274,10 +268,10 @@ void TstAccess::messageBoxIsNamedAndClosesWithEscape()
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : box, Qt::Key_Escape);
         closedByEscape = !box->isVisible();
     });
-    QtDialogService().message(QStringLiteral("No File To Play !"));
+    QtDialogService().message(u"No File To Play !"_s);
     QVERIFY(closedByEscape);
     QVERIFY(found.controls > 0);
-    QVERIFY2(found.unnamed.isEmpty(), qPrintable(found.unnamed.join(QStringLiteral(", "))));
+    QVERIFY2(found.unnamed.isEmpty(), qPrintable(found.unnamed.join(u", "_s)));
 }
 
 void TstAccess::focusStartsOnAControlTabReadsInOrderAndEscapeCloses_data()
@@ -285,10 +279,8 @@ void TstAccess::focusStartsOnAControlTabReadsInOrderAndEscapeCloses_data()
     QTest::addColumn<QString>("window");
     // The control that has the focus on opening, by its accessible name; none: the first in reading order.
     QTest::addColumn<QString>("startsAt");
-    for (const QString &name : kWindows + QStringList {QStringLiteral("remote control, controls hidden")})
-        QTest::newRow(qPrintable(name)) << name
-                                        << (name == QLatin1String("main window") ? QStringLiteral("Playlist")
-                                                                                 : QString());
+    for (const QString &name : kWindows + QStringList {u"remote control, controls hidden"_s})
+        QTest::newRow(qPrintable(name)) << name << (name == u"main window"_s ? u"Playlist"_s : QString());
 }
 
 void TstAccess::focusStartsOnAControlTabReadsInOrderAndEscapeCloses()
@@ -321,7 +313,7 @@ void TstAccess::focusStartsOnAControlTabReadsInOrderAndEscapeCloses()
         if (now == visited.first())
             break;
         if (!readsAfter(shown, visited.last(), now))
-            outOfOrder << accessibleName(visited.last()) + QStringLiteral(" -> ") + accessibleName(now);
+            outOfOrder << accessibleName(visited.last()) + u" -> "_s + accessibleName(now);
         visited << now;
     }
     QStringList missed;
@@ -329,11 +321,11 @@ void TstAccess::focusStartsOnAControlTabReadsInOrderAndEscapeCloses()
         if (!visited.contains(stop))
             missed << accessibleName(stop);
     }
-    QVERIFY2(missed.isEmpty(), qPrintable(QStringLiteral("Tab never reaches: ") + missed.join(QStringLiteral(", "))));
-    QVERIFY2(cutOff.isEmpty(), qPrintable(QStringLiteral("Tab reaches, outside the shape: ") + cutOff.join(u", ")));
+    QVERIFY2(missed.isEmpty(), qPrintable(u"Tab never reaches: "_s + missed.join(u", "_s)));
+    QVERIFY2(cutOff.isEmpty(), qPrintable(u"Tab reaches, outside the shape: "_s + cutOff.join(u", ")));
     // From the first control the cycle reads in order throughout; from another it wraps once.
     QVERIFY2(outOfOrder.size() <= (startsAt.isEmpty() ? 0 : 1),
-        qPrintable(QStringLiteral("out of reading order: ") + outOfOrder.join(QStringLiteral(", "))));
+        qPrintable(u"out of reading order: "_s + outOfOrder.join(u", "_s)));
     // Back on the control it started on, Escape closes every window but the main one.
     if (shown != m_fixture->form.get()) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
@@ -343,7 +335,7 @@ void TstAccess::focusStartsOnAControlTabReadsInOrderAndEscapeCloses()
 
 void TstAccess::aboutClosesWithTabAndEnter()
 {
-    QWidget *about = openWindow(*m_fixture, QStringLiteral("about"));
+    QWidget *about = openWindow(*m_fixture, u"about"_s);
     QVERIFY(QTest::qWaitForWindowActive(about));
     waitForFocus(about);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -354,14 +346,14 @@ void TstAccess::aboutClosesWithTabAndEnter()
 void TstAccess::enterPlaysLikeADoubleClick_data()
 {
     QTest::addColumn<QString>("window");
-    QTest::newRow("video playlist") << QStringLiteral("video playlist");
-    QTest::newRow("directory browser") << QStringLiteral("directory browser");
+    QTest::newRow("video playlist") << u"video playlist"_s;
+    QTest::newRow("directory browser") << u"directory browser"_s;
 }
 
 void TstAccess::enterPlaysLikeADoubleClick()
 {
     QFETCH(QString, window);
-    const QString file = m_fixture->env.path(QStringLiteral("music/clip.mp3"));
+    const QString file = m_fixture->env.path(u"music/clip.mp3"_s);
     QDir().mkpath(QFileInfo(file).path());
     Form1Fixture::writeFile(file, "not really");
     QWidget *shown = openWindow(*m_fixture, window);
@@ -380,7 +372,7 @@ void TstAccess::enterPlaysLikeADoubleClick()
     list->setFocus();
     QTest::keyClick(list, Qt::Key_End);
     QTest::keyClick(list, Qt::Key_Return);
-    if (window == QLatin1String("video playlist")) {
+    if (window == u"video playlist"_s) {
         QTRY_VERIFY(frmBrowser::instance());
         frmBrowser *display = frmBrowser::instance();
         QTRY_COMPARE(static_cast<FakePlayer *>(display->Media1)->fileName(), file);
@@ -391,7 +383,7 @@ void TstAccess::enterPlaysLikeADoubleClick()
 
 void TstAccess::remoteDropDownOpensInTheRemotesColours()
 {
-    auto *remote = static_cast<Form6 *>(openWindow(*m_fixture, QStringLiteral("remote control")));
+    auto *remote = static_cast<Form6 *>(openWindow(*m_fixture, u"remote control"_s));
     QVERIFY(QTest::qWaitForWindowExposed(remote));
     QTRY_COMPARE(remote->Combo1->count(), 2);
     remote->activateWindow();
@@ -420,12 +412,12 @@ void TstAccess::visualOptionsOpenNearTheMainWindow()
     const QPoint middle = screen.center() - QPoint(main.width() / 2, main.height() / 2);
     main.move(middle);
     QTRY_COMPARE(main.pos(), middle);
-    QWidget *options = openWindow(*m_fixture, QStringLiteral("visual options"));
+    QWidget *options = openWindow(*m_fixture, u"visual options"_s);
     QVERIFY(QTest::qWaitForWindowExposed(options));
     // It opens over the middle of the main window, wholly on the screen.
     const QRect placed = options->frameGeometry();
     QVERIFY2(main.frameGeometry().contains(placed.center()),
-        qPrintable(QStringLiteral("opened at %1,%2").arg(placed.x()).arg(placed.y())));
+        qPrintable(u"opened at %1,%2"_s.arg(placed.x()).arg(placed.y())));
     QVERIFY(screen.contains(placed));
 }
 
@@ -441,23 +433,20 @@ void TstAccess::preferencesOpenByAKeyAsAFixedDialog()
     // What the window manager is told: a dialog of the main window, of one size, without minimise and maximise
     // buttons.
     QProcess xprop;
-    xprop.start(QStringLiteral("xprop"),
-        {QStringLiteral("-id"), QString::number(preferences->winId()), QStringLiteral("WM_TRANSIENT_FOR"),
-            QStringLiteral("WM_NORMAL_HINTS"), QStringLiteral("_NET_WM_WINDOW_TYPE"),
-            QStringLiteral("_MOTIF_WM_HINTS")});
+    xprop.start(u"xprop"_s,
+        {u"-id"_s, QString::number(preferences->winId()), u"WM_TRANSIENT_FOR"_s, u"WM_NORMAL_HINTS"_s,
+            u"_NET_WM_WINDOW_TYPE"_s, u"_MOTIF_WM_HINTS"_s});
     QVERIFY2(xprop.waitForFinished(10000), "xprop (Debian package x11-utils) did not answer");
     const QString hints = QString::fromLatin1(xprop.readAllStandardOutput());
-    QVERIFY2(hints.contains(QLatin1String("_NET_WM_WINDOW_TYPE_DIALOG")), qPrintable(hints));
-    const QString mainId = QStringLiteral("0x") + QString::number(main.winId(), 16);
-    QVERIFY2(hints.contains(QStringLiteral("WM_TRANSIENT_FOR(WINDOW): window id # ") + mainId), qPrintable(hints));
-    const QString size
-        = QString::number(preferences->width()) + QStringLiteral(" by ") + QString::number(preferences->height());
-    QVERIFY2(hints.contains(QStringLiteral("minimum size: ") + size)
-            && hints.contains(QStringLiteral("maximum size: ") + size),
-        qPrintable(hints));
+    QVERIFY2(hints.contains(u"_NET_WM_WINDOW_TYPE_DIALOG"_s), qPrintable(hints));
+    const QString mainId = u"0x"_s + QString::number(main.winId(), 16);
+    QVERIFY2(hints.contains(u"WM_TRANSIENT_FOR(WINDOW): window id # "_s + mainId), qPrintable(hints));
+    const QString size = QString::number(preferences->width()) + u" by "_s + QString::number(preferences->height());
+    QVERIFY2(
+        hints.contains(u"minimum size: "_s + size) && hints.contains(u"maximum size: "_s + size), qPrintable(hints));
     // _MOTIF_WM_HINTS: flags, functions, decorations; minimise is function 8 and decoration 32, maximise 16 and 64.
-    const QString motif = hints.section(QStringLiteral("_MOTIF_WM_HINTS"), 1).section(QLatin1Char('='), 1);
-    const QStringList values = motif.split(QLatin1Char(','));
+    const QString motif = hints.section(u"_MOTIF_WM_HINTS"_s, 1).section(u'=', 1);
+    const QStringList values = motif.split(u',');
     QVERIFY2(values.size() >= 3, qPrintable(hints));
     const uint functions = values.at(1).trimmed().toUInt(nullptr, 0);
     const uint decorations = values.at(2).trimmed().toUInt(nullptr, 0);

@@ -24,12 +24,13 @@
 
 using namespace quillet;
 using namespace quillet::testing;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 QString lookPath(const QString &name)
 {
-    return QStringLiteral(QUILLET_SOURCE_DIR "/tests/app/looks/") + name + QStringLiteral(".png");
+    return QStringLiteral(QUILLET_SOURCE_DIR "/tests/app/looks/") + name + u".png"_s;
 }
 
 // The number of pixels that differ by more than a little in any channel.
@@ -71,21 +72,18 @@ private slots:
         Form1Fixture f;
         FakeMainWindow main;
         // The other windows are opened on their own, as their commands open them.
-        const QHash<QString, std::function<QWidget *()>> make
-            = {{QStringLiteral("remote control"), [] { return Form6::open(); }},
-                {QStringLiteral("video playlist"), [] { return Form3::open(); }},
-                {QStringLiteral("ID3 playlist"), [] { return new Form5; }},
-                {QStringLiteral("visual options"), [] { return new Form4; }},
-                {QStringLiteral("preferences"), [] { return new frmOptions; }},
-                {QStringLiteral("preferences, skins"), [] { return new frmOptions; }},
-                {QStringLiteral("tag editor"),
-                    [&main] {
-                        auto *editor = new id3t;
-                        editor->setMainPlayer(&main.player);
-                        return editor;
-                    }},
-                // It opens on the home folder: one whose name does not change from run to run.
-                {QStringLiteral("file search"), [] { return qputenv("HOME", "/usr/share"), new Form9; }}};
+        const QHash<QString, std::function<QWidget *()>> make = {{u"remote control"_s, [] { return Form6::open(); }},
+            {u"video playlist"_s, [] { return Form3::open(); }}, {u"ID3 playlist"_s, [] { return new Form5; }},
+            {u"visual options"_s, [] { return new Form4; }}, {u"preferences"_s, [] { return new frmOptions; }},
+            {u"preferences, skins"_s, [] { return new frmOptions; }},
+            {u"tag editor"_s,
+                [&main] {
+                    auto *editor = new id3t;
+                    editor->setMainPlayer(&main.player);
+                    return editor;
+                }},
+            // It opens on the home folder: one whose name does not change from run to run.
+            {u"file search"_s, [] { return qputenv("HOME", "/usr/share"), new Form9; }}};
         std::unique_ptr<QWidget> other(make.contains(name) ? make.value(name)() : nullptr);
         QWidget *window = other.get();
         if (other) {
@@ -95,11 +93,11 @@ private slots:
             f.load();
             window = &f.show();
         }
-        if (auto *options = qobject_cast<frmOptions *>(window); options && name.endsWith(QLatin1String("skins"))) {
+        if (auto *options = qobject_cast<frmOptions *>(window); options && name.endsWith(u"skins"_s)) {
             QListWidget *pages = options->List1;
             QTest::mouseClick(pages->viewport(), Qt::LeftButton, {}, pages->visualItemRect(pages->item(1)).center());
-        } else if (name == QLatin1String("main window's Remove menu")) {
-            auto *menu = f.form->findChild<QMenu *>(QStringLiteral("remv"));
+        } else if (name == u"main window's Remove menu"_s) {
+            auto *menu = f.form->findChild<QMenu *>(u"remv"_s);
             menu->popup(f.form->mapToGlobal(QPoint(20, 20)));
             QVERIFY(QTest::qWaitForWindowExposed(menu));
             window = menu;
@@ -115,11 +113,10 @@ private slots:
         const QImage checked(lookPath(name));
         QVERIFY2(!checked.isNull(), qPrintable(lookPath(name)));
         const qint64 differing = differingPixels(shot, checked.convertToFormat(QImage::Format_RGB32));
-        const QString now = QDir::temp().filePath(name + QStringLiteral(" (now).png"));
+        const QString now = QDir::temp().filePath(name + u" (now).png"_s);
         if (differing > 8)
             shot.save(now);
-        QVERIFY2(differing <= 8,
-            qPrintable(QStringLiteral("%1 pixels differ; the window now is in %2").arg(differing).arg(now)));
+        QVERIFY2(differing <= 8, qPrintable(u"%1 pixels differ; the window now is in %2"_s.arg(differing).arg(now)));
     }
 };
 

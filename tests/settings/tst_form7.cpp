@@ -21,14 +21,15 @@
 
 using namespace quillet;
 using namespace quillet::testing;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kSuccess = QStringLiteral("The file association has been made!");
+const QString kSuccess = u"The file association has been made!"_s;
 
 QString shippedIconFile()
 {
-    return QFileInfo(testDataDir()).absolutePath() + QStringLiteral("/src/") + IconResource::fileName();
+    return QFileInfo(testDataDir()).absolutePath() + u"/src/"_s + IconResource::fileName();
 }
 
 QString dataHome()
@@ -64,10 +65,10 @@ QString validate(const QString &desktopFile)
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral("desktop-file-validate"), {desktopFile});
+    process.start(u"desktop-file-validate"_s, {desktopFile});
     process.waitForFinished();
     const QString report = QString::fromUtf8(process.readAll());
-    return process.exitCode() == 0 && !report.contains(QLatin1String("error")) ? QString() : report;
+    return process.exitCode() == 0 && !report.contains(u"error"_s) ? QString() : report;
 }
 
 } // namespace
@@ -97,9 +98,8 @@ void TestForm7::init()
     m_env = std::make_unique<TestEnvironment>();
     m_dialogs = std::make_unique<FakeDialogs>();
     m_cursorAtMessage.clear();
-    m_dialogs->onMessage = [this](const QString &) {
-        m_cursorAtMessage << (QApplication::overrideCursor() ? QStringLiteral("wait") : QStringLiteral("normal"));
-    };
+    m_dialogs->onMessage
+        = [this](const QString &) { m_cursorAtMessage << (QApplication::overrideCursor() ? u"wait"_s : u"normal"_s); };
     qputenv("QUILLET_ICON_FILE", shippedIconFile().toUtf8());
 }
 
@@ -107,7 +107,7 @@ void TestForm7::cleanup()
 {
     // The wait cursor is gone after every way through "&Register", and was gone when the message showed.
     QCOMPARE(QApplication::overrideCursor(), nullptr);
-    QVERIFY(!m_cursorAtMessage.contains(QStringLiteral("wait")));
+    QVERIFY(!m_cursorAtMessage.contains(u"wait"_s));
     qunsetenv("QUILLET_ICON_FILE");
     qunsetenv("XDG_CURRENT_DESKTOP");
     m_dialogs.reset();
@@ -117,29 +117,27 @@ void TestForm7::cleanup()
 void TestForm7::registeredTypesOpenInQuillet()
 {
     QVERIFY2(QFile::exists(shippedIconFile()), qPrintable(shippedIconFile()));
-    const QString notes = makeFile(m_env->path(QStringLiteral("notes.dat")), "shopping list\nmilk\n");
+    const QString notes = makeFile(m_env->path(u"notes.dat"_s), "shopping list\nmilk\n");
     const QString textTypeBefore = opensIn(notes);
     Form7 window;
     window.show();
     QTest::mouseClick(window.Command1, Qt::LeftButton);
     QCOMPARE(m_dialogs->messages, QStringList {kSuccess});
-    QCOMPARE(validate(dataHome() + QStringLiteral("/applications/quillet.desktop")), QString());
+    QCOMPARE(validate(dataHome() + u"/applications/quillet.desktop"_s), QString());
 
     const QList<QPair<QString, QByteArray>> files
-        = {{QStringLiteral("a.mp3"), "ID3"}, {QStringLiteral("b.wmp"), "x"}, {QStringLiteral("c.m3u"), "#EXTM3U\n"},
-            {QStringLiteral("c8.m3u8"), "#EXTM3U\n"}, {QStringLiteral("d.pls"), "[playlist]\n"},
-            {QStringLiteral("e.qsk"), "1\n"}, {QStringLiteral("track.dat"), videoCdTrack()}};
+        = {{u"a.mp3"_s, "ID3"}, {u"b.wmp"_s, "x"}, {u"c.m3u"_s, "#EXTM3U\n"}, {u"c8.m3u8"_s, "#EXTM3U\n"},
+            {u"d.pls"_s, "[playlist]\n"}, {u"e.qsk"_s, "1\n"}, {u"track.dat"_s, videoCdTrack()}};
     for (const auto &[name, bytes] : files) {
         const QString result = opensIn(makeFile(m_env->path(name), bytes));
-        QVERIFY2(result.endsWith(QLatin1String(" in Quillet")), qPrintable(name + QLatin1String(": ") + result));
+        QVERIFY2(result.endsWith(u" in Quillet"_s), qPrintable(name + u": "_s + result));
     }
-    QCOMPARE(opensIn(m_env->path(QStringLiteral("track.dat"))), QStringLiteral("application/x-quillet-dat in Quillet"));
+    QCOMPARE(opensIn(m_env->path(u"track.dat"_s)), u"application/x-quillet-dat in Quillet"_s);
     // Other .dat files keep the type they had; QuickTime is not registered unless asked for.
     QCOMPARE(opensIn(notes), textTypeBefore);
-    QVERIFY(!opensIn(notes).endsWith(QLatin1String(" in Quillet")));
-    QVERIFY(!opensIn(makeFile(m_env->path(QStringLiteral("f.mov")), "x")).endsWith(QLatin1String(" in Quillet")));
-    QVERIFY(QFile::exists(
-        dataHome() + QStringLiteral("/icons/hicolor/scalable/mimetypes/application-x-quillet-audio.svg")));
+    QVERIFY(!opensIn(notes).endsWith(u" in Quillet"_s));
+    QVERIFY(!opensIn(makeFile(m_env->path(u"f.mov"_s), "x")).endsWith(u" in Quillet"_s));
+    QVERIFY(QFile::exists(dataHome() + u"/icons/hicolor/scalable/mimetypes/application-x-quillet-audio.svg"_s));
 }
 
 void TestForm7::laterRegistrationKeepsEarlierTypesAndRepeatsChangeNothing()
@@ -150,15 +148,15 @@ void TestForm7::laterRegistrationKeepsEarlierTypesAndRepeatsChangeNothing()
         QCheckBox *m3u8 = nullptr;
         for (QCheckBox *box : window.checkBoxes()) {
             box->setChecked(false);
-            if (box->text() == QLatin1String(".m3u8"))
+            if (box->text() == u".m3u8"_s)
                 m3u8 = box;
         }
         QVERIFY(m3u8);
         window.show();
         QTest::mouseClick(m3u8, Qt::LeftButton);
         window.Command1->click();
-        const QString list = makeFile(m_env->path(QStringLiteral("only.m3u8")), "#EXTM3U\n");
-        QVERIFY2(opensIn(list).endsWith(QLatin1String(" in Quillet")), qPrintable(opensIn(list)));
+        const QString list = makeFile(m_env->path(u"only.m3u8"_s), "#EXTM3U\n");
+        QVERIFY2(opensIn(list).endsWith(u" in Quillet"_s), qPrintable(opensIn(list)));
         m_dialogs->messages.clear();
     }
     Form7 window;
@@ -173,33 +171,33 @@ void TestForm7::laterRegistrationKeepsEarlierTypesAndRepeatsChangeNothing()
     QCOMPARE(m_dialogs->messages, (QStringList {kSuccess, kSuccess, kSuccess}));
     for (const char *name : {"a.mov", "b.wmp", "c.mp3", "d.qsk"}) {
         const QString result = opensIn(makeFile(m_env->path(QLatin1String(name)), "x"));
-        QVERIFY2(result.endsWith(QLatin1String(" in Quillet")), qPrintable(result));
+        QVERIFY2(result.endsWith(u" in Quillet"_s), qPrintable(result));
     }
 }
 
 void TestForm7::desktopStartsQuilletFromAnyFolderName()
 {
     // A stand-in program that writes down its arguments, in a folder whose name the desktop entry must escape.
-    const QString folder = m_env->path(QStringLiteral("100% sure $HOME \"quoted\" back\\slash"));
+    const QString folder = m_env->path(u"100% sure $HOME \"quoted\" back\\slash"_s);
     QVERIFY(QDir().mkpath(folder));
-    const QString program = makeFile(
-        folder + QStringLiteral("/quillet"), "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/arguments\"\n");
+    const QString program
+        = makeFile(folder + u"/quillet"_s, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/arguments\"\n");
     QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     FileTypeRegistry registry({dataHome(), configHome(), program});
-    registry.add(QStringLiteral(".wmp"), FileKind::Media);
+    registry.add(u".wmp"_s, FileKind::Media);
     IconResource icons;
     QVERIFY(icons.load(shippedIconFile()));
     QVERIFY(registry.registerTypes(icons).ok);
     QCOMPARE(validate(registry.desktopFilePath()), QString());
 
     // Several files selected together start the program once, with all of them.
-    const QString song = makeFile(m_env->path(QStringLiteral("my song.wmp")), "x");
-    const QString other = makeFile(m_env->path(QStringLiteral("other.wmp")), "x");
-    desktopTool(QStringLiteral("gio"), {QStringLiteral("launch"), registry.desktopFilePath(), song, other});
-    const QString arguments = folder + QStringLiteral("/arguments");
+    const QString song = makeFile(m_env->path(u"my song.wmp"_s), "x");
+    const QString other = makeFile(m_env->path(u"other.wmp"_s), "x");
+    desktopTool(u"gio"_s, {u"launch"_s, registry.desktopFilePath(), song, other});
+    const QString arguments = folder + u"/arguments"_s;
     QTRY_VERIFY(QFile::exists(arguments));
     QTest::qWait(300); // a second start, if there were one, would write over the first
-    QCOMPARE(QString::fromUtf8(fileBytes(arguments)).trimmed(), song + QLatin1Char('\n') + other);
+    QCOMPARE(QString::fromUtf8(fileBytes(arguments)).trimmed(), song + u'\n' + other);
 }
 
 void TestForm7::desktopSpecificListGetsTheDefaults()
@@ -207,56 +205,53 @@ void TestForm7::desktopSpecificListGetsTheDefaults()
     // A desktop that keeps its own list, where another player is the default.
     qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
     QDir().mkpath(configHome());
-    QDir().mkpath(dataHome() + QStringLiteral("/applications"));
-    makeFile(dataHome() + QStringLiteral("/applications/other-player.desktop"),
+    QDir().mkpath(dataHome() + u"/applications"_s);
+    makeFile(dataHome() + u"/applications/other-player.desktop"_s,
         "[Desktop Entry]\nType=Application\nName=Other\nExec=true %f\nMimeType=audio/mpeg;\n");
-    const QString own = makeFile(configHome() + QStringLiteral("/gnome-mimeapps.list"),
-        "[Default Applications]\naudio/mpeg=other-player.desktop;\n");
-    QCOMPARE(gioDefault(QStringLiteral("audio/mpeg"), QStringLiteral("ubuntu:GNOME")),
-        QStringLiteral("other-player.desktop"));
+    const QString own = makeFile(
+        configHome() + u"/gnome-mimeapps.list"_s, "[Default Applications]\naudio/mpeg=other-player.desktop;\n");
+    QCOMPARE(gioDefault(u"audio/mpeg"_s, u"ubuntu:GNOME"_s), u"other-player.desktop"_s);
     Form7 window;
     window.Command1->click();
     QCOMPARE(m_dialogs->messages, QStringList {kSuccess});
-    QCOMPARE(
-        gioDefault(QStringLiteral("audio/mpeg"), QStringLiteral("ubuntu:GNOME")), QStringLiteral("quillet.desktop"));
+    QCOMPARE(gioDefault(u"audio/mpeg"_s, u"ubuntu:GNOME"_s), u"quillet.desktop"_s);
     QVERIFY(fileBytes(own).contains("audio/mpeg=quillet.desktop;other-player.desktop;\n"));
     // A desktop without a list of its own is not given one.
-    QVERIFY(!QFile::exists(configHome() + QStringLiteral("/ubuntu-mimeapps.list")));
+    QVERIFY(!QFile::exists(configHome() + u"/ubuntu-mimeapps.list"_s));
 }
 
 void TestForm7::missingIconResourceWritesNothing()
 {
     // A file that is not a resource file counts as missing.
-    const QString path = makeFile(m_env->path(QStringLiteral("quillet-icons.rcc")), "MZ not icons");
+    const QString path = makeFile(m_env->path(u"quillet-icons.rcc"_s), "MZ not icons");
     qputenv("QUILLET_ICON_FILE", path.toUtf8());
     Form7 window;
     window.Command1->click();
-    QCOMPARE(m_dialogs->messages,
-        QStringList {QStringLiteral("The File ") + path + QStringLiteral(" Not Found ! Reinstall Quillet ....")});
+    QCOMPARE(m_dialogs->messages, QStringList {u"The File "_s + path + u" Not Found ! Reinstall Quillet ...."_s});
     QVERIFY(userFiles().isEmpty());
 }
 
 void TestForm7::writeFailureIsReported_data()
 {
     QTest::addColumn<QString>("variable");
-    QTest::newRow("data folder") << QStringLiteral("XDG_DATA_HOME");
-    QTest::newRow("config folder") << QStringLiteral("XDG_CONFIG_HOME");
+    QTest::newRow("data folder") << u"XDG_DATA_HOME"_s;
+    QTest::newRow("config folder") << u"XDG_CONFIG_HOME"_s;
 }
 
 void TestForm7::writeFailureIsReported()
 {
     QFETCH(QString, variable);
     // A folder below a regular file cannot be created.
-    makeFile(m_env->path(QStringLiteral("blocker")), {});
-    const QString blocked = m_env->path(QStringLiteral("blocker/xdg"));
+    makeFile(m_env->path(u"blocker"_s), {});
+    const QString blocked = m_env->path(u"blocker/xdg"_s);
     qputenv(variable.toLatin1().constData(), blocked.toUtf8());
     Form7 window;
     window.Command1->click();
     QCOMPARE(m_dialogs->messages.size(), 1);
-    QVERIFY(m_dialogs->messages.constFirst().startsWith(QStringLiteral("The file association could not be made.")));
+    QVERIFY(m_dialogs->messages.constFirst().startsWith(u"The file association could not be made."_s));
     QVERIFY(m_dialogs->messages.constFirst().contains(blocked));
     // Nothing names Quillet as the default when its files could not all be written.
-    QVERIFY(!QFile::exists(configHome() + QStringLiteral("/mimeapps.list")));
+    QVERIFY(!QFile::exists(configHome() + u"/mimeapps.list"_s));
 }
 
 QTEST_MAIN(TestForm7)

@@ -18,6 +18,7 @@
 
 using namespace quillet;
 using namespace quillet::testing;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -27,10 +28,8 @@ QStringList preferences(bool stored)
     QStringList values;
     for (const SettingDefault &setting : SettingsStore::defaults()) {
         const QString section = QLatin1String(setting.section), key = QLatin1String(setting.key);
-        values << QStringLiteral("%1/%2=%3")
-                      .arg(section, key,
-                          stored ? SettingsStore::read(section, key, QStringLiteral("-"))
-                                 : QLatin1String(setting.value));
+        values << u"%1/%2=%3"_s.arg(
+            section, key, stored ? SettingsStore::read(section, key, u"-"_s) : QLatin1String(setting.value));
     }
     return values;
 }
@@ -89,8 +88,8 @@ void TestFrmOptions::opensWithItsControlsAndShowsOneFrame()
     QCOMPARE(window.Slider1->minimum(), 20);
     QCOMPARE(window.Slider1->maximum(), 200);
     // An empty store shows the defaults, and reading never creates the file.
-    QCOMPARE(checkedNames(window).join(QLatin1Char(' ')),
-        QStringLiteral("Check10 Check11 Check13 Check14 Check3 Check4 Check6 Check7 Check8 Check9 Option1"));
+    QCOMPARE(checkedNames(window).join(u' '),
+        u"Check10 Check11 Check13 Check14 Check3 Check4 Check6 Check7 Check8 Check9 Option1"_s);
     QVERIFY(!QFile::exists(SettingsStore::filePath()));
 }
 
@@ -130,8 +129,8 @@ void TestFrmOptions::storedValueShownAsTheProgramTakesIt()
     QFETCH(int, shown);
     TestEnvironment env;
     FakeDialogs dialogs;
-    const QString section = setting.section(QLatin1Char('/'), 0, 0);
-    const QString key = setting.section(QLatin1Char('/'), 1);
+    const QString section = setting.section(u'/', 0, 0);
+    const QString key = setting.section(u'/', 1);
     QVERIFY(SettingsStore::write(section, key, stored));
     frmOptions window;
     if (box.isEmpty()) {
@@ -140,7 +139,7 @@ void TestFrmOptions::storedValueShownAsTheProgramTakesIt()
     } else {
         QCOMPARE(buttons(window).value(box)->isChecked(), shown == 1);
     }
-    if (key == QLatin1String("Auto Play")) {
+    if (key == u"Auto Play"_s) {
         const int mode = SettingsStore::autoPlay();
         QCOMPARE(window.Check1->isChecked(), mode == 0);
         QCOMPARE(!window.Check1->isChecked() && window.Option2->isChecked(), mode == 2);
@@ -148,7 +147,7 @@ void TestFrmOptions::storedValueShownAsTheProgramTakesIt()
     // OK stores what the window shows: the program's meaning of the odd value, made plain.
     window.cmdOK->click();
     QCOMPARE(dialogs.messages, QStringList());
-    if (key == QLatin1String("Auto Play"))
+    if (key == u"Auto Play"_s)
         QCOMPARE(SettingsStore::autoPlay(), SettingsStore::read(section, key).toInt());
     else
         QCOMPARE(SettingsStore::read(section, key), QString::number(shown));
@@ -167,7 +166,7 @@ void TestFrmOptions::okStoresWhatIsShownAndCloses()
     window.List1->setCurrentRow(5);
     window.Slider1->setFocus();
     QTest::keyClick(window.Slider1, Qt::Key_End);
-    QCOMPARE(window.Label3->text(), QStringLiteral("200 Miliseconds"));
+    QCOMPARE(window.Label3->text(), u"200 Miliseconds"_s);
     // Cancel stores nothing.
     QTest::mouseClick(window.Command2, Qt::LeftButton);
     QVERIFY(!QFile::exists(SettingsStore::filePath()));
@@ -176,9 +175,9 @@ void TestFrmOptions::okStoresWhatIsShownAndCloses()
     QTest::mouseClick(window.cmdOK, Qt::LeftButton);
     QVERIFY(!window.isVisible());
     QStringList expected = preferences(false);
-    expected.replace(0, QStringLiteral("Opening Files/Auto Play=2"));
-    expected.replace(1, QStringLiteral("Opening Files/Manage=1"));
-    expected.replace(14, QStringLiteral("Splash/Interval=200"));
+    expected.replace(0, u"Opening Files/Auto Play=2"_s);
+    expected.replace(1, u"Opening Files/Manage=1"_s);
+    expected.replace(14, u"Splash/Interval=200"_s);
     QCOMPARE(preferences(true), expected);
     QVERIFY(dialogs.messages.isEmpty());
     frmOptions again;
@@ -189,7 +188,7 @@ void TestFrmOptions::junkLineInTheFileIsNoWriteFailure()
 {
     TestEnvironment env;
     FakeDialogs dialogs;
-    QVERIFY(SettingsStore::write(QStringLiteral("Tray"), QStringLiteral("Hide"), QStringLiteral("0")));
+    QVERIFY(SettingsStore::write(u"Tray"_s, u"Hide"_s, u"0"_s));
     frmOptions window;
     window.show();
     QVERIFY(!window.Check13->isChecked());
@@ -201,8 +200,8 @@ void TestFrmOptions::junkLineInTheFileIsNoWriteFailure()
     QTest::mouseClick(window.cmdOK, Qt::LeftButton);
     QCOMPARE(dialogs.messages, QStringList());
     QVERIFY(!window.isVisible());
-    QCOMPARE(SettingsStore::read(QStringLiteral("Splash"), QStringLiteral("Interval"), {}), QStringLiteral("20"));
-    QCOMPARE(SettingsStore::read(QStringLiteral("Tray"), QStringLiteral("Hide"), {}), QStringLiteral("0"));
+    QCOMPARE(SettingsStore::read(u"Splash"_s, u"Interval"_s, {}), u"20"_s);
+    QCOMPARE(SettingsStore::read(u"Tray"_s, u"Hide"_s, {}), u"0"_s);
 }
 
 void TestFrmOptions::failedWriteIsReportedAndWindowStaysOpen()
@@ -210,13 +209,13 @@ void TestFrmOptions::failedWriteIsReportedAndWindowStaysOpen()
     TestEnvironment env;
     FakeDialogs dialogs;
     // The settings folder's parent is a regular file: nothing can be written, even by root.
-    QVERIFY(writeFileBytes(env.path(QStringLiteral("file")), {}));
-    qputenv("QUILLET_CONFIG_DIR", QFile::encodeName(env.path(QStringLiteral("file/config"))));
+    QVERIFY(writeFileBytes(env.path(u"file"_s), {}));
+    qputenv("QUILLET_CONFIG_DIR", QFile::encodeName(env.path(u"file/config"_s)));
     frmOptions window;
     window.show();
     QTest::mouseClick(window.cmdOK, Qt::LeftButton);
     QCOMPARE(dialogs.messages.size(), 1);
-    QVERIFY(dialogs.messages.first().contains(env.path(QStringLiteral("file/config"))));
+    QVERIFY(dialogs.messages.first().contains(env.path(u"file/config"_s)));
     QVERIFY(window.isVisible());
 }
 

@@ -10,6 +10,7 @@
 
 using namespace quillet;
 using namespace quillet::testing;
+using namespace Qt::StringLiterals;
 
 class TstSettingsFormat : public QObject
 {
@@ -25,7 +26,7 @@ private slots:
 // The text of a value as the store takes it: none for a missing or "@Invalid()" one.
 static QString shown(const QVariant &value)
 {
-    return value.isValid() ? QLatin1Char('\'') + value.toString() + QLatin1Char('\'') : QStringLiteral("(none)");
+    return value.isValid() ? u'\'' + value.toString() + u'\'' : u"(none)"_s;
 }
 
 void TstSettingsFormat::readsAsQtReads_data()
@@ -50,7 +51,7 @@ void TstSettingsFormat::readsAsQtReads()
 {
     QFETCH(QByteArray, text);
     TestEnvironment env;
-    const QString path = env.path(QStringLiteral("settings.ini"));
+    const QString path = env.path(u"settings.ini"_s);
     QVERIFY(writeFileBytes(path, text));
     // Both through QSettings, as the program reads: the same keys and, for each, the same value.
     const QSettings qt(path, QSettings::IniFormat);
@@ -62,22 +63,22 @@ void TstSettingsFormat::readsAsQtReads()
     }
     QVERIFY(!keys.isEmpty());
     for (const QString &key : keys)
-        QCOMPARE(key + QLatin1Char(' ') + shown(ours.value(key)), key + QLatin1Char(' ') + shown(qt.value(key)));
+        QCOMPARE(key + u' ' + shown(ours.value(key)), key + u' ' + shown(qt.value(key)));
 }
 
 void TstSettingsFormat::writesWhatQtReads_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
-    QTest::newRow("plain") << QStringLiteral("Opening Files/Auto Play") << QStringLiteral("1");
-    QTest::newRow("blanks around") << QStringLiteral("A/B/C") << QStringLiteral(" both ");
-    QTest::newRow("list and comment characters") << QStringLiteral("General/k") << QStringLiteral("a,b;c=d");
-    QTest::newRow("quotes and backslashes") << QStringLiteral("top") << QStringLiteral("\"q\" \\ x\\");
-    QTest::newRow("at signs") << QStringLiteral("S/k") << QStringLiteral("@Invalid()");
+    QTest::newRow("plain") << u"Opening Files/Auto Play"_s << u"1"_s;
+    QTest::newRow("blanks around") << u"A/B/C"_s << u" both "_s;
+    QTest::newRow("list and comment characters") << u"General/k"_s << u"a,b;c=d"_s;
+    QTest::newRow("quotes and backslashes") << u"top"_s << u"\"q\" \\ x\\"_s;
+    QTest::newRow("at signs") << u"S/k"_s << u"@Invalid()"_s;
     QTest::newRow("controls and hex digits after them")
-        << QStringLiteral("S/k") << QString(QChar(1)) + QStringLiteral("A") + QChar(0) + QStringLiteral("1f\r\n\t");
-    QTest::newRow("beyond ASCII") << QStringLiteral("S\u00e9/k\u20ac") << QStringLiteral("caf\u00e9 \u20ac \U0001F600");
-    QTest::newRow("escaped name") << QStringLiteral("a%b/c d") << QStringLiteral("");
+        << u"S/k"_s << QString(QChar(1)) + u"A"_s + QChar(0) + u"1f\r\n\t"_s;
+    QTest::newRow("beyond ASCII") << u"S\u00e9/k\u20ac"_s << u"caf\u00e9 \u20ac \U0001F600"_s;
+    QTest::newRow("escaped name") << u"a%b/c d"_s << u""_s;
 }
 
 void TstSettingsFormat::writesWhatQtReads()
@@ -85,13 +86,13 @@ void TstSettingsFormat::writesWhatQtReads()
     QFETCH(QString, key);
     QFETCH(QString, value);
     TestEnvironment env;
-    QSettings::SettingsMap values {{key, value}, {QStringLiteral("Z/other"), QStringLiteral("1")}};
-    const QString ours = env.path(QStringLiteral("ours.ini"));
+    QSettings::SettingsMap values {{key, value}, {u"Z/other"_s, u"1"_s}};
+    const QString ours = env.path(u"ours.ini"_s);
     QVERIFY(writeFileBytes(ours, SettingsFormat::text(values)));
     QCOMPARE(QSettings(ours, QSettings::IniFormat).value(key).toString(), value);
     QCOMPARE(SettingsFormat::parse(SettingsFormat::text(values)), values);
     // And what Qt writes reads here as in Qt.
-    const QString theirs = env.path(QStringLiteral("qt.ini"));
+    const QString theirs = env.path(u"qt.ini"_s);
     {
         QSettings qt(theirs, QSettings::IniFormat);
         qt.setValue(key, value);

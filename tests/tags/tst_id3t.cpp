@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 using namespace quillet;
+using namespace Qt::StringLiterals;
 using quillet::testing::fileBytes;
 using quillet::testing::split;
 using quillet::testing::testData;
@@ -47,8 +48,7 @@ print(json.dumps([seen(path) for path in sys.argv[1:]])))";
 QJsonArray oracle(const QStringList &paths)
 {
     QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"),
-        QStringList {QStringLiteral("-c"), QString::fromUtf8(oracleScript)} + paths);
+    python.start(u"/usr/bin/python3"_s, QStringList {u"-c"_s, QString::fromUtf8(oracleScript)} + paths);
     python.waitForFinished(30000);
     return QJsonDocument::fromJson(python.readAllStandardOutput()).array();
 }
@@ -105,10 +105,9 @@ QList<QLineEdit *> TstId3t::fields() const
 
 void TstId3t::opensOnThePlayingFile()
 {
-    m_player->setFileName(testData(QStringLiteral("tone-22k-mono.mp3")));
+    m_player->setFileName(testData(u"tone-22k-mono.mp3"_s));
     m_editor->show();
-    QCOMPARE(
-        m_editor->Label1->text(), QStringLiteral("Sample Rate : 22 KHz And Data Rate : 64 KBPS In Mpeg Version : 2"));
+    QCOMPARE(m_editor->Label1->text(), u"Sample Rate : 22 KHz And Data Rate : 64 KBPS In Mpeg Version : 2"_s);
 }
 
 void TstId3t::changedOnDisk_data()
@@ -128,20 +127,20 @@ void TstId3t::changedOnDisk()
     QFETCH(QString, answer);
     QFETCH(QStringList, file);
     QFETCH(QStringList, shown);
-    const QString path = m_env->path(QStringLiteral("shared.mp3"));
-    QVERIFY(QFile::copy(testData(QStringLiteral("tags-v1v2.mp3")), path));
+    const QString path = m_env->path(u"shared.mp3"_s);
+    QVERIFY(QFile::copy(testData(u"tags-v1v2.mp3"_s), path));
     m_dialogs->openAnswers.enqueue(path);
     m_dialogs->questionAnswers.enqueue(answer);
     m_editor->show();
     QTest::mouseClick(m_editor->cmdOpen, Qt::LeftButton);
     // Another tagger changes the title while the file is open here; here only the album is changed.
     QProcess tagger;
-    tagger.start(QStringLiteral("/usr/bin/mid3v2"), {QStringLiteral("-t"), QStringLiteral("Their Title"), path});
+    tagger.start(u"/usr/bin/mid3v2"_s, {u"-t"_s, u"Their Title"_s, path});
     QVERIFY(tagger.waitForFinished(30000) && tagger.exitCode() == 0);
     const QByteArray theirs = fileBytes(path);
     QTest::mouseClick(m_editor->txtAlbum, Qt::LeftButton);
     QTest::keyClick(m_editor->txtAlbum, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(m_editor->txtAlbum, QStringLiteral("Mine"));
+    QTest::keyClicks(m_editor->txtAlbum, u"Mine"_s);
     QTest::mouseClick(m_editor->cmdSave, Qt::LeftButton);
 
     const QJsonObject seen = testing::mutagenTags({path});
@@ -151,7 +150,7 @@ void TstId3t::changedOnDisk()
     QCOMPARE(m_dialogs->questions.size(), 1);
     QVERIFY2(m_dialogs->questions.first().contains(path), qPrintable(m_dialogs->questions.first()));
     if (shown.isEmpty()) {
-        QCOMPARE(m_dialogs->messages, QStringList {QStringLiteral("Please Restart This Window after saving")});
+        QCOMPARE(m_dialogs->messages, QStringList {u"Please Restart This Window after saving"_s});
         QTRY_VERIFY(!m_editor);
         return;
     }
@@ -176,11 +175,11 @@ void TstId3t::savingWaitsOnlyForAnOpenFile()
     QFETCH(bool, paused);
     // The player keeps the name of a file it stopped: the tag can be written then, but not while the file is open
     // in the player, under whatever name.
-    const QString path = m_env->path(QStringLiteral("music/song.mp3"));
-    QVERIFY(QDir().mkpath(m_env->path(QStringLiteral("music"))));
-    QVERIFY(QFile::copy(testData(QStringLiteral("song1.mp3")), path));
-    QVERIFY(QFile::link(m_env->path(QStringLiteral("music")), m_env->path(QStringLiteral("linked"))));
-    QVERIFY(::link(QFile::encodeName(path), QFile::encodeName(m_env->path(QStringLiteral("music/again.mp3")))) == 0);
+    const QString path = m_env->path(u"music/song.mp3"_s);
+    QVERIFY(QDir().mkpath(m_env->path(u"music"_s)));
+    QVERIFY(QFile::copy(testData(u"song1.mp3"_s), path));
+    QVERIFY(QFile::link(m_env->path(u"music"_s), m_env->path(u"linked"_s)));
+    QVERIFY(::link(QFile::encodeName(path), QFile::encodeName(m_env->path(u"music/again.mp3"_s))) == 0);
     m_player->setFileName(m_env->path(playing));
     if (paused)
         m_player->pause();
@@ -189,14 +188,14 @@ void TstId3t::savingWaitsOnlyForAnOpenFile()
     QTest::mouseClick(m_editor->cmdOpen, Qt::LeftButton);
     const QByteArray before = fileBytes(path);
     m_editor->txtSong->selectAll();
-    QTest::keyClicks(m_editor->txtSong, QStringLiteral("Changed"));
+    QTest::keyClicks(m_editor->txtSong, u"Changed"_s);
     QTest::mouseClick(m_editor->cmdSave, Qt::LeftButton);
-    QCOMPARE(m_dialogs->messages, QStringList {QStringLiteral("Cannot Save File While Playing")});
+    QCOMPARE(m_dialogs->messages, QStringList {u"Cannot Save File While Playing"_s});
     QCOMPARE(fileBytes(path), before);
     m_player->stop();
     QTest::mouseClick(m_editor->cmdSave, Qt::LeftButton);
-    QCOMPARE(m_dialogs->messages.last(), QStringLiteral("Please Restart This Window after saving"));
-    QCOMPARE(testing::mutagenSees(testing::mutagenTags({path}), path, "TIT2"), QStringLiteral("Changed"));
+    QCOMPARE(m_dialogs->messages.last(), u"Please Restart This Window after saving"_s);
+    QCOMPARE(testing::mutagenSees(testing::mutagenTags({path}), path, "TIT2"), u"Changed"_s);
 }
 
 void TstId3t::otherFormatsChangeOnlyTheEditedFields_data()
@@ -240,23 +239,22 @@ void TstId3t::otherFormatsChangeOnlyTheEditedFields()
     QFETCH(QStringList, edits);
     QFETCH(QStringList, changes);
     QFETCH(QString, refusal);
-    const QString path = m_env->path(QStringLiteral("song.") + QFileInfo(file).suffix());
+    const QString path = m_env->path(u"song."_s + QFileInfo(file).suffix());
     QVERIFY(QFile::copy(testData(file), path));
     const QByteArray bytes = fileBytes(path);
 
     m_dialogs->openAnswers.enqueue(path);
     m_editor->show();
     QTest::mouseClick(m_editor->cmdOpen, Qt::LeftButton);
-    QVERIFY2(m_editor->Label1->text().endsWith(
-                 format.contains(u':') ? format : QStringLiteral(" KBPS In Format : ") + format),
+    QVERIFY2(m_editor->Label1->text().endsWith(format.contains(u':') ? format : u" KBPS In Format : "_s + format),
         qPrintable(m_editor->Label1->text()));
     static const QStringList names = split("artist|song|album|year|comment|genre");
     for (const QString &edit : edits) {
-        QLineEdit *field = fields().at(names.indexOf(edit.section(QLatin1Char('='), 0, 0)));
+        QLineEdit *field = fields().at(names.indexOf(edit.section(u'=', 0, 0)));
         field->selectAll();
         QTest::keyClick(field, Qt::Key_Delete);
         // As a keyboard with these letters types them.
-        for (const QChar letter : edit.section(QLatin1Char('='), 1))
+        for (const QChar letter : edit.section(u'=', 1))
             QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(letter), Qt::NoModifier);
     }
     QTest::mouseClick(m_editor->cmdSave, Qt::LeftButton);
@@ -266,23 +264,22 @@ void TstId3t::otherFormatsChangeOnlyTheEditedFields()
         QVERIFY2(message.contains(path) && message.contains(refusal), qPrintable(message));
         // The editor stays open with what was typed, to try again.
         QVERIFY(m_editor && m_editor->isVisible());
-        QCOMPARE(fields().at(names.indexOf(edits.last().section(QLatin1Char('='), 0, 0)))->text(),
-            edits.last().section(QLatin1Char('='), 1));
+        QCOMPARE(fields().at(names.indexOf(edits.last().section(u'=', 0, 0)))->text(), edits.last().section(u'=', 1));
         QCOMPARE(fileBytes(path), bytes);
         return;
     }
-    QCOMPARE(message, QStringLiteral("Please Restart This Window after saving"));
+    QCOMPARE(message, u"Please Restart This Window after saving"_s);
     QTRY_VERIFY(!m_editor);
     // The file as it was, beside the saved one.
-    const QString original = m_env->path(QStringLiteral("original.") + QFileInfo(file).suffix());
+    const QString original = m_env->path(u"original."_s + QFileInfo(file).suffix());
     QVERIFY(QFile::copy(testData(file), original));
     const QJsonArray seen = oracle({original, path});
     QCOMPARE(seen.size(), 2);
-    QVERIFY(seen.at(0).toObject().contains(QLatin1String("audio")));
+    QVERIFY(seen.at(0).toObject().contains(u"audio"_s));
     QJsonObject expected = seen.at(0).toObject();
     for (const QString &change : changes) {
-        const QString key = change.section(QLatin1Char('='), 0, 0);
-        const QString text = change.section(QLatin1Char('='), 1);
+        const QString key = change.section(u'=', 0, 0);
+        const QString text = change.section(u'=', 1);
         if (text.isEmpty())
             expected.remove(key);
         else

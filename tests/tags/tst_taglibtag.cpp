@@ -12,6 +12,7 @@
 
 using namespace quillet;
 using namespace quillet::testing;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -34,8 +35,7 @@ QByteArray tagged(int version, const QByteArray &frames)
     const quint32 size = quint32(frames.size() + 20);
     const char header[] {'I', 'D', '3', char(version), 0, 0, char(size >> 21 & 0x7f), char(size >> 14 & 0x7f),
         char(size >> 7 & 0x7f), char(size & 0x7f)};
-    return QByteArray(header, 10) + frames + QByteArray(20, '\0')
-        + fileBytes(testData(QStringLiteral("tags-none.mp3")));
+    return QByteArray(header, 10) + frames + QByteArray(20, '\0') + fileBytes(testData(u"tags-none.mp3"_s));
 }
 
 // The six fields, song to genre.
@@ -112,10 +112,8 @@ void TestTagLibTag::tagsOfOtherPrograms_data()
         {"A capella", 123}, {"Avantgarde", 90}, {"Bebob", 85}, {"Dance Hall", 125}, {"Quillet Wave", 255}};
     for (const auto &[name, number] : genres) {
         const QString genre = QString::fromLatin1(name);
-        QTest::addRow("genre %s", name) << sample("tags-v1v2.mp3") << none << 128
-                                        << QStringList {QLatin1String("genre=") + genre}
-                                        << QStringList {QLatin1String("TCON=") + genre,
-                                               QLatin1String("v1:genre=") + QString::number(number)}
+        QTest::addRow("genre %s", name) << sample("tags-v1v2.mp3") << none << 128 << QStringList {u"genre="_s + genre}
+                                        << QStringList {u"TCON="_s + genre, u"v1:genre="_s + QString::number(number)}
                                         << QByteArray();
     }
 
@@ -173,7 +171,7 @@ void TestTagLibTag::tagsOfOtherPrograms()
 
     const QString folder = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
     QVERIFY(QDir().mkpath(folder));
-    const QString path = folder + QStringLiteral("/song.mp3");
+    const QString path = folder + u"/song.mp3"_s;
     QVERIFY(writeFileBytes(path, before));
 
     TagLibTag tag;
@@ -189,7 +187,7 @@ void TestTagLibTag::tagsOfOtherPrograms()
     QCOMPARE(fileBytes(path), before);
     static const QStringList names = split("song|artist|album|year|comment|genre");
     for (const QString &edit : edits)
-        *fieldsOf(tag).at(names.indexOf(edit.section(QLatin1Char('='), 0, 0))) = edit.section(QLatin1Char('='), 1);
+        *fieldsOf(tag).at(names.indexOf(edit.section(u'=', 0, 0))) = edit.section(u'=', 1);
     const QStringList values = texts(tag);
     const bool saved = tag.writeTag();
 
@@ -203,26 +201,26 @@ void TestTagLibTag::tagsOfOtherPrograms()
     }
     QVERIFY2(saved, qPrintable(tag.lastError()));
     // The file as it was, beside it for the oracle.
-    const QString copy = folder + QStringLiteral("/before.mp3");
+    const QString copy = folder + u"/before.mp3"_s;
     QVERIFY(writeFileBytes(copy, before));
     const QJsonObject views = mutagenTags({copy, path});
     QCOMPARE(views.size(), 2);
     const QJsonObject oldView = views.value(copy).toObject();
-    const QJsonObject oldFrames = oldView.value(QLatin1String("f")).toObject();
+    const QJsonObject oldFrames = oldView.value(u"f"_s).toObject();
     const QJsonObject seen = views.value(path).toObject();
-    const QJsonObject frames = seen.value(QLatin1String("f")).toObject();
-    const int oldVersion = oldView.value(QLatin1String("v")).toInt();
-    QCOMPARE(seen.value(QLatin1String("v")).toInt(), oldVersion ? oldVersion : 3);
+    const QJsonObject frames = seen.value(u"f"_s).toObject();
+    const int oldVersion = oldView.value(u"v"_s).toInt();
+    QCOMPARE(seen.value(u"v"_s).toInt(), oldVersion ? oldVersion : 3);
     QCOMPARE(mutagenSees(views, path, "audio"), mutagenSees(views, copy, "audio"));
     // One tag, in front: an appended one would be a stale copy.
-    QCOMPARE(seen.value(QLatin1String("tail")).toInt(), 0);
+    QCOMPARE(seen.value(u"tail"_s).toInt(), 0);
     QVERIFY(now.contains(kept));
     QJsonObject expected;
     for (const QString &frame : after)
-        expected.insert(frame.section(QLatin1Char('='), 0, 0), frame.section(QLatin1Char('='), 1));
+        expected.insert(frame.section(u'=', 0, 0), frame.section(u'=', 1));
     // Every frame seen before is still there, the same but for the edited ones and those expected gone ("KEY=").
     for (auto it = oldFrames.begin(); it != oldFrames.end(); ++it) {
-        const QString want = expected.value(it.key()).toString(QStringLiteral("kept"));
+        const QString want = expected.value(it.key()).toString(u"kept"_s);
         QVERIFY2(frames.contains(it.key()) == !want.isEmpty(), qPrintable(it.key()));
         if (!expected.contains(it.key()))
             QCOMPARE(frames.value(it.key()), it.value());

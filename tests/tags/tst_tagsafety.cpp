@@ -147,15 +147,15 @@ void TstTagSafety::savesUnderFire()
                              : SaveStop {SaveStop::Write, round % 4 - 1};
     };
 
-    const bool killed = trouble.startsWith(QLatin1String("killed"));
-    const bool truncated = trouble.startsWith(QLatin1String("truncated"));
+    const bool killed = trouble.startsWith(u"killed"_s);
+    const bool truncated = trouble.startsWith(u"truncated"_s);
     QStringList kept;
     for (int round = 0; round < (killed || truncated ? 16 : 6); ++round) {
         const Sample &sample = m_sampleList.at(round % 2);
         QVERIFY(writeFileBytes(path, sample.old));
         if (killed) {
             tracedSave(path, sample.title, moment(round), {}, true);
-            if (trouble.contains(QLatin1String("edited")))
+            if (trouble.contains(u"edited"_s))
                 QVERIFY(writeFileBytes(path, sample.edited));
             const QByteArray before = fileBytes(path);
             readTagOf(path);
@@ -271,30 +271,30 @@ void TstTagSafety::plantedCopies()
         });
     };
     QVERIFY(QDir().mkpath(data) && QDir().mkpath(tmp) && chmodPath(tmp, 01777));
-    if (plant == QLatin1String("tmp")) {
+    if (plant == u"tmp"_s) {
         // The folder an earlier version fell back on when the data folder could not be written.
         plantedIn = tmp + u"/quillet-tag-recovery-65534"_s;
         QVERIFY(plantAs(otherUser));
-    } else if (plant == QLatin1String("other's folder")) {
+    } else if (plant == u"other's folder"_s) {
         QVERIFY(chmodPath(data, 01777) && plantAs(otherUser));
-    } else if (plant == QLatin1String("symlink")) {
+    } else if (plant == u"symlink"_s) {
         QVERIFY(chmodPath(data, 01777));
         plantedIn = tmp + u"/elsewhere"_s;
         QVERIFY(plantAs(otherUser));
         QVERIFY(asUser(otherUser, [&](QString *) { return QFile::link(plantedIn, folder); }));
     } else {
         QVERIFY(chownPath(data, nobody) && QDir().mkpath(folder) && chownPath(folder, nobody));
-        QVERIFY(chmodPath(folder, plant == QLatin1String("open folder") ? 0777 : 0700));
+        QVERIFY(chmodPath(folder, plant == u"open folder"_s ? 0777 : 0700));
         // Into the user's own folder only root can put a file of another user.
-        const bool open = plant == QLatin1String("open folder");
-        QVERIFY(plantAs(open ? otherUser : plant == QLatin1String("linked copy") ? nobody : 0));
+        const bool open = plant == u"open folder"_s;
+        QVERIFY(plantAs(open ? otherUser : plant == u"linked copy"_s ? nobody : 0));
         const QString copy = folder + u'/' + copyName;
         const QString old = folder + u'/' + oldName;
         // Writable by anyone, so that only their owner tells them apart from the user's own.
-        if (plant == QLatin1String("other's copy"))
+        if (plant == u"other's copy"_s)
             QVERIFY(chownPath(copy, otherUser) && chownPath(old, otherUser) && chmodPath(copy, 0666)
                 && chmodPath(old, 0666));
-        if (plant == QLatin1String("linked copy"))
+        if (plant == u"linked copy"_s)
             QVERIFY(linkPath(copy, tmp + u"/a"_s) && linkPath(old, tmp + u"/b"_s));
     }
 
