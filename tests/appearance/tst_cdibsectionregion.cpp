@@ -99,6 +99,9 @@ void TstCDIBSectionRegion::shapeOfPicture_data()
     QTest::newRow("black, padding not cut") << QStringList {u"###"_s, u"###"_s} << ColourValue(0);
     QTest::newRow("black, last column cut") << QStringList {u"##."_s, u"##."_s} << ColourValue(0);
     QTest::newRow("colour as 0x00BBGGRR") << QStringList {u".x."_s, u"xx."_s} << ColourValue(0x00FF8040);
+    // A picture read from a file may hold its pixels as three bytes, red first.
+    QTest::newRow("colour as 0x00BBGGRR, 24-bit picture")
+        << QStringList {u".x."_s, u"xx."_s} << ColourValue(0x00FF8040);
     QTest::newRow("highest byte of the colour ignored") << QStringList {u"#.#"_s} << ColourValue(0xFF00FF00);
     // Random pixels, and blocks of 8 x 4 that give bands to merge.
     for (const QSize size : {QSize(7, 5), QSize(33, 17), QSize(121, 90)}) {
@@ -120,7 +123,10 @@ void TstCDIBSectionRegion::shapeOfPicture()
     QFETCH(QStringList, rows);
     QFETCH(ColourValue, trans);
     cDIBSection dib;
-    dib.CreateFromPicture(picture(rows, trans));
+    QImage image = picture(rows, trans);
+    if (QByteArray(QTest::currentDataTag()).endsWith("24-bit picture"))
+        image.convertTo(QImage::Format_RGB888);
+    dib.CreateFromPicture(image);
     cDIBSectionRegion region;
     region.Create(dib, trans);
     QVERIFY(region.region().has_value());

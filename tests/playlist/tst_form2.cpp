@@ -143,6 +143,12 @@ void TstForm2::doneKeepsTheWindowCloseDestroysIt()
     QCOMPARE(Form2::open(), first);
     QVERIFY(first->isVisible() && first->Drive1->isVisible() && first->Dir1->isVisible() && first->File1->isVisible());
     QCOMPARE(first->Dir1->path(), m_dir->path());
+    // Each drive is offered once, the root among them.
+    QStringList drives;
+    for (int i = 0; i < first->Drive1->count(); ++i)
+        drives << first->Drive1->itemData(i).toString();
+    QVERIFY(drives.contains(u"/"_s));
+    QCOMPARE(drives.removeDuplicates(), 0);
 
     QPointer<Form2> closed = first;
     first->close();
