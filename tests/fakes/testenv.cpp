@@ -1,6 +1,7 @@
 #include "fakes/testenv.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -64,6 +65,17 @@ QString testDataDir()
 QString testData(const QString &name)
 {
     return testDataDir() + QLatin1Char('/') + name;
+}
+
+int threadsNamed(const QByteArray &name)
+{
+    int count = 0;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QFileInfo &task : tasks.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(task.filePath() + QStringLiteral("/comm"));
+        count += comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name;
+    }
+    return count;
 }
 
 } // namespace quillet::testing

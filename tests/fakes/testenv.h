@@ -40,6 +40,9 @@ private:
     QString m_url;
 };
 
+// How many threads of this process carry the name (as a thread names itself, e.g. through QThread's object name).
+int threadsNamed(const QByteArray &name);
+
 // The folder of generated test media.
 QString testDataDir();
 // A generated test file by name, e.g. testData("tone-44k-stereo.mp3").

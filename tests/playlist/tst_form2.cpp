@@ -2,7 +2,6 @@
 #include "fakes/fakedialogs.h"
 #include "fakes/fakemainwindow.h"
 #include "fakes/filetree.h"
-#include "fakes/tagfiles.h"
 #include "fakes/testenv.h"
 #include "fakes/visiblerows.h"
 #include "playlist/directorylist.h"
@@ -288,18 +287,12 @@ void TstForm2::cancelAndClose()
     QCOMPARE(Form9::open()->List1->count(), 0);
 
     // Exit takes the window away without closing it: a search of the whole disk ends with it, at once.
-    const auto searchThreads = [] {
-        int count = 0;
-        for (const QString &task : QDir(u"/proc/self/task"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-            count += fileBytes(u"/proc/self/task/%1/comm"_s.arg(task)).trimmed() == "FileSearch";
-        return count;
-    };
     QVERIFY(Form9::instance()->Dir1->setPath(u"/"_s));
     QTest::mouseClick(Form9::instance()->Command1, Qt::LeftButton);
-    QTRY_COMPARE(searchThreads(), 1);
+    QTRY_COMPARE(threadsNamed("FileSearch"), 1);
     Form9::unload();
     // The thread has ended its work; the system may take a moment to let it go.
-    QTRY_COMPARE_WITH_TIMEOUT(searchThreads(), 0, 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(threadsNamed("FileSearch"), 0, 1000);
 }
 
 QTEST_MAIN(TstForm2)

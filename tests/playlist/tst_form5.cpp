@@ -25,13 +25,7 @@ namespace {
 // The threads reading tags, by the name they give themselves.
 int readers()
 {
-    int count = 0;
-    const QDir tasks(u"/proc/self/task"_s);
-    for (const QFileInfo &task : tasks.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile comm(task.filePath() + u"/comm"_s);
-        count += comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "quillet-tags";
-    }
-    return count;
+    return threadsNamed("quillet-tags");
 }
 
 } // namespace
