@@ -88,17 +88,19 @@ void TstPlaylistModel::batchEqualsOneByOne()
 
 void TstPlaylistModel::everyBatchShowsAndKeepsTheSelection_data()
 {
-    QTest::addColumn<int>("size"); // below 0: a batch that sorts before every entry
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QString>("prefix"); // of the batch's names: "/n" sorts between "/m" and "/p", "/a" before all
     QTest::addColumn<int>("current"); // the row of the current entry before the batch: "/m", "/p" or "/t"
-    QTest::newRow("one") << 1 << 1;
-    QTest::newRow("31") << 31 << 1;
-    QTest::newRow("500") << 500 << 1;
-    QTest::newRow("500 before all, the first entry current") << -500 << 0;
+    QTest::newRow("one") << 1 << u"/n"_s << 1;
+    QTest::newRow("31") << 31 << u"/n"_s << 1;
+    QTest::newRow("500") << 500 << u"/n"_s << 1;
+    QTest::newRow("500 before all, the first entry current") << 500 << u"/a"_s << 0;
 }
 
 void TstPlaylistModel::everyBatchShowsAndKeepsTheSelection()
 {
     QFETCH(int, size);
+    QFETCH(QString, prefix);
     QFETCH(int, current);
     PlaylistView view;
     view.resize(300, 400);
@@ -109,8 +111,8 @@ void TstPlaylistModel::everyBatchShowsAndKeepsTheSelection()
     const QString currentText = view.currentText();
 
     QStringList batch;
-    for (int i = 0; i < std::abs(size); ++i)
-        batch << (size < 0 ? u"/a%1"_s : u"/n%1"_s).arg(i, 3, 10, QLatin1Char('0'));
+    for (int i = 0; i < size; ++i)
+        batch << prefix + u"%1"_s.arg(i, 3, 10, QLatin1Char('0'));
     view.addMany(batch);
     QStringList expected = texts({"/m", "/p", "/t"}) + batch;
     expected.sort();
