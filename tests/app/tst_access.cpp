@@ -28,9 +28,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
-#include <QMessageBox>
 #include <QProcess>
-#include <QPushButton>
 #include <QRadioButton>
 
 #include <algorithm>

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QSlider>
 #include <QToolTip>
 
 using namespace Qt::StringLiterals;

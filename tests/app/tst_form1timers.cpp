@@ -5,7 +5,6 @@
 
 #include <QLabel>
 #include <QSet>
-#include <QSlider>
 #include <QToolButton>
 
 #include <clocale>

@@ -7,10 +7,8 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QScopeGuard>
 #include <QSignalSpy>
-#include <QSlider>
 #include <QWheelEvent>
 
 #include <clocale>

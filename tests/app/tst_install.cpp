@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>

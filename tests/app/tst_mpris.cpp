@@ -12,7 +12,6 @@
 #include "playlist/playlistview.h"
 #include "settings/settingsstore.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QImage>
 #include <QLabel>

@@ -7,7 +7,6 @@
 #include "fakes/xvfb.h"
 #include "settings/frmoptions.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QProcess>

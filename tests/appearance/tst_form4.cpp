@@ -11,7 +11,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTest>
 
 #include <memory>

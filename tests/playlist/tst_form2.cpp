@@ -12,11 +12,9 @@
 #include "playlist/form8.h"
 #include "playlist/form9.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>

@@ -7,7 +7,6 @@
 #include "fakes/testenv.h"
 #include "fakes/visiblerows.h"
 
-#include <QDir>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>

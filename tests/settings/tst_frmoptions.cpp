@@ -13,7 +13,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSlider>
 #include <QTest>
 
 using namespace quillet;

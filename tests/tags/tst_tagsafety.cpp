@@ -20,7 +20,6 @@
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTest>
-#include <QThread>
 
 #include <atomic>
 #include <memory>
