@@ -21,5 +21,9 @@ for n in 1 2 3; do
        -b:a 128k -id3v2_version 3 -metadata title="Song $n" -metadata artist="Artist $n" \
        -metadata album="Album $n" -metadata date="200$n" "$out/song$n.mp3"
 done
+# 30 minutes of quiet tone at 8 kHz mono, small: the pcm output, which writes as fast as it can decode, needs
+# long enough a file that Stop and Pause land before it could have written the whole of it.
+ff -f lavfi -i "sine=frequency=200:sample_rate=8000:duration=1800" -af "volume=0.1" -ac 1 -c:a libmp3lame \
+   -b:a 8k -id3v2_version 0 "$out/tone-30m.mp3"
 # Not media at all.
 head -c 65536 /dev/urandom > "$out/random.mp3"
