@@ -98,10 +98,10 @@ struct Pcm
 // Counts the seconds of sound that came through, at the rate of the first header.
 struct PcmPipe
 {
-    std::atomic<qint64> bytes = 0;
     std::atomic<bool> done = false;
+    std::mutex lock; // over head and bytes
     QByteArray head;
-    std::mutex headLock;
+    qint64 bytes = 0;
     std::thread reader;
 
     explicit PcmPipe(const QString &path)
@@ -114,7 +114,7 @@ struct PcmPipe
             char buffer[16384];
             for (; !done; std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
                 const ssize_t got = ::read(fd, buffer, sizeof buffer);
-                const std::lock_guard lock(headLock);
+                const std::lock_guard held(lock);
                 if (got > 0 && head.size() < 4096)
                     head.append(buffer, std::min<qsizetype>(got, 4096 - head.size()));
                 bytes += std::max<ssize_t>(got, 0);
@@ -130,7 +130,7 @@ struct PcmPipe
     }
     double seconds()
     {
-        const std::lock_guard lock(headLock);
+        const std::lock_guard held(lock);
         const qsizetype fmt = head.indexOf("fmt "), data = head.indexOf("data");
         if (fmt < 0 || data < 0 || fmt + 24 > head.size())
             return 0;
@@ -211,8 +211,8 @@ void TestMpvPlayer::events_data()
     row("silent server",
         "load silent, Opening, wait 1500, Opening, error, Stopped, says did not answer|try again later",
         "error stream.mp3");
-    // What the pcm output writes (much faster than real time, so a loaded machine may let it run far before the
-    // call lands): it comes to rest after Stop or Pause, short of the whole of "long" (1800 s); sound again after
+    // What the pcm output writes (as fast as the test's pipe lets it, so a few seconds ahead of each command): it
+    // comes to rest after Stop or Pause, short of the whole of "long" (1800 s); sound again after
     // Play; after a seek, only what lies beyond it.
     row("stop silences", "load long, reach 1, stop, silent 1700, play, heard 1", "opened long *", "pcm");
     row("seek while paused", "load long, reach 1, pause, silent 1700, seek 1780, at 1780, play, end, written 20",
