@@ -9,6 +9,7 @@
 #include "playlist/playlistview.h"
 
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -33,6 +34,8 @@ private slots:
     void batchEqualsOneByOne();
     void everyBatchShowsAndKeepsTheSelection_data();
     void everyBatchShowsAndKeepsTheSelection();
+    void removingARowThatIsNotThereChangesNothing_data();
+    void removingARowThatIsNotThereChangesNothing();
     void read_data();
     void read();
     void entriesALineCannotHold_data();
@@ -122,6 +125,24 @@ void TstPlaylistModel::everyBatchShowsAndKeepsTheSelection()
     // The current entry and the selection stay on the entry they were on.
     QCOMPARE(view.currentText(), currentText);
     QCOMPARE(view.selectedRows(), QList<int> {view.listIndex()});
+}
+
+void TstPlaylistModel::removingARowThatIsNotThereChangesNothing_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::newRow("before the first") << -1;
+    QTest::newRow("just past the last") << 3;
+}
+
+void TstPlaylistModel::removingARowThatIsNotThereChangesNothing()
+{
+    QFETCH(int, row);
+    PlaylistModel model;
+    model.addMany(texts({"/a", "/b", "/c"}));
+    QSignalSpy counts(&model, &PlaylistModel::countChanged);
+    model.removeAt(row);
+    QCOMPARE(model.entries(), texts({"/a", "/b", "/c"}));
+    QCOMPARE(counts.count(), 0);
 }
 
 void TstPlaylistModel::read_data()
