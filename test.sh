@@ -12,10 +12,18 @@ build_dir="$QUILLET_ROOT/build-test"
 cmake_args=()
 extra_packages=()
 mode=suite
+# Most tests wait on real playback, network timeouts and timers rather than the processor, so six run at once on
+# two cores; the longest test then sets the time.
+jobs=6
 while [ $# -gt 0 ]; do
     case "$1" in
-        # The benchmarks measure the normal build; under the sanitizers they would only cost build time.
-        --sanitize) build_dir="$QUILLET_ROOT/build-asan"; cmake_args+=(-DQUILLET_SANITIZE=address -DQUILLET_BUILD_BENCH=OFF) ;;
+        # The benchmarks measure the normal build; under the sanitizers they would only cost build time. Each test
+        # needs the processor more there, so fewer run at once.
+        --sanitize)
+            build_dir="$QUILLET_ROOT/build-asan"
+            cmake_args+=(-DQUILLET_SANITIZE=address -DQUILLET_BUILD_BENCH=OFF)
+            jobs=3
+            ;;
         --fuzz)
             mode=fuzz
             build_dir="$QUILLET_ROOT/build-fuzz"
@@ -70,8 +78,4 @@ quillet_build "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${cmake_args[@]}"
 export QT_QPA_PLATFORM=offscreen
 export QUILLET_AUDIO_OUTPUT=null
 cd "$build_dir"
-# Most tests wait on real playback, network timeouts and timers rather than the processor, so six run at once on
-# two cores; the longest test then sets the time. Under the sanitizers each test needs the processor more: three.
-jobs=6
-if [ "$build_dir" = "$QUILLET_ROOT/build-asan" ]; then jobs=3; fi
 ctest --output-on-failure -j"$jobs" --timeout 600
