@@ -179,15 +179,19 @@ qsizetype containerHeader(const QByteArray &name)
 
 // True when every box TagLib descends into holds children that fill it exactly. TagLib's save trusts the sizes it
 // read, and writes out of bounds where they contradict each other.
-bool wellNested(const QByteArray &data, const QList<Box> &boxes, int depth)
+bool wellNested(const QByteArray &data, const QList<Box> &boxes, const QByteArray &path)
 {
-    if (depth > 16)
+    if (path.count('/') > 16)
         return false;
     for (const Box &box : boxes) {
         // A chunk offset table is rewritten entry by entry when the tag grows, as many entries as it says it has.
+        // TagLib finds the tables wherever they are in moov, but moves only those that lie after the point where
+        // the tag goes in; one elsewhere than in a track's sample table can sit at that very point, and its count
+        // is then read from the new tag's bytes.
         if (box.name == "stco" || box.name == "co64") {
             const qint64 entryBytes = box.name == "stco" ? 4 : 8;
-            if (box.header != 8 || box.size < 16 || bigEndian32(data, box.at + 12) > (box.size - 16) / entryBytes)
+            if (path != "/moov/trak/mdia/minf/stbl" || box.header != 8 || box.size < 16
+                || bigEndian32(data, box.at + 12) > (box.size - 16) / entryBytes)
                 return false;
             continue;
         }
@@ -197,7 +201,7 @@ bool wellNested(const QByteArray &data, const QList<Box> &boxes, int depth)
         if (box.header + skip > box.size)
             return false;
         const std::optional<QList<Box>> children = boxesOf(data, box.at + box.header + skip, box.at + box.size);
-        if (!children || !wellNested(data, *children, depth + 1))
+        if (!children || !wellNested(data, *children, path + '/' + box.name))
             return false;
     }
     return true;
@@ -206,7 +210,7 @@ bool wellNested(const QByteArray &data, const QList<Box> &boxes, int depth)
 bool parseMp4(const QByteArray &data, FormatLayout &layout)
 {
     const std::optional<QList<Box>> top = boxesOf(data, 0, data.size());
-    if (!top || !wellNested(data, *top, 0))
+    if (!top || !wellNested(data, *top, QByteArray()))
         return false;
     for (const Box &box : *top) {
         if (box.name == "mdat")

@@ -227,6 +227,10 @@ void TstId3t::otherFormatsChangeOnlyTheEditedFields_data()
     // busy without end.
     row("M4A whose chunk offsets overrun their box", "fuzz/corpus/formats/m4a-chunk-offsets-past-their-box.m4a", "M4A",
         "song=Never", "", "its layout is damaged or unusual");
+    // Found by the fuzzer: a chunk offset table first in moov, where a file without udta gets its new tag, had its
+    // count read from the tag's bytes and grew the save without end.
+    row("M4A whose chunk offsets sit where the tag goes", "fuzz/corpus/formats/m4a-chunk-offsets-where-the-tag-goes.m4a",
+        "MP4", "song=Never", "", "its layout is damaged or unusual");
     row("WAV is only shown", "fmt-wav-id3.wav", "WAV", "song=Never", "",
         "Quillet shows the tags of WAV files but does not save them");
     row("AIFF is only shown", "fmt.aiff", "AIFF", "song=Never", "",
