@@ -193,8 +193,8 @@ bool wellNested(const QByteArray &data, const QList<Box> &boxes, const QByteArra
             if (path != "/moov/trak/mdia/minf/stbl" || box.header != 8 || box.size < 16
                 || bigEndian32(data, box.at + 12) > (box.size - 16) / entryBytes)
                 return false;
-            continue;
         }
+        // A table holds no boxes; a container's children are checked in turn.
         const qsizetype skip = containerHeader(box.name);
         if (skip < 0)
             continue;

@@ -3,7 +3,8 @@
 # and a composer added by mutagen. fmt-flac-named.mp3 is FLAC under an MP3 name; fmt-wav-id3.wav carries an ID3
 # chunk instead of RIFF INFO; fmt-odd-cover.m4a has a second cover of a picture type TagLib does not read;
 # fmt-no-year.m4a has no date; fmt-bad-boxes.m4a is a tiny MP4 whose tag boxes claim more bytes than their
-# parents hold (TagLib's save writes out of bounds on it).
+# parents hold (TagLib's save writes out of bounds on it); fmt-short-offsets.m4a is fmt-no-year.m4a with its chunk
+# offset table cut to 15 bytes, too short to hold its own count.
 set -euo pipefail
 out=$1
 ff() { ffmpeg -hide_banner -loglevel error -y "$@"; }
@@ -73,6 +74,26 @@ undated.save()
 open(out + '/fmt-bad-boxes.m4a', 'wb').write(base64.b64decode(
     'AAAAGGZ0eXBNNEEgAAAAAE00QSBpc29tAAAAnG1vb3YAAACUdWR0YQAAAIxtZXRhAAAAAAAAACFoZGxyAAAAAAAAAABtZGlyYXBwbAAAAAAA'
     'AAAAAAAAAF9pbHN0AAAAHHBsSUQAAADJAAAAAQAAAABTb21lb25lAAAAGG1kYXQAAAAAAAAAAAAAAAAAAAAA'))
+
+
+def cut_offsets(data):
+    # The boxes in order, with the chunk offset table of each track cut after three bytes of its count.
+    out_bytes = b''
+    at = 0
+    while at < len(data):
+        size = int.from_bytes(data[at:at + 4], 'big')
+        name = data[at + 4:at + 8]
+        body = data[at + 8:at + size]
+        if name in (b'moov', b'trak', b'mdia', b'minf', b'stbl'):
+            body = cut_offsets(body)
+        elif name == b'stco':
+            body = body[:7]
+        out_bytes += (8 + len(body)).to_bytes(4, 'big') + name + body
+        at += size
+    return out_bytes
+
+
+open(out + '/fmt-short-offsets.m4a', 'wb').write(cut_offsets(open(out + '/fmt-no-year.m4a', 'rb').read()))
 wave = WAVE(out + '/fmt-wav-id3.wav')
 wave.add_tags()
 for frame in (TIT2(encoding=3, text='Chunk Song'), TPE1(encoding=3, text='Chunk Artist'),

@@ -231,6 +231,8 @@ void TstId3t::otherFormatsChangeOnlyTheEditedFields_data()
     // count read from the tag's bytes and grew the save without end.
     row("M4A whose chunk offsets sit where the tag goes", "fuzz/corpus/formats/m4a-chunk-offsets-where-the-tag-goes.m4a",
         "MP4", "song=Never", "", "its layout is damaged or unusual");
+    row("M4A whose chunk offset table is cut short", "fmt-short-offsets.m4a", "M4A", "song=Never", "",
+        "its layout is damaged or unusual");
     row("WAV is only shown", "fmt-wav-id3.wav", "WAV", "song=Never", "",
         "Quillet shows the tags of WAV files but does not save them");
     row("AIFF is only shown", "fmt.aiff", "AIFF", "song=Never", "",
