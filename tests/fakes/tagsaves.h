@@ -16,6 +16,7 @@
 #include <sys/ptrace.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/user.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -58,11 +59,15 @@ struct TracedSave
     int calls = 0; // the system calls it made until it stopped or ended
 };
 
+// How the child's writes into regular files are served: by the file system, or as a device that takes no bytes and
+// reports no error (each such write is made with nothing to write, so it returns 0).
+enum class Writes { Served, TakeNothing };
+
 // Saves song as the title of path in a child process traced with ptrace, stops it at the given moment and runs
 // atStop there, as another program acting at exactly that moment; then kills the child (SIGKILL, as a crash does)
 // or lets it finish. A stop past the end of the save never comes.
-inline TracedSave tracedSave(
-    const QString &path, const QString &song, SaveStop stop, const std::function<void()> &atStop, bool kill)
+inline TracedSave tracedSave(const QString &path, const QString &song, SaveStop stop,
+    const std::function<void()> &atStop, bool kill, Writes writes = Writes::Served)
 {
     struct stat target = {};
     int output[2];
@@ -84,15 +89,23 @@ inline TracedSave tracedSave(
     int status = 0;
     waitpid(child, &status, 0);
     ::ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
-    // A write into the file itself: a write call on a descriptor that names the same inode.
-    const auto writesTarget = [&](const __ptrace_syscall_info &call) {
-        struct stat named = {};
+    // The file that a write call (or ftruncate) writes into, through the child's descriptor.
+    const auto writtenFile = [&](const __ptrace_syscall_info &call, struct stat *named) {
         const QByteArray fd = "/proc/" + QByteArray::number(child) + "/fd/" + QByteArray::number(call.entry.args[0]);
         return (call.entry.nr == SYS_pwrite64 || call.entry.nr == SYS_write || call.entry.nr == SYS_pwritev
                    || call.entry.nr == SYS_ftruncate)
-            && ::stat(fd.constData(), &named) == 0 && named.st_dev == target.st_dev && named.st_ino == target.st_ino;
+            && ::stat(fd.constData(), named) == 0;
     };
-    int writes = 0;
+    // A write into a regular file made with nothing to write: it returns 0 (ftruncate does not read the register).
+    const auto takeNothing = [child] {
+#if defined(__x86_64__)
+        user_regs_struct registers {};
+        ::ptrace(PTRACE_GETREGS, child, nullptr, &registers);
+        registers.rdx = 0; // the byte count (the number of buffers for pwritev)
+        ::ptrace(PTRACE_SETREGS, child, nullptr, &registers);
+#endif
+    };
+    int targetWrites = 0;
     int signal = 0;
     bool running = true;
     while (!traced.stopped && running) {
@@ -103,9 +116,14 @@ inline TracedSave tracedSave(
         if (running && signal == 0 && ::ptrace(PTRACE_GET_SYSCALL_INFO, child, sizeof call, &call) > 0
             && call.op == PTRACE_SYSCALL_INFO_ENTRY) {
             ++traced.calls;
-            const bool write = writesTarget(call) && ++writes;
+            struct stat named = {};
+            const bool written = writtenFile(call, &named);
+            if (written && writes == Writes::TakeNothing && S_ISREG(named.st_mode))
+                takeNothing();
+            const bool write = written && named.st_dev == target.st_dev && named.st_ino == target.st_ino
+                && ++targetWrites;
             if ((stop.at == SaveStop::Call && traced.calls == stop.n)
-                || (stop.at == SaveStop::Write && write && writes == stop.n)) {
+                || (stop.at == SaveStop::Write && write && targetWrites == stop.n)) {
                 traced.stopped = true;
                 if (atStop)
                     atStop();

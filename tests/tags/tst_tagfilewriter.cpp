@@ -1,6 +1,6 @@
 // What a tag save promises about the file itself: nothing is written over a file that changed since it was read,
-// a replaced file keeps its owner, group, mode and extended attributes, and a full disk is named and leaves nothing
-// behind.
+// a replaced file keeps its owner, group, mode and extended attributes, and a full disk (or one that takes no bytes
+// and reports no error) is named and leaves nothing behind.
 #include "tags/filesnapshot.h"
 #include "tags/recoveryfolder.h"
 #include "tags/tagfilewriter.h"
@@ -199,9 +199,11 @@ void TstTagFileWriter::fullDisk_data()
 {
     QTest::addColumn<bool>("inPlace");
     QTest::addColumn<bool>("roomForTheOldFile"); // but not for the grown one
-    QTest::newRow("no room for a copy") << true << false;
-    QTest::newRow("room for the old file only") << true << true;
-    QTest::newRow("no room for the new file") << false << false;
+    QTest::addColumn<bool>("silent"); // the disk takes no bytes and reports no error, as some network file systems do
+    QTest::newRow("no room for a copy") << true << false << false;
+    QTest::newRow("room for the old file only") << true << true << false;
+    QTest::newRow("no room for the new file") << false << false << false;
+    QTest::newRow("a disk that takes nothing and says nothing") << true << false << true;
 }
 
 // On a full disk a save names the reason, and leaves the file as it was and no folder behind.
@@ -209,6 +211,11 @@ void TstTagFileWriter::fullDisk()
 {
     QFETCH(bool, inPlace);
     QFETCH(bool, roomForTheOldFile);
+    QFETCH(bool, silent);
+#if !defined(__x86_64__)
+    if (silent)
+        QSKIP("the traced save changes its write calls on x86-64 only");
+#endif
     const QString path = m_env->path(u"song.mp3"_s);
     QVERIFY(placeTestFile(u"tags-none.mp3"_s, path) && (!inPlace || linkPath(path, path + u".link"_s)));
     const QByteArray old = fileBytes(path);
@@ -217,18 +224,28 @@ void TstTagFileWriter::fullDisk()
     QVERIFY(writeFileBytes(clean, old) && saveTitle(clean, u"Grown Title"_s, &error));
     const qint64 grown = fileBytes(clean).size();
 
-    // As root no permission stops a write, but a file size limit does.
-    rlimit was {};
-    getrlimit(RLIMIT_FSIZE, &was);
-    const rlimit full {rlim_t(roomForTheOldFile ? (old.size() + grown) / 2 : old.size() / 2), was.rlim_max};
-    std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &full);
-    const bool saved = saveTitle(path, u"Grown Title"_s, &error);
-    setrlimit(RLIMIT_FSIZE, &was);
-    std::signal(SIGXFSZ, SIG_DFL);
+    bool saved = false;
+    if (silent) {
+        // A save that keeps retrying is stopped at its 20,000th system call; a whole save makes a few hundred.
+        const TracedSave traced = tracedSave(path, u"Grown Title"_s, {SaveStop::Call, 20000}, {}, true,
+            Writes::TakeNothing);
+        QVERIFY2(!traced.stopped, "the save hangs, retrying a write that takes nothing");
+        saved = traced.saved;
+        error = traced.error;
+    } else {
+        // As root no permission stops a write, but a file size limit does.
+        rlimit was {};
+        getrlimit(RLIMIT_FSIZE, &was);
+        const rlimit full {rlim_t(roomForTheOldFile ? (old.size() + grown) / 2 : old.size() / 2), was.rlim_max};
+        std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &full);
+        saved = saveTitle(path, u"Grown Title"_s, &error);
+        setrlimit(RLIMIT_FSIZE, &was);
+        std::signal(SIGXFSZ, SIG_DFL);
+    }
 
     QVERIFY(!saved);
-    QVERIFY2(error.contains(path) && error.contains(qt_error_string(EFBIG)), qPrintable(error));
+    QVERIFY2(error.contains(path) && error.contains(qt_error_string(silent ? EIO : EFBIG)), qPrintable(error));
     QCOMPARE(fileBytes(path), old);
     QVERIFY(!QFileInfo::exists(RecoveryFolder::path()));
 }
