@@ -59,9 +59,10 @@ struct TracedSave
     int calls = 0; // the system calls it made until it stopped or ended
 };
 
-// How the child's writes into regular files are served: by the file system, or as a device that takes no bytes and
-// reports no error (each such write is made with nothing to write, so it returns 0).
-enum class Writes { Served, TakeNothing };
+// How the child's writes are served: by the file system, or as by a disk that takes no bytes and reports no error,
+// for every regular file, or once for the saved file alone (such a write is made with nothing to write, so it
+// returns 0).
+enum class Writes { Served, TakeNothing, TakeNothingOnceIntoTheFile };
 
 // Saves song as the title of path in a child process traced with ptrace, stops it at the given moment and runs
 // atStop there, as another program acting at exactly that moment; then kills the child (SIGKILL, as a crash does)
@@ -118,10 +119,11 @@ inline TracedSave tracedSave(const QString &path, const QString &song, SaveStop 
             ++traced.calls;
             struct stat named = {};
             const bool written = writtenFile(call, &named);
-            if (written && writes == Writes::TakeNothing && S_ISREG(named.st_mode))
+            const bool write
+                = written && named.st_dev == target.st_dev && named.st_ino == target.st_ino && ++targetWrites;
+            if ((writes == Writes::TakeNothing && written && S_ISREG(named.st_mode))
+                || (writes == Writes::TakeNothingOnceIntoTheFile && write && targetWrites == 1))
                 takeNothing();
-            const bool write = written && named.st_dev == target.st_dev && named.st_ino == target.st_ino
-                && ++targetWrites;
             if ((stop.at == SaveStop::Call && traced.calls == stop.n)
                 || (stop.at == SaveStop::Write && write && targetWrites == stop.n)) {
                 traced.stopped = true;
