@@ -1,6 +1,7 @@
 // The main window's chrome: every button and menu item, reached with real clicks and keys as a user reaches it,
 // runs its operation, and the windows it opens are reused.
 #include "form1fixture.h"
+#include "fakes/visiblerows.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -42,6 +43,11 @@ QStringList seen(Form1Fixture &f, int entries, QPoint position)
         facts << u"minimised"_s;
     if (f.form->pos() != position)
         facts << u"moved"_s;
+    // Rows the playlist shows besides the entries it started with.
+    for (const QString &row : visibleRows(f.form->List1)) {
+        if (!row.startsWith(u"/m/"_s))
+            facts << u"shows "_s + row;
+    }
     return facts;
 }
 
@@ -130,7 +136,7 @@ void TstForm1Chrome::clicks_data()
     rows("imgMaximize/addf/add Command1/addfilerr", "open Open MP3 File");
     rows("imgMaximize/list/loadplay", "open Edit List");
     rows("imgMaximize/list/saveplay Command2/saveplay", "save Edit List");
-    rows("imgMaximize/addf/addurl Command1/addurlk", "input Please Enter the url :");
+    rows("imgMaximize/addf/addurl Command1/addurlk", "shows http://radio.example/live");
     rows("imgMaximize/remv/rf", ""); // greyed
     rows("imgMaximize/remv/clpl Command3/removeall", "cleared");
     rows("imgMaximize/controls/paly", "message No File To Play !", true);
@@ -183,6 +189,8 @@ void TstForm1Chrome::clicks()
     const int entries = form.List1->count();
     const QPoint position = form.pos();
     QCOMPARE(seen(f, entries, position), QStringList());
+    // A question for a text is answered (the only one is the address to add).
+    f.dialogs.inputAnswers << u"http://radio.example/live"_s;
     const QString problem = clickPath(form, path);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     if (expected.isEmpty()) {
