@@ -200,15 +200,14 @@ void TstTagFileWriter::fullDisk_data()
     QTest::addColumn<bool>("inPlace");
     QTest::addColumn<bool>("roomForTheOldFile"); // but not for the grown one
     // Or a disk that takes no bytes and reports no error, as some network and FUSE file systems do when full.
-    QTest::addColumn<int>("writes");
-    const int served = int(Writes::Served);
-    QTest::newRow("no room for a copy") << true << false << served;
-    QTest::newRow("room for the old file only") << true << true << served;
-    QTest::newRow("no room for the new file") << false << false << served;
-    QTest::newRow("a disk that takes nothing and says nothing") << true << false << int(Writes::TakeNothing);
+    QTest::addColumn<Writes>("writes");
+    QTest::newRow("no room for a copy") << true << false << Writes::Served;
+    QTest::newRow("room for the old file only") << true << true << Writes::Served;
+    QTest::newRow("no room for the new file") << false << false << Writes::Served;
+    QTest::newRow("a disk that takes nothing and says nothing") << true << false << Writes::TakeNothing;
     // The song on a disk that drops one write, the copy on a good one: the file is put back, and the copy and its
     // folder removed.
-    QTest::newRow("a song's disk that drops a write") << true << false << int(Writes::TakeNothingOnceIntoTheFile);
+    QTest::newRow("a song's disk that drops a write") << true << false << Writes::TakeNothingOnceIntoTheFile;
 }
 
 // On a full disk a save names the reason, and leaves the file as it was and no folder behind.
@@ -216,8 +215,8 @@ void TstTagFileWriter::fullDisk()
 {
     QFETCH(bool, inPlace);
     QFETCH(bool, roomForTheOldFile);
-    QFETCH(int, writes);
-    const bool silent = Writes(writes) != Writes::Served;
+    QFETCH(Writes, writes);
+    const bool silent = writes != Writes::Served;
 #if !defined(__x86_64__)
     if (silent)
         QSKIP("the traced save changes its write calls on x86-64 only");
@@ -234,7 +233,7 @@ void TstTagFileWriter::fullDisk()
     if (silent) {
         // A save that keeps retrying is stopped at its 20,000th system call; a whole save makes a few hundred.
         const TracedSave traced
-            = tracedSave(path, u"Grown Title"_s, {SaveStop::Call, 20000}, {}, true, Writes(writes));
+            = tracedSave(path, u"Grown Title"_s, {SaveStop::Call, 20000}, {}, true, writes);
         QVERIFY2(!traced.stopped, "the save hangs, retrying a write that takes nothing");
         saved = traced.saved;
         error = traced.error;
