@@ -1,6 +1,6 @@
 // The video display window on a real X server with the real engine: the picture's four coloured blocks where they
-// belong, the window sized to the video and still on screen after the end or with a file that has no picture,
-// full screen by key and double-click, errors, closing, and playing beside an audio player.
+// belong and moving on screen, the window sized to the video and still on screen after the end or with a file that
+// has no picture, full screen by key and double-click, errors, closing, and playing beside an audio player.
 #include "fakes/fakedialogs.h"
 #include "fakes/testenv.h"
 #include "fakes/xvfb.h"
@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QScreen>
 #include <QTest>
 
 #include <clocale>
@@ -118,6 +119,11 @@ void TstVideoPlayback::showsTheVideoAndStaysOnScreenAfterTheEnd()
         = {{{80, 60}, Qt::red}, {{240, 60}, Qt::green}, {{80, 180}, Qt::blue}, {{300, 220}, Qt::white}};
     for (const auto &[at, colour] : probes)
         QVERIFY2(near(shot.pixel(at), colour), qPrintable(QColor(shot.pixel(at)).name()));
+    // What the X server shows moves on with the video: the square crossing the middle is elsewhere a moment later.
+    const auto middleOnScreen
+        = [window] { return window->screen()->grabWindow(window->winId()).toImage().copy(0, 100, 320, 40); };
+    const QImage middle = middleOnScreen();
+    QTRY_VERIFY2(middleOnScreen() != middle, "the picture on screen stands still");
     if (fullScreen) {
         QTest::keyClick(window, Qt::Key_F);
         QTRY_VERIFY(window->isFullScreen());
