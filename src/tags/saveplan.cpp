@@ -103,6 +103,9 @@ bool SavePlan::undo(const FileDescriptor &fd, const QByteArray &oldData) const
         if (end > piece.at && !fd.writeAt(piece.at, QByteArrayView(oldData).sliced(piece.at, end - piece.at)))
             return false;
     }
+    // A save that shrank the file may have cut its old end off already: that is written back too.
+    if (m_newSize < m_oldSize && !fd.writeAt(m_newSize, QByteArrayView(oldData).sliced(m_newSize)))
+        return false;
     return ::ftruncate(fd.get(), off_t(m_oldSize)) == 0;
 }
 

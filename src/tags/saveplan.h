@@ -37,7 +37,8 @@ public:
 
     // Writes the ranges of newData into fd in order, then sets the new size. False, with errno set, on an error.
     bool apply(const FileDescriptor &fd, const QByteArray &newData) const;
-    // Writes the old bytes back over the written ranges and sets the old size. False, with errno set, on an error.
+    // Writes the old bytes back over the written ranges and the end a shrinking save cut off, and sets the old size.
+    // False, with errno set, on an error.
     bool undo(const FileDescriptor &fd, const QByteArray &oldData) const;
     // The file this save makes of oldData.
     QByteArray result(const QByteArray &oldData) const;
