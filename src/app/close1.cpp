@@ -2,8 +2,10 @@
 
 #include "app/form1.h"
 #include "common/appdirs.h"
+#include "common/opendialogs.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -50,6 +52,14 @@ void close1::start()
 
 void close1::Timer1_Timer()
 {
+    // A dialog still open runs an event loop inside the code that opened it, and belongs to a window that may be
+    // about to go: it is cancelled, and the closing goes on once that code has returned.
+    if (OpenDialogs::count() > 0) {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+            dialog->reject();
+        Timer1->start(50);
+        return;
+    }
     Timer1->stop();
     if (auto *form1 = qobject_cast<Form1 *>(m_mainWindow))
         form1->unload();

@@ -1,13 +1,15 @@
 // Faults from outside: a default playlist that is a folder, files that are pipes, devices or hold lines longer than any
 // path, playback that cannot start, a storm of transport clicks, a file name with a line break, texts too long for a
 // message box, a data folder the user cannot write to, and the process killed in the middle of writing the default
-// playlist. In each, Quillet keeps running, says what failed and loses nothing it had saved. (A full disk is covered
-// with the shutdown tests.)
+// playlist, and quitting while a message box is open. In each, Quillet keeps running (or ends cleanly), says what
+// failed and loses nothing it had saved. (A full disk is covered with the shutdown tests.)
+#include "app/windowregistry.h"
 #include "appearance/skinfile.h"
 #include "common/entrypath.h"
 #include "common/messagetext.h"
 #include "form1fixture.h"
 #include "media/mediaplayer.h"
+#include "video/form3.h"
 
 #include <QApplication>
 #include <QDir>
@@ -69,6 +71,7 @@ private slots:
     void playbackCannotStart();
     void rapidTransportClicks();
     void killedDuringDefaultPlaylistWrite();
+    void quitWhileAMessageBoxIsOpen();
 };
 
 void TstFaults::defaultPlaylistIsAFolder_data()
@@ -305,6 +308,24 @@ void TstFaults::killedDuringDefaultPlaylistWrite()
         const QByteArray found = file.readAll();
         QVERIFY2(found == written[0] || found == written[1], qPrintable(QString::number(found.size())));
     }
+}
+
+// Quitting (the tray's Exit, a desktop call, a signal) while a message box is open over a window that goes at exit:
+// the box is answered first, then every window closes, none under the box's own event loop.
+void TstFaults::quitWhileAMessageBoxIsOpen()
+{
+    Window w;
+    w.show();
+    w.form->windows()->showVideoPlayer();
+    QVERIFY(QTest::qWaitForWindowActive(Form3::instance()));
+    setDialogService(nullptr); // the real message box, over the active window
+    QTimer::singleShot(0, w.form.get(), [&w] {
+        if (QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }))
+            w.form->exitProgram();
+    });
+    dialogs().message(u"The file \"/films/clip.avi\" was not found."_s);
+    QTRY_COMPARE(w.endProcessCalls, 1);
+    QVERIFY(!Form3::instance());
 }
 
 int main(int argc, char *argv[])
