@@ -4,7 +4,8 @@
 # chunk instead of RIFF INFO; fmt-odd-cover.m4a has a second cover of a picture type TagLib does not read;
 # fmt-no-year.m4a has no date; fmt-bad-boxes.m4a is a tiny MP4 whose tag boxes claim more bytes than their
 # parents hold (TagLib's save writes out of bounds on it); fmt-short-offsets.m4a is fmt-no-year.m4a with its chunk
-# offset table cut to 15 bytes, too short to hold its own count.
+# offset table cut to 15 bytes, too short to hold its own count; fmt-untagged.m4a is fmt.m4a without its moov/udta
+# box, an M4A with no tag at all.
 set -euo pipefail
 out=$1
 ff() { ffmpeg -hide_banner -loglevel error -y "$@"; }
@@ -94,6 +95,23 @@ def cut_offsets(data):
 
 
 open(out + '/fmt-short-offsets.m4a', 'wb').write(cut_offsets(open(out + '/fmt-no-year.m4a', 'rb').read()))
+
+
+def without_udta(data):
+    # moov comes after mdat, so the chunk offsets stay right.
+    out_bytes = b''
+    at = 0
+    while at < len(data):
+        size = int.from_bytes(data[at:at + 4], 'big')
+        name = data[at + 4:at + 8]
+        body = without_udta(data[at + 8:at + size]) if name == b'moov' else data[at + 8:at + size]
+        if name != b'udta':
+            out_bytes += (8 + len(body)).to_bytes(4, 'big') + name + body
+        at += size
+    return out_bytes
+
+
+open(out + '/fmt-untagged.m4a', 'wb').write(without_udta(open(out + '/fmt.m4a', 'rb').read()))
 wave = WAVE(out + '/fmt-wav-id3.wav')
 wave.add_tags()
 for frame in (TIT2(encoding=3, text='Chunk Song'), TPE1(encoding=3, text='Chunk Artist'),

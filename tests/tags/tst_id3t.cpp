@@ -221,6 +221,7 @@ void TstId3t::otherFormatsChangeOnlyTheEditedFields_data()
         "genre=Chiptune Noir|album=Ünïcödé Album");
     row("M4A", "fmt.m4a", "M4A", "song=New Name|year=2001|comment=new words", "©nam=New Name|©day=2001|©cmt=new words");
     row("M4A without a year", "fmt-no-year.m4a", "M4A", "album=Other Album", "©alb=Other Album");
+    row("M4A without any tag", "fmt-untagged.m4a", "M4A", "song=First Name", "©nam=First Name");
     row("M4A whose boxes contradict each other", "fmt-bad-boxes.m4a", "M4A", "song=Never", "",
         "its layout is damaged or unusual");
     // Found by the fuzzer: a table of chunk offsets that claims more entries than its box holds kept TagLib's save
