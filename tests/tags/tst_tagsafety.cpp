@@ -20,6 +20,7 @@
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTest>
+#include <QThread>
 
 #include <atomic>
 #include <memory>
@@ -62,7 +63,7 @@ private slots:
     void savesUnderFire();
     void plantedCopies_data();
     void plantedCopies();
-    void readDuringASave();
+    void readOrSaveDuringASave();
     void editorTellsOfASetAsideCopy();
 
 private:
@@ -326,8 +327,8 @@ void TstTagSafety::plantedCopies()
     }
 }
 
-// A reader that finds the copy of a save still running neither puts it back nor waits for it.
-void TstTagSafety::readDuringASave()
+// A reader that finds the copy of a save still running neither puts it back nor waits for it; another save waits.
+void TstTagSafety::readOrSaveDuringASave()
 {
     const QString path = m_env->path(u"song.mp3"_s);
     QVERIFY(placeTestFile(u"tags-none.mp3"_s, path) && linkPath(path, path + u".link"_s));
@@ -353,6 +354,17 @@ void TstTagSafety::readDuringASave()
     QCOMPARE(fileBytes(path), old);
     QVERIFY(!QFileInfo::exists(RecoveryFolder::path()));
     QVERIFY(TagNotices::take().isEmpty());
+
+    // A save that finds another one running waits for it, and then saves.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(fd >= 0 && ::flock(fd, LOCK_EX) == 0);
+    bool saved = false;
+    std::thread saving([&] { saved = saveTitle(path, u"Cut Title"_s, &error); });
+    QThread::msleep(300);
+    ::close(fd);
+    saving.join();
+    QVERIFY2(saved, qPrintable(error));
+    QCOMPARE(fileBytes(path), fileBytes(clean));
 }
 
 // The copy of a save cut short, found changed by another program when the editor opens the file, is set aside,
