@@ -49,15 +49,17 @@ void TstForm1Transport::draggingAnAudioBar_data()
     QTest::addColumn<bool>("toTop");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("value");
-    QTest::addColumn<int>("heard"); // the player's balance or volume afterwards
+    QTest::addColumn<int>("heard"); // the player's balance, volume, play count or auto-rewind afterwards
     QTest::newRow("balance to the left") << u"Slider1"_s << true << u"Balance"_s << u"-9640"_s << -9640;
     QTest::newRow("balance to the right") << u"Slider1"_s << false << u"Balance"_s << u"9640"_s << 9640;
     QTest::newRow("volume down to the bottom") << u"volume1"_s << true << u"Volume"_s << u"MUTE"_s << -4000;
     QTest::newRow("volume up to full") << u"volume1"_s << false << u"Volume"_s << u"FULL"_s << 0;
+    QTest::newRow("play count up to ten") << u"slider2"_s << false << u"Playcount"_s << u"10"_s << 10;
+    QTest::newRow("auto-rewind on") << u"slider3"_s << false << u"Auto Rewind"_s << u"ON"_s << 1;
 }
 
 // While a bar is dragged the info line names it and shows its value, and the player follows; leaving the bar clears
-// the line.
+// the line. RESET puts the bar back, and the player follows again.
 void TstForm1Transport::draggingAnAudioBar()
 {
     QFETCH(QString, bar);
@@ -77,12 +79,24 @@ void TstForm1Transport::draggingAnAudioBar()
     QCOMPARE(form.Text2->text(), name);
     QCOMPARE(form.Text1->text(), value);
     QTest::mouseRelease(scrollBar, Qt::LeftButton, {}, end);
-    QCOMPARE(bar == u"Slider1"_s ? f.player().balance() : f.player().volume(), heard);
+    const auto heardNow = [&f, &bar] {
+        const FakePlayer &player = f.player();
+        return bar == u"Slider1"_s ? player.balance()
+            : bar == u"volume1"_s  ? player.volume()
+            : bar == u"slider2"_s  ? player.playCount()
+                                   : int(player.autoRewind());
+    };
+    QCOMPARE(heardNow(), heard);
     // The labels stay until the bar loses the keyboard focus.
     QCOMPARE(form.Text1->text(), value);
     QTest::keyClick(scrollBar, Qt::Key_Tab);
     QVERIFY(!scrollBar->hasFocus());
     QCOMPARE(form.Text2->text() + form.Text1->text(), QString());
+    // Balance and volume reset to 0, play count and auto-rewind (off) to 1.
+    f.click(u"Command8"_s);
+    const int reset = bar.startsWith(u"slider"_s) ? 1 : 0;
+    QCOMPARE(scrollBar->value(), reset);
+    QCOMPARE(heardNow(), bar == u"slider3"_s ? 0 : reset);
 }
 
 void TstForm1Transport::commandLine_data()
