@@ -47,6 +47,8 @@ void TestFrmAbout::scrollsUpAndWrapsInTheOtherColour()
     about.picScroll->setFixedHeight(60);
     about.show();
     QVERIFY(about.lblExit->isVisible());
+    // The window's dark blue, under its yellow and white text.
+    QCOMPARE(about.grab().toImage().pixelColor(1, 1), QColor(10, 14, 40));
     QTRY_VERIFY(about.picScroll->frame());
     const QColor first = about.picScroll->frame()->colour;
     QCOMPARE(about.picScroll->frame()->rect.top(), about.picScroll->height());
