@@ -152,6 +152,10 @@ void TestTagLibTag::tagsOfOtherPrograms_data()
     QTest::newRow("fuzz: hex dump") << found("write-not-read-back-674b.mp3") << split("|||||") << 0 << split("song=New")
                                     << none << QByteArray();
     QTest::newRow("low rate CBR") << sample("tags-lowrate.mp3") << none << 16 << none << none << QByteArray();
+    // A header whose size is no sync-safe number heads no tag: the audio behind it is still found.
+    QTest::newRow("ID3v2 header with a broken size")
+        << QByteArray("ID3\x03\0\0\xff\xff\xff\xff", 10) + sample("tags-none.mp3") << none << 32 << none << none
+        << QByteArray();
     QTest::newRow("2.4 cover, every field")
         << sample("tags-cover24.mp3") << none << 128
         << split("song=Ünïcödé Сонг ☃|artist=A|album=B|year=2024|comment=C|genre=Rock")
