@@ -1,5 +1,6 @@
 // Windows opened from the remote control, which stays on top of all windows, on a real X server under a window
-// manager (openbox): the stacking order the X server reports puts them in front of the remote, never under it.
+// manager (openbox): the stacking order the X server reports puts them in front of the remote, never under it, and
+// they open beside it where the screen has room.
 #include "form1fixture.h"
 
 #include "app/windowregistry.h"
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 
 using namespace Qt::StringLiterals;
 using namespace quillet;
@@ -55,11 +57,20 @@ private slots:
         m_windowManager.terminate();
         m_windowManager.waitForFinished(5000);
     }
+    void preferencesFromTheRemoteComeUpInFront_data();
     void preferencesFromTheRemoteComeUpInFront();
 };
 
+void TstStacking::preferencesFromTheRemoteComeUpInFront_data()
+{
+    QTest::addColumn<bool>("remoteAtTheRight"); // of the screen; else at its left
+    QTest::newRow("right of a remote at the left") << false;
+    QTest::newRow("left of a remote at the right") << true;
+}
+
 void TstStacking::preferencesFromTheRemoteComeUpInFront()
 {
+    QFETCH(bool, remoteAtTheRight);
     Form1Fixture f;
     SettingsStore::write(u"Remote"_s, u"Top"_s, u"1"_s);
     Form1 &form = f.show();
@@ -72,6 +83,8 @@ void TstStacking::preferencesFromTheRemoteComeUpInFront()
     Form6 *remote = Form6::instance();
     QVERIFY(remote);
     QTRY_VERIFY(stacking().contains(remote->winId()));
+    const QRect screen = remote->screen()->availableGeometry();
+    remote->move(remoteAtTheRight ? screen.right() - remote->frameGeometry().width() - 10 : screen.left() + 10, 100);
     QTest::qWait(300);
     // "P" on the remote.
     QTest::mouseClick(remote->Label4, Qt::LeftButton);
@@ -85,6 +98,10 @@ void TstStacking::preferencesFromTheRemoteComeUpInFront()
     // It stays there once the window manager has settled.
     QTest::qWait(500);
     QVERIFY(inFront());
+    const QRect beside = options->frameGeometry();
+    const QRect remoteFrame = remote->frameGeometry();
+    QVERIFY2(remoteAtTheRight ? beside.right() < remoteFrame.left() : beside.left() > remoteFrame.right(),
+        qPrintable(u"preferences at %1, remote at %2"_s.arg(beside.x()).arg(remoteFrame.x())));
     options->close();
     remote->close();
 }
