@@ -203,6 +203,8 @@ private slots:
         QTest::mouseClick(form->command10, Qt::LeftButton);
         QTest::mouseClick(form->command13, Qt::LeftButton);
         QCOMPARE(f.main.player.calls.join(u','), plays.isEmpty() ? QString() : u"pause,setCurrentPosition 0,stop"_s);
+        // The main window's status line follows; without a file it keeps what the first button left.
+        QCOMPARE(f.main.statusText(), plays.isEmpty() ? u"Waiting .."_s : u"Stoped.."_s);
     }
     void playChosenEntry()
     {
