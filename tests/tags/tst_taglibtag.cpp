@@ -140,6 +140,12 @@ void TestTagLibTag::tagsOfOtherPrograms_data()
     QTest::newRow("extended header flag without one")
         << sample("tags-falseext.mp3") << split("Ripped Song|Ripper|Ripped Album|2002|ripped|") << 32
         << split("song=Saved Song") << split("TIT2=Saved Song|TRCK=4/12") << QByteArray();
+    // Some writers give 2.4 frames 2.3-style sizes: 256 then reads as the sync-safe 128, which lands inside the title.
+    const QByteArray longTitle = "Long " + QByteArray(250, 'x');
+    QTest::newRow("2.4 frame with a 2.3-style size")
+        << tagged(4, textFrame(4, "TIT2", longTitle.constData()) + textFrame(4, "TPE1", "Art"))
+        << QStringList {QString::fromLatin1(longTitle), u"Art"_s, {}, {}, {}, {}} << 32 << split("album=New Album")
+        << split("TALB=New Album") << QByteArray();
     QTest::newRow("2.3 year with TDAT and TIME")
         << sample("tags-cover23.mp3") << split("Cover Song|Cover Artist|Cover Album|2010|user comment|Pop") << 128
         << split("year=2011") << split("TYER=2011|TDAT=|TIME=") << QByteArray();
