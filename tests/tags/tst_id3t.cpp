@@ -108,6 +108,9 @@ void TstId3t::opensOnThePlayingFile()
     m_player->setFileName(testData(u"tone-22k-mono.mp3"_s));
     m_editor->show();
     QCOMPARE(m_editor->Label1->text(), u"Sample Rate : 22 KHz And Data Rate : 64 KBPS In Mpeg Version : 2"_s);
+    // The genre box offers the genres to choose from, in order: the down arrow steps to the first.
+    QTest::keyClick(m_editor->txtGenre, Qt::Key_Down);
+    QCOMPARE(m_editor->txtGenre->currentText(), u"A capella"_s);
 }
 
 void TstId3t::changedOnDisk_data()
