@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QTest>
 
 #include <memory>
@@ -165,6 +166,10 @@ void TstForm5::followsTheMainPlaylist()
     m_main->list->clear();
     waitForRebuilds(3);
     QCOMPARE(form->List2->count(), 0);
+    // Then the window rests: its check of the main playlist does not keep waking it.
+    QSignalSpy checks(form->Timer1, &QTimer::timeout);
+    QTest::qWait(200);
+    QVERIFY2(checks.size() <= 1, qPrintable(QString::number(checks.size())));
 }
 
 void TstForm5::changeDuringARebuildEndsInStep()
