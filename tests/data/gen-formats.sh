@@ -2,7 +2,7 @@
 # One short tagged file of each format besides MP3 whose tags Quillet reads: tagged by ffmpeg, with a front cover
 # and a composer added by mutagen. fmt-flac-named.mp3 is FLAC under an MP3 name; fmt-wav-id3.wav carries an ID3
 # chunk instead of RIFF INFO; fmt-odd-cover.m4a has a second cover of a picture type TagLib does not read;
-# fmt-no-year.m4a has no date; fmt-bad-boxes.m4a is a tiny MP4 whose tag boxes claim more bytes than their
+# fmt-no-year.m4a has no date; fmt-big.flac is over a mebibyte; fmt-bad-boxes.m4a is a tiny MP4 whose tag boxes claim more bytes than their
 # parents hold (TagLib's save writes out of bounds on it); fmt-short-offsets.m4a is fmt-no-year.m4a with its chunk
 # offset table cut to 15 bytes, too short to hold its own count; fmt-untagged.m4a is fmt.m4a without its moov/udta
 # box, an M4A with no tag at all.
@@ -24,6 +24,8 @@ ff -f lavfi -i "testsrc=size=16x16:rate=1" -frames:v 1 "$work/cover.png"
 
 tags Flac 2021 Jazz 4
 ff -f lavfi -i "$(tone 440 44100)" -ac 2 -c:a flac "${t[@]}" "$out/fmt.flac"
+# fmt-big.flac: 10 s of noise, over a mebibyte as real FLAC files are, with the same tags.
+ff -f lavfi -i "anoisesrc=sample_rate=44100:duration=10:seed=1" -ac 1 -c:a flac "${t[@]}" "$out/fmt-big.flac"
 tags Vorbis 2022 Rock 5
 ff -f lavfi -i "$(tone 550 44100)" -ac 2 -c:a libvorbis -q:a 2 "${t[@]}" "$out/fmt.ogg"
 tags Opus 2023 Pop 6

@@ -219,6 +219,7 @@ void TstId3t::otherFormatsChangeOnlyTheEditedFields_data()
         "TPE1=New Artist|TALB=New Album|TDRC=1999|COMM::eng=Edited here|COMM:ID3v1 Comment:eng=Edited here|"
         "TCON=Chiptune Noir");
     row("FLAC", "fmt.flac", "FLAC", "artist=Neue Künstlerin|year=1999", "artist=Neue Künstlerin|date=1999");
+    row("FLAC of over a mebibyte", "fmt-big.flac", "FLAC", "album=Big Album", "album=Big Album");
     row("Ogg Vorbis", "fmt.ogg", "Ogg Vorbis", "song=Changed Song|comment=", "title=Changed Song|description=");
     row("Opus", "fmt.opus", "Opus", "genre=Chiptune Noir|album=Ünïcödé Album",
         "genre=Chiptune Noir|album=Ünïcödé Album");
