@@ -2,10 +2,10 @@
 # One short tagged file of each format besides MP3 whose tags Quillet reads: tagged by ffmpeg, with a front cover
 # and a composer added by mutagen. fmt-flac-named.mp3 is FLAC under an MP3 name; fmt-wav-id3.wav carries an ID3
 # chunk instead of RIFF INFO; fmt-odd-cover.m4a has a second cover of a picture type TagLib does not read;
-# fmt-no-year.m4a has no date; fmt-big.flac is over a mebibyte; fmt-bad-boxes.m4a is a tiny MP4 whose tag boxes claim more bytes than their
-# parents hold (TagLib's save writes out of bounds on it); fmt-short-offsets.m4a is fmt-no-year.m4a with its chunk
-# offset table cut to 15 bytes, too short to hold its own count; fmt-untagged.m4a is fmt.m4a without its moov/udta
-# box, an M4A with no tag at all.
+# fmt-no-year.m4a has no date; fmt-big.flac is over a mebibyte; fmt-bad-boxes.m4a is a tiny MP4 whose tag boxes
+# claim more bytes than their parents hold (TagLib's save writes out of bounds on it); fmt-short-offsets.m4a is
+# fmt-no-year.m4a with its chunk offset table cut to 15 bytes, too short to hold its own count; fmt-untagged.m4a is
+# fmt.m4a without its moov/udta box, an M4A with no tag at all.
 set -euo pipefail
 out=$1
 ff() { ffmpeg -hide_banner -loglevel error -y "$@"; }
