@@ -79,41 +79,37 @@ open(out + '/fmt-bad-boxes.m4a', 'wb').write(base64.b64decode(
     'AAAAAAAAAF9pbHN0AAAAHHBsSUQAAADJAAAAAQAAAABTb21lb25lAAAAGG1kYXQAAAAAAAAAAAAAAAAAAAAA'))
 
 
-def cut_offsets(data):
-    # The boxes in order, with the chunk offset table of each track cut after three bytes of its count.
+def rebuilt(data, change):
+    # The boxes in order, each body as change(name, body) makes it; None leaves the box out.
     out_bytes = b''
     at = 0
     while at < len(data):
         size = int.from_bytes(data[at:at + 4], 'big')
         name = data[at + 4:at + 8]
-        body = data[at + 8:at + size]
-        if name in (b'moov', b'trak', b'mdia', b'minf', b'stbl'):
-            body = cut_offsets(body)
-        elif name == b'stco':
-            body = body[:7]
-        out_bytes += (8 + len(body)).to_bytes(4, 'big') + name + body
-        at += size
-    return out_bytes
-
-
-open(out + '/fmt-short-offsets.m4a', 'wb').write(cut_offsets(open(out + '/fmt-no-year.m4a', 'rb').read()))
-
-
-def without_udta(data):
-    # moov comes after mdat, so the chunk offsets stay right.
-    out_bytes = b''
-    at = 0
-    while at < len(data):
-        size = int.from_bytes(data[at:at + 4], 'big')
-        name = data[at + 4:at + 8]
-        body = without_udta(data[at + 8:at + size]) if name == b'moov' else data[at + 8:at + size]
-        if name != b'udta':
+        body = change(name, data[at + 8:at + size])
+        if body is not None:
             out_bytes += (8 + len(body)).to_bytes(4, 'big') + name + body
         at += size
     return out_bytes
 
 
-open(out + '/fmt-untagged.m4a', 'wb').write(without_udta(open(out + '/fmt.m4a', 'rb').read()))
+def cut_offsets(name, body):
+    # The chunk offset table of each track cut after three bytes of its count.
+    if name in (b'moov', b'trak', b'mdia', b'minf', b'stbl'):
+        return rebuilt(body, cut_offsets)
+    return body[:7] if name == b'stco' else body
+
+
+def without_udta(name, body):
+    # moov comes after mdat, so the chunk offsets stay right.
+    if name == b'udta':
+        return None
+    return rebuilt(body, without_udta) if name == b'moov' else body
+
+
+open(out + '/fmt-short-offsets.m4a', 'wb').write(rebuilt(open(out + '/fmt-no-year.m4a', 'rb').read(), cut_offsets))
+open(out + '/fmt-untagged.m4a', 'wb').write(rebuilt(open(out + '/fmt.m4a', 'rb').read(), without_udta))
+
 wave = WAVE(out + '/fmt-wav-id3.wav')
 wave.add_tags()
 for frame in (TIT2(encoding=3, text='Chunk Song'), TPE1(encoding=3, text='Chunk Artist'),
