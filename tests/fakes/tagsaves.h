@@ -42,12 +42,12 @@ inline bool saveTitle(const QString &path, const QString &song, QString *error)
     return saved;
 }
 
-// Where a traced save stops: right before its n-th system call (from 1, counted from the read of the tag), or right
-// before its n-th write into the file itself. The first such write comes once the copy of the old file is complete
-// and on disk.
+// Where a traced save stops: right before its n-th system call (from 1, counted from the read of the tag), right
+// before its n-th write into the file itself, or right before it creates its n-th file. The first such write comes
+// once the copy of the old file is complete and on disk; the first file an in-place save creates is that copy.
 struct SaveStop
 {
-    enum { Call, Write } at;
+    enum { Call, Write, Create } at;
     int n;
 };
 
@@ -107,6 +107,7 @@ inline TracedSave tracedSave(const QString &path, const QString &song, SaveStop 
 #endif
     };
     int targetWrites = 0;
+    int creates = 0;
     int signal = 0;
     bool running = true;
     while (!traced.stopped && running) {
@@ -124,8 +125,10 @@ inline TracedSave tracedSave(const QString &path, const QString &song, SaveStop 
             if ((writes == Writes::TakeNothing && written && S_ISREG(named.st_mode))
                 || (writes == Writes::TakeNothingOnceIntoTheFile && write && targetWrites == 1))
                 takeNothing();
+            const bool create = call.entry.nr == SYS_openat && (call.entry.args[2] & O_CREAT) && ++creates;
             if ((stop.at == SaveStop::Call && traced.calls == stop.n)
-                || (stop.at == SaveStop::Write && write && targetWrites == stop.n)) {
+                || (stop.at == SaveStop::Write && write && targetWrites == stop.n)
+                || (stop.at == SaveStop::Create && create && creates == stop.n)) {
                 traced.stopped = true;
                 if (atStop)
                     atStop();

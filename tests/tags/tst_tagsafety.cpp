@@ -91,8 +91,8 @@ void TstTagSafety::init()
 void TstTagSafety::savesUnderFire_data()
 {
     QTest::addColumn<QString>("trouble");
-    for (const char *trouble :
-        {"killed", "killed, then edited by another program", "truncated by another program", "read by new threads"})
+    for (const char *trouble : {"killed", "killed, then edited by another program", "truncated by another program",
+             "read by new threads", "edited by another program that keeps the file's time"})
         QTest::newRow(trouble) << trouble;
 }
 
@@ -149,8 +149,9 @@ void TstTagSafety::savesUnderFire()
 
     const bool killed = trouble.startsWith(u"killed"_s);
     const bool truncated = trouble.startsWith(u"truncated"_s);
+    const bool editedInPlace = trouble.startsWith(u"edited"_s);
     QStringList kept;
-    for (int round = 0; round < (killed || truncated ? 16 : 6); ++round) {
+    for (int round = 0; round < (killed || truncated ? 16 : editedInPlace ? 2 : 6); ++round) {
         const Sample &sample = m_sampleList.at(round % 2);
         QVERIFY(writeFileBytes(path, sample.old));
         if (killed) {
@@ -188,6 +189,25 @@ void TstTagSafety::savesUnderFire()
             // A later read undoes nothing.
             readTagOf(path);
             QCOMPARE(fileBytes(path), now);
+        } else if (editedInPlace) {
+            // While the save makes its copy, a byte of the tag changes in place and the file's time is set back:
+            // the save refuses, and the other program's edit stays.
+            const QByteArray file = QFile::encodeName(path);
+            QByteArray edited = sample.old;
+            edited[20] = char(edited.at(20) ^ 0x20);
+            const auto edit = [&] {
+                struct stat before = {};
+                QVERIFY(::stat(file.constData(), &before) == 0);
+                QFile song(path);
+                QVERIFY(song.open(QIODevice::ReadWrite) && song.seek(20) && song.putChar(edited.at(20)));
+                song.close();
+                const timespec times[2] {before.st_atim, before.st_mtim};
+                QVERIFY(::utimensat(AT_FDCWD, file.constData(), times, 0) == 0);
+            };
+            const TracedSave traced = tracedSave(path, sample.title, {SaveStop::Create, 1}, edit, false);
+            QVERIFY(traced.stopped && !traced.saved);
+            QVERIFY2(traced.error.contains(u"changed by another program"_s), qPrintable(traced.error));
+            QCOMPARE(fileBytes(path), edited);
         } else {
             // Readers on new threads, as the ID3 playlist starts for each rebuild.
             std::atomic<bool> stop {false};
