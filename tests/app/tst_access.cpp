@@ -6,6 +6,7 @@
 #include "app/windowregistry.h"
 #include "appearance/form4.h"
 #include "appearance/form6.h"
+#include "common/qtdialogservice.h"
 #include "fakes/xvfb.h"
 #include "playlist/directorylist.h"
 #include "playlist/filelist.h"
@@ -19,8 +20,6 @@
 #include "tags/id3t.h"
 #include "video/form3.h"
 #include "video/frmbrowser.h"
-
-#include "common/qtdialogservice.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -44,15 +43,6 @@ const QStringList kWindows = {u"main window"_s, u"tag editor"_s, u"ID3 playlist"
     u"directory browser"_s, u"file search"_s, u"root chooser"_s, u"remote control"_s, u"preferences"_s,
     u"visual options"_s, u"file types"_s, u"about"_s};
 
-QWidget *visibleTagEditor()
-{
-    for (QWidget *top : QApplication::topLevelWidgets()) {
-        if (qobject_cast<id3t *>(top) && top->isVisible())
-            return top;
-    }
-    return nullptr;
-}
-
 // Opens a window the way the main window's commands do: each command shows its window, which is then looked up.
 QWidget *openWindow(Form1Fixture &f, const QString &name)
 {
@@ -60,7 +50,14 @@ QWidget *openWindow(Form1Fixture &f, const QString &name)
     const QHash<QString, std::function<QWidget *()>> open = {{u"main window"_s, [&] { return f.form.get(); }},
         {u"main menu"_s, [&] { return f.form->mnuBar->popup(f.form->mapToGlobal(QPoint(10, 10))), f.form->mnuBar; }},
         {u"tag editor"_s,
-            [&] { return w->showTagEditor(f.form->MP1, f.form->List1->currentText()), visibleTagEditor(); }},
+            [&]() -> QWidget * {
+                w->showTagEditor(f.form->MP1, f.form->List1->currentText());
+                for (QWidget *top : QApplication::topLevelWidgets()) {
+                    if (qobject_cast<id3t *>(top) && top->isVisible())
+                        return top;
+                }
+                return nullptr;
+            }},
         {u"ID3 playlist"_s, [&] { return w->showId3Playlist(), w->find<Form5>(); }},
         {u"video playlist"_s, [&] { return w->showVideoPlayer(), Form3::instance(); }},
         {u"video display"_s, [] { return frmBrowser::open(); }},
@@ -127,17 +124,19 @@ void walk(QAccessibleInterface *node, TreeFindings &found)
         walk(node->child(i), found);
 }
 
-TreeFindings walkTree(QObject *window)
-{
-    TreeFindings found;
-    walk(QAccessible::queryAccessibleInterface(window), found);
-    return found;
-}
-
 QString accessibleName(QWidget *widget)
 {
     QAccessibleInterface *node = widget ? QAccessible::queryAccessibleInterface(widget) : nullptr;
     return node ? node->text(QAccessible::Name) : u"<none>"_s;
+}
+
+QWidget *stopOf(QWidget *focus, const QList<QWidget *> &stops)
+{
+    for (QWidget *up = focus; up; up = up->parentWidget()) {
+        if (stops.contains(up))
+            return up;
+    }
+    return focus;
 }
 
 // The controls of a window that Tab should reach: shown, enabled, taking the focus by Tab, and not part of another
@@ -158,22 +157,10 @@ QList<QWidget *> tabStops(QWidget *window)
     // A combo box's text field or a list's inner parts belong to it.
     QList<QWidget *> outer;
     for (QWidget *stop : std::as_const(stops)) {
-        bool inner = false;
-        for (QWidget *up = stop->parentWidget(); up && up != window; up = up->parentWidget())
-            inner = inner || stops.contains(up);
-        if (!inner)
+        if (!stops.contains(stopOf(stop->parentWidget(), stops)))
             outer << stop;
     }
     return outer;
-}
-
-QWidget *stopOf(QWidget *focus, const QList<QWidget *> &stops)
-{
-    for (QWidget *up = focus; up; up = up->parentWidget()) {
-        if (stops.contains(up))
-            return up;
-    }
-    return focus;
 }
 
 // Whether b comes after a in reading order: further along the same row, on a row below, or at the top of a
@@ -206,7 +193,6 @@ private slots:
     {
         m_fixture = std::make_unique<Form1Fixture>();
         m_fixture->writeDefaultPlaylist("/music/First Song.mp3\r\n/music/Second Song.mp3\r\n");
-        m_fixture->load();
         m_fixture->show();
     }
     void cleanup()
@@ -216,240 +202,214 @@ private slots:
         frmBrowser::unload();
     }
 
-    void everyControlHasANameAndEveryBarItsValue_data();
-    void everyControlHasANameAndEveryBarItsValue();
-    void messageBoxIsNamedAndClosesWithEscape();
-    void focusStartsOnAControlTabReadsInOrderAndEscapeCloses_data();
-    void focusStartsOnAControlTabReadsInOrderAndEscapeCloses();
-    void aboutClosesWithTabAndEnter();
-    void enterPlaysLikeADoubleClick_data();
-    void enterPlaysLikeADoubleClick();
-    void remoteDropDownOpensInTheRemotesColours();
-    void visualOptionsOpenNearTheMainWindow();
-    void preferencesOpenByAKeyAsAFixedDialog();
+    void everyControlHasANameAndEveryBarItsValue_data()
+    {
+        QTest::addColumn<QString>("window");
+        for (const QString &name : kWindows + QStringList {u"video display"_s, u"main menu"_s})
+            QTest::newRow(qPrintable(name)) << name;
+    }
+    void everyControlHasANameAndEveryBarItsValue()
+    {
+        QFETCH(QString, window);
+        QWidget *shown = openWindow(*m_fixture, window);
+        QVERIFY(shown && QTest::qWaitForWindowExposed(shown));
+        TreeFindings found;
+        walk(QAccessible::queryAccessibleInterface(shown), found);
+        QVERIFY2(found.controls > 0, "no control found in the accessibility tree");
+        QVERIFY2(found.unnamed.isEmpty(), qPrintable(u"without a name: "_s + found.unnamed.join(u", "_s)));
+        QVERIFY2(found.mere.isEmpty(), qPrintable(u"announced as text: "_s + found.mere.join(u", "_s)));
+        QVERIFY2(found.withoutValue.isEmpty(), qPrintable(u"without a value: "_s + found.withoutValue.join(u", "_s)));
+    }
+    void messageBoxIsNamedAndClosesWithEscape()
+    {
+        // The real message box of the program, answered from the keyboard.
+        TreeFindings found;
+        bool closedByEscape = false;
+        QTimer::singleShot(0, this, [&] {
+            QWidget *box = nullptr;
+            if (!QTest::qWaitFor([&box] { return (box = QApplication::activeModalWidget()) != nullptr; })
+                || !QTest::qWaitForWindowExposed(box))
+                return;
+            walk(QAccessible::queryAccessibleInterface(box), found);
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : box, Qt::Key_Escape);
+            closedByEscape = !box->isVisible();
+        });
+        QtDialogService().message(u"No File To Play !"_s);
+        QVERIFY(closedByEscape);
+        QVERIFY(found.controls > 0);
+        QVERIFY2(found.unnamed.isEmpty(), qPrintable(found.unnamed.join(u", "_s)));
+    }
+    void focusStartsOnAControlTabReadsInOrderAndEscapeCloses_data()
+    {
+        QTest::addColumn<QString>("window");
+        // The control that has the focus on opening, by its accessible name; none: the first in reading order.
+        QTest::addColumn<QString>("startsAt");
+        for (const QString &name : kWindows + QStringList {u"remote control, controls hidden"_s})
+            QTest::newRow(qPrintable(name)) << name << (name == u"main window"_s ? u"Playlist"_s : QString());
+    }
+    void focusStartsOnAControlTabReadsInOrderAndEscapeCloses()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, startsAt);
+        QPointer<QWidget> shown = openWindow(*m_fixture, window);
+        QVERIFY(shown);
+        shown->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(shown));
+        waitForFocus(shown);
+        // The ID3 playlist opens while it reads the tags, its list hidden; the list has the focus once it is back.
+        if (auto *id3Playlist = qobject_cast<Form5 *>(shown))
+            QTRY_VERIFY(id3Playlist->List2->isVisible());
+        QWidget *start = QApplication::focusWidget();
+        QVERIFY2(start && start != shown && start->window() == shown, "no control has the focus");
+        const QList<QWidget *> stops = tabStops(shown);
+        if (!startsAt.isEmpty())
+            QCOMPARE(accessibleName(stopOf(start, stops)), startsAt);
+
+        // Tab from control to control until the focus comes back round, never to one cut off by the window's shape.
+        QList<QWidget *> visited {stopOf(start, stops)};
+        QStringList outOfOrder;
+        QStringList cutOff;
+        for (int i = 0; i <= stops.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget *now = stopOf(QApplication::focusWidget(), stops);
+            if (!shown->mask().isEmpty() && !shown->mask().contains(now->mapTo(shown, now->rect().center())))
+                cutOff << accessibleName(now);
+            if (now == visited.first())
+                break;
+            if (!readsAfter(shown, visited.last(), now))
+                outOfOrder << accessibleName(visited.last()) + u" -> "_s + accessibleName(now);
+            visited << now;
+        }
+        QStringList missed;
+        for (QWidget *stop : stops) {
+            if (!visited.contains(stop))
+                missed << accessibleName(stop);
+        }
+        QVERIFY2(missed.isEmpty(), qPrintable(u"Tab never reaches: "_s + missed.join(u", "_s)));
+        QVERIFY2(cutOff.isEmpty(), qPrintable(u"Tab reaches, outside the shape: "_s + cutOff.join(u", ")));
+        // From the first control the cycle reads in order throughout; from another it wraps once.
+        QVERIFY2(outOfOrder.size() <= (startsAt.isEmpty() ? 0 : 1),
+            qPrintable(u"out of reading order: "_s + outOfOrder.join(u", "_s)));
+        // Back on the control it started on, Escape closes every window but the main one.
+        if (shown != m_fixture->form.get()) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            QTRY_VERIFY(!shown || !shown->isVisible());
+        }
+    }
+    void aboutClosesWithTabAndEnter()
+    {
+        QWidget *about = openWindow(*m_fixture, u"about"_s);
+        QVERIFY(QTest::qWaitForWindowActive(about));
+        waitForFocus(about);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_VERIFY(!about->isVisible());
+    }
+    void enterPlaysLikeADoubleClick_data()
+    {
+        QTest::addColumn<QString>("window");
+        for (const QString &name : {u"video playlist"_s, u"directory browser"_s})
+            QTest::newRow(qPrintable(name)) << name;
+    }
+    void enterPlaysLikeADoubleClick()
+    {
+        QFETCH(QString, window);
+        const QString file = m_fixture->env.path(u"music/clip.mp3"_s);
+        QDir().mkpath(QFileInfo(file).path());
+        Form1Fixture::writeFile(file, "not really");
+        QWidget *shown = openWindow(*m_fixture, window);
+        QVERIFY(QTest::qWaitForWindowActive(shown));
+        auto *video = qobject_cast<Form3 *>(shown);
+        auto *browser = qobject_cast<Form2 *>(shown);
+        if (video)
+            video->List1->addItem(file);
+        else
+            browser->Dir1->setPath(QFileInfo(file).path());
+        QListWidget *list = video ? video->List1 : browser->File1;
+        QTRY_VERIFY(list->count() > 0);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_End);
+        QTest::keyClick(list, Qt::Key_Return);
+        if (video) {
+            QTRY_VERIFY(frmBrowser::instance());
+            QTRY_COMPARE(static_cast<FakePlayer *>(frmBrowser::instance()->Media1)->fileName(), file);
+        } else {
+            QTRY_COMPARE(m_fixture->player().fileName(), file);
+        }
+    }
+    void remoteDropDownOpensInTheRemotesColours()
+    {
+        auto *remote = static_cast<Form6 *>(openWindow(*m_fixture, u"remote control"_s));
+        QVERIFY(QTest::qWaitForWindowExposed(remote));
+        QTRY_COMPARE(remote->Combo1->count(), 2);
+        remote->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(remote));
+        remote->Combo1->setFocus();
+        QTest::keyClick(remote->Combo1, Qt::Key_Down, Qt::AltModifier);
+        QWidget *popup = remote->Combo1->view()->window();
+        QVERIFY(QTest::qWaitForWindowExposed(popup));
+        QTest::qWait(50);
+        const QImage shot = popup->screen()->grabWindow(popup->winId()).toImage();
+        QHash<QRgb, int> counts;
+        for (int y = 0; y < shot.height(); ++y) {
+            for (int x = 0; x < shot.width(); ++x)
+                ++counts[shot.pixel(x, y) & 0xFFFFFF];
+        }
+        // What the X server shows: the list's ground is the closed box's dark grey, its text the light grey.
+        QCOMPARE(QColor(std::max_element(counts.cbegin(), counts.cend()).key()), QColor(0x40, 0x40, 0x40));
+        QVERIFY2(counts.contains(0xC0C0C0), "no light grey text in the list");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    }
+    void visualOptionsOpenNearTheMainWindow()
+    {
+        Form1 &main = *m_fixture->form;
+        const QRect screen = main.screen()->availableGeometry();
+        const QPoint middle = screen.center() - QPoint(main.width() / 2, main.height() / 2);
+        main.move(middle);
+        QTRY_COMPARE(main.pos(), middle);
+        QWidget *options = openWindow(*m_fixture, u"visual options"_s);
+        QVERIFY(QTest::qWaitForWindowExposed(options));
+        // It opens over the middle of the main window, wholly on the screen.
+        const QRect placed = options->frameGeometry();
+        QVERIFY2(main.frameGeometry().contains(placed.center()),
+            qPrintable(u"opened at %1,%2"_s.arg(placed.x()).arg(placed.y())));
+        QVERIFY(screen.contains(placed));
+    }
+    void preferencesOpenByAKeyAsAFixedDialog()
+    {
+        Form1 &main = *m_fixture->form;
+        main.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Comma, Qt::ControlModifier);
+        QTRY_VERIFY(main.windows()->find<frmOptions>() && main.windows()->find<frmOptions>()->isVisible());
+        QWidget *preferences = main.windows()->find<frmOptions>();
+        QVERIFY(QTest::qWaitForWindowExposed(preferences));
+        // What the window manager is told: a dialog of the main window, of one size, without minimise and maximise
+        // buttons.
+        QProcess xprop;
+        xprop.start(u"xprop"_s,
+            {u"-id"_s, QString::number(preferences->winId()), u"WM_TRANSIENT_FOR"_s, u"WM_NORMAL_HINTS"_s,
+                u"_NET_WM_WINDOW_TYPE"_s, u"_MOTIF_WM_HINTS"_s});
+        QVERIFY2(xprop.waitForFinished(10000), "xprop (Debian package x11-utils) did not answer");
+        const QString hints = QString::fromLatin1(xprop.readAllStandardOutput());
+        QVERIFY2(hints.contains(u"_NET_WM_WINDOW_TYPE_DIALOG"_s), qPrintable(hints));
+        const QString mainId = u"0x"_s + QString::number(main.winId(), 16);
+        QVERIFY2(hints.contains(u"WM_TRANSIENT_FOR(WINDOW): window id # "_s + mainId), qPrintable(hints));
+        const QString size = QString::number(preferences->width()) + u" by "_s + QString::number(preferences->height());
+        QVERIFY2(hints.contains(u"minimum size: "_s + size) && hints.contains(u"maximum size: "_s + size),
+            qPrintable(hints));
+        // _MOTIF_WM_HINTS: flags, functions, decorations; minimise is function 8 and decoration 32, maximise 16 and 64.
+        const QString motif = hints.section(u"_MOTIF_WM_HINTS"_s, 1).section(u'=', 1);
+        const QStringList values = motif.split(u',');
+        QVERIFY2(values.size() >= 3, qPrintable(hints));
+        const uint functions = values.at(1).trimmed().toUInt(nullptr, 0);
+        const uint decorations = values.at(2).trimmed().toUInt(nullptr, 0);
+        QVERIFY2(!(functions & (8 | 16)) && !(decorations & (32 | 64)), qPrintable(hints));
+    }
 
 private:
     std::unique_ptr<Form1Fixture> m_fixture;
 };
-
-void TstAccess::everyControlHasANameAndEveryBarItsValue_data()
-{
-    QTest::addColumn<QString>("window");
-    for (const QString &name : kWindows + QStringList {u"video display"_s, u"main menu"_s})
-        QTest::newRow(qPrintable(name)) << name;
-}
-
-void TstAccess::everyControlHasANameAndEveryBarItsValue()
-{
-    QFETCH(QString, window);
-    QWidget *shown = openWindow(*m_fixture, window);
-    QVERIFY(shown);
-    QVERIFY(QTest::qWaitForWindowExposed(shown));
-    const TreeFindings found = walkTree(shown);
-    QVERIFY2(found.controls > 0, "no control found in the accessibility tree");
-    QVERIFY2(found.unnamed.isEmpty(), qPrintable(u"without a name: "_s + found.unnamed.join(u", "_s)));
-    QVERIFY2(found.mere.isEmpty(), qPrintable(u"announced as text: "_s + found.mere.join(u", "_s)));
-    QVERIFY2(found.withoutValue.isEmpty(), qPrintable(u"without a value: "_s + found.withoutValue.join(u", "_s)));
-}
-
-void TstAccess::messageBoxIsNamedAndClosesWithEscape()
-{
-    // The real message box of the program, answered from the keyboard.
-    TreeFindings found;
-    bool closedByEscape = false;
-    QTimer::singleShot(0, this, [&] {
-        QWidget *box = nullptr;
-        if (!QTest::qWaitFor([&box] { return (box = QApplication::activeModalWidget()) != nullptr; })
-            || !QTest::qWaitForWindowExposed(box))
-            return;
-        found = walkTree(box);
-        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : box, Qt::Key_Escape);
-        closedByEscape = !box->isVisible();
-    });
-    QtDialogService().message(u"No File To Play !"_s);
-    QVERIFY(closedByEscape);
-    QVERIFY(found.controls > 0);
-    QVERIFY2(found.unnamed.isEmpty(), qPrintable(found.unnamed.join(u", "_s)));
-}
-
-void TstAccess::focusStartsOnAControlTabReadsInOrderAndEscapeCloses_data()
-{
-    QTest::addColumn<QString>("window");
-    // The control that has the focus on opening, by its accessible name; none: the first in reading order.
-    QTest::addColumn<QString>("startsAt");
-    for (const QString &name : kWindows + QStringList {u"remote control, controls hidden"_s})
-        QTest::newRow(qPrintable(name)) << name << (name == u"main window"_s ? u"Playlist"_s : QString());
-}
-
-void TstAccess::focusStartsOnAControlTabReadsInOrderAndEscapeCloses()
-{
-    QFETCH(QString, window);
-    QFETCH(QString, startsAt);
-    QPointer<QWidget> shown = openWindow(*m_fixture, window);
-    QVERIFY(shown);
-    shown->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(shown));
-    waitForFocus(shown);
-    // The ID3 playlist opens while it reads the tags, its list hidden; the list has the focus once it is back.
-    if (auto *id3Playlist = qobject_cast<Form5 *>(shown))
-        QTRY_VERIFY(id3Playlist->List2->isVisible());
-    QWidget *start = QApplication::focusWidget();
-    QVERIFY2(start && start != shown && start->window() == shown, "no control has the focus");
-    const QList<QWidget *> stops = tabStops(shown);
-    if (!startsAt.isEmpty())
-        QCOMPARE(accessibleName(stopOf(start, stops)), startsAt);
-
-    // Tab from control to control until the focus comes back round, never to one cut off by the window's shape.
-    QList<QWidget *> visited {stopOf(start, stops)};
-    QStringList outOfOrder;
-    QStringList cutOff;
-    for (int i = 0; i <= stops.size(); ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QWidget *now = stopOf(QApplication::focusWidget(), stops);
-        if (!shown->mask().isEmpty() && !shown->mask().contains(now->mapTo(shown, now->rect().center())))
-            cutOff << accessibleName(now);
-        if (now == visited.first())
-            break;
-        if (!readsAfter(shown, visited.last(), now))
-            outOfOrder << accessibleName(visited.last()) + u" -> "_s + accessibleName(now);
-        visited << now;
-    }
-    QStringList missed;
-    for (QWidget *stop : stops) {
-        if (!visited.contains(stop))
-            missed << accessibleName(stop);
-    }
-    QVERIFY2(missed.isEmpty(), qPrintable(u"Tab never reaches: "_s + missed.join(u", "_s)));
-    QVERIFY2(cutOff.isEmpty(), qPrintable(u"Tab reaches, outside the shape: "_s + cutOff.join(u", ")));
-    // From the first control the cycle reads in order throughout; from another it wraps once.
-    QVERIFY2(outOfOrder.size() <= (startsAt.isEmpty() ? 0 : 1),
-        qPrintable(u"out of reading order: "_s + outOfOrder.join(u", "_s)));
-    // Back on the control it started on, Escape closes every window but the main one.
-    if (shown != m_fixture->form.get()) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-        QTRY_VERIFY(!shown || !shown->isVisible());
-    }
-}
-
-void TstAccess::aboutClosesWithTabAndEnter()
-{
-    QWidget *about = openWindow(*m_fixture, u"about"_s);
-    QVERIFY(QTest::qWaitForWindowActive(about));
-    waitForFocus(about);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QTRY_VERIFY(!about->isVisible());
-}
-
-void TstAccess::enterPlaysLikeADoubleClick_data()
-{
-    QTest::addColumn<QString>("window");
-    QTest::newRow("video playlist") << u"video playlist"_s;
-    QTest::newRow("directory browser") << u"directory browser"_s;
-}
-
-void TstAccess::enterPlaysLikeADoubleClick()
-{
-    QFETCH(QString, window);
-    const QString file = m_fixture->env.path(u"music/clip.mp3"_s);
-    QDir().mkpath(QFileInfo(file).path());
-    Form1Fixture::writeFile(file, "not really");
-    QWidget *shown = openWindow(*m_fixture, window);
-    QVERIFY(QTest::qWaitForWindowActive(shown));
-    QListWidget *list = nullptr;
-    if (auto *video = qobject_cast<Form3 *>(shown)) {
-        video->List1->addItem(file);
-        list = video->List1;
-    } else {
-        auto *browser = qobject_cast<Form2 *>(shown);
-        browser->Dir1->setPath(QFileInfo(file).path());
-        list = browser->File1;
-    }
-    QTRY_VERIFY(list->count() > 0);
-    // To the entry by keyboard, then Enter.
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_End);
-    QTest::keyClick(list, Qt::Key_Return);
-    if (window == u"video playlist"_s) {
-        QTRY_VERIFY(frmBrowser::instance());
-        frmBrowser *display = frmBrowser::instance();
-        QTRY_COMPARE(static_cast<FakePlayer *>(display->Media1)->fileName(), file);
-    } else {
-        QTRY_COMPARE(m_fixture->player().fileName(), file);
-    }
-}
-
-void TstAccess::remoteDropDownOpensInTheRemotesColours()
-{
-    auto *remote = static_cast<Form6 *>(openWindow(*m_fixture, u"remote control"_s));
-    QVERIFY(QTest::qWaitForWindowExposed(remote));
-    QTRY_COMPARE(remote->Combo1->count(), 2);
-    remote->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(remote));
-    remote->Combo1->setFocus();
-    QTest::keyClick(remote->Combo1, Qt::Key_Down, Qt::AltModifier);
-    QWidget *popup = remote->Combo1->view()->window();
-    QVERIFY(QTest::qWaitForWindowExposed(popup));
-    QTest::qWait(50);
-    const QImage shot = popup->screen()->grabWindow(popup->winId()).toImage();
-    QHash<QRgb, int> counts;
-    for (int y = 0; y < shot.height(); ++y) {
-        for (int x = 0; x < shot.width(); ++x)
-            ++counts[shot.pixel(x, y) & 0xFFFFFF];
-    }
-    // What the X server shows: the list's ground is the closed box's dark grey, its text the light grey.
-    QCOMPARE(QColor(std::max_element(counts.cbegin(), counts.cend()).key()), QColor(0x40, 0x40, 0x40));
-    QVERIFY2(counts.contains(0xC0C0C0), "no light grey text in the list");
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-}
-
-void TstAccess::visualOptionsOpenNearTheMainWindow()
-{
-    Form1 &main = *m_fixture->form;
-    const QRect screen = main.screen()->availableGeometry();
-    const QPoint middle = screen.center() - QPoint(main.width() / 2, main.height() / 2);
-    main.move(middle);
-    QTRY_COMPARE(main.pos(), middle);
-    QWidget *options = openWindow(*m_fixture, u"visual options"_s);
-    QVERIFY(QTest::qWaitForWindowExposed(options));
-    // It opens over the middle of the main window, wholly on the screen.
-    const QRect placed = options->frameGeometry();
-    QVERIFY2(main.frameGeometry().contains(placed.center()),
-        qPrintable(u"opened at %1,%2"_s.arg(placed.x()).arg(placed.y())));
-    QVERIFY(screen.contains(placed));
-}
-
-void TstAccess::preferencesOpenByAKeyAsAFixedDialog()
-{
-    Form1 &main = *m_fixture->form;
-    main.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&main));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Comma, Qt::ControlModifier);
-    QTRY_VERIFY(main.windows()->find<frmOptions>() && main.windows()->find<frmOptions>()->isVisible());
-    QWidget *preferences = main.windows()->find<frmOptions>();
-    QVERIFY(QTest::qWaitForWindowExposed(preferences));
-    // What the window manager is told: a dialog of the main window, of one size, without minimise and maximise
-    // buttons.
-    QProcess xprop;
-    xprop.start(u"xprop"_s,
-        {u"-id"_s, QString::number(preferences->winId()), u"WM_TRANSIENT_FOR"_s, u"WM_NORMAL_HINTS"_s,
-            u"_NET_WM_WINDOW_TYPE"_s, u"_MOTIF_WM_HINTS"_s});
-    QVERIFY2(xprop.waitForFinished(10000), "xprop (Debian package x11-utils) did not answer");
-    const QString hints = QString::fromLatin1(xprop.readAllStandardOutput());
-    QVERIFY2(hints.contains(u"_NET_WM_WINDOW_TYPE_DIALOG"_s), qPrintable(hints));
-    const QString mainId = u"0x"_s + QString::number(main.winId(), 16);
-    QVERIFY2(hints.contains(u"WM_TRANSIENT_FOR(WINDOW): window id # "_s + mainId), qPrintable(hints));
-    const QString size = QString::number(preferences->width()) + u" by "_s + QString::number(preferences->height());
-    QVERIFY2(
-        hints.contains(u"minimum size: "_s + size) && hints.contains(u"maximum size: "_s + size), qPrintable(hints));
-    // _MOTIF_WM_HINTS: flags, functions, decorations; minimise is function 8 and decoration 32, maximise 16 and 64.
-    const QString motif = hints.section(u"_MOTIF_WM_HINTS"_s, 1).section(u'=', 1);
-    const QStringList values = motif.split(u',');
-    QVERIFY2(values.size() >= 3, qPrintable(hints));
-    const uint functions = values.at(1).trimmed().toUInt(nullptr, 0);
-    const uint decorations = values.at(2).trimmed().toUInt(nullptr, 0);
-    QVERIFY2(!(functions & (8 | 16)) && !(decorations & (32 | 64)), qPrintable(hints));
-}
 
 int main(int argc, char *argv[])
 {

@@ -1,7 +1,7 @@
 // The main window's chrome: every button and menu item, reached with real clicks and keys as a user reaches it,
 // runs its operation, and the windows it opens are reused.
-#include "form1fixture.h"
 #include "fakes/visiblerows.h"
+#include "form1fixture.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -117,115 +117,110 @@ class TstForm1Chrome : public QObject
     Q_OBJECT
 
 private slots:
-    void clicks_data();
-    void clicks();
-    void tips();
+    void clicks_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("empty");
+        QTest::addColumn<QString>("expected");
+        // Paths through the window's own menu (imgMaximize), the button menus, the buttons and the keys typed into
+        // the playlist, by what the user then sees. "empty" rows start with no entries and no file loaded.
+        const auto rows = [](const char *paths, const char *expected, bool empty = false) {
+            for (const QString &path : QString::fromLatin1(paths).split(u' '))
+                QTest::newRow(qPrintable(path)) << path << empty << QString::fromLatin1(expected);
+        };
+        rows("imgMaximize/addf/add Command1/addfilerr", "open Open MP3 File");
+        rows("imgMaximize/list/loadplay", "open Edit List");
+        rows("imgMaximize/list/saveplay Command2/saveplay", "save Edit List");
+        rows("imgMaximize/addf/addurl Command1/addurlk", "shows http://radio.example/live");
+        rows("imgMaximize/remv/rf", ""); // greyed
+        rows("imgMaximize/remv/clpl Command3/removeall", "cleared");
+        rows("imgMaximize/controls/paly", "message No File To Play !", true);
+        rows("Command3/removesel", "message No files to remove !", true);
+        rows("imgMaximize/fileinfos Command7/fileinfo right/fileinfo", "message Please play a file first !", true);
+        rows("imgMaximize/controls/stiioo", "player stop");
+        rows("imgMaximize/controls/llops", "player pause");
+        rows("imgMaximize/controls/neddt", "player setFileName /m/c.mp3");
+        rows("imgMaximize/controls/ssdww", "player setFileName /m/a.mp3");
+        rows("imgMaximize/controls/fastfor Command15", "player setCurrentPosition 15");
+        rows("imgMaximize/controls/rewinfd Command16", "player setCurrentPosition 5");
+        rows("Command6", "player aboutBox");
+        rows("imgMaximize/addf/ads Command1/adddirrr", "window Form2");
+        rows("imgMaximize/addf/seartcjlkf Command1/searjf", "window Form9");
+        rows("imgMaximize/videop Command7/digivideo Command4", "window Form3");
+        rows("imgMaximize/idtd Command7/idshow key:1", "window id3t");
+        rows("imgMaximize/idplay Command7/imglky key:3", "window Form5");
+        rows("imgMaximize/remotecontrol Command7/remotec", "window Form6");
+        rows("imgMaximize/preference Command7/preferenceo", "window frmOptions");
+        rows("imgMaximize/sdppmn Command7/kldjfkhsdj", "window Form7");
+        rows("imgMaximize/visualopt Command7/options Image3 key:2", "window Form4");
+        rows("imgMaximize/about Command7/aboutquillet Command5 Image1", "window frmAbout");
+        // A window opened again is the same window.
+        rows("Command1/adddirrr+imgMaximize/addf/ads", "window Form2");
+        rows("imgMinimize", "minimised");
+        rows("drag:left", "moved");
+        rows("drag:right drag:middle", "");
+        rows("imgMaximize/exit imgCloseForm", "exit");
+        // Exit takes every window it opened with it.
+        rows("Command1/searjf+Command1/adddirrr+Command5+imgMaximize/exit", "exit");
+    }
+    void clicks()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, empty);
+        QFETCH(QString, expected);
+        Form1Fixture f;
+        Form1 &form = f.show();
+        if (!empty) {
+            // A loaded file at 10 s of 100 and three entries, the middle one current: every command has work to do.
+            f.player().setFileName(u"/playing.mp3"_s);
+            f.player().setPosition(10);
+            form.Slider4->setRange(0, 100);
+            form.Slider4->setValue(10);
+            form.List1->addMany({u"/m/a.mp3"_s, u"/m/b.mp3"_s, u"/m/c.mp3"_s});
+            form.Label1->setText(u"1"_s);
+        }
+        f.player().calls.clear();
+        const int entries = form.List1->count();
+        const QPoint position = form.pos();
+        QCOMPARE(seen(f, entries, position), QStringList());
+        // A question for a text is answered (the only one is the address to add).
+        f.dialogs.inputAnswers << u"http://radio.example/live"_s;
+        const QString problem = clickPath(form, path);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        if (expected.isEmpty()) {
+            QTest::qWait(200);
+            QVERIFY2(seen(f, entries, position).isEmpty(), qPrintable(seen(f, entries, position).join(u',')));
+        } else {
+            QTRY_VERIFY2(
+                seen(f, entries, position).contains(expected), qPrintable(seen(f, entries, position).join(u',')));
+            QCOMPARE(seen(f, entries, position).count(expected), 1);
+            // Exit leaves no window open.
+            if (expected == u"exit"_s)
+                QCOMPARE(seen(f, entries, position).filter(u"window "_s), QStringList());
+        }
+        while (QWidget *popup = QApplication::activePopupWidget())
+            popup->close();
+        for (QWidget *top : QApplication::topLevelWidgets())
+            top->hide();
+    }
+    // Resting the mouse on a control shows its tip, one control after the other.
+    void tips()
+    {
+        Form1Fixture f;
+        Form1 &form = f.show();
+        const QList<QPair<QString, QString>> tips
+            = {{u"Text3"_s, u"Song Info .."_s}, {u"Text1"_s, u"More Info .."_s}, {u"Text2"_s, u"More Info .."_s},
+                {u"Command16"_s, u"Rewind .."_s}, {u"Command15"_s, u"Fast Forward .."_s}, {u"Slider1"_s, u"Balance"_s},
+                {u"volume1"_s, u"Volume"_s}, {u"slider2"_s, u"Playcount"_s}, {u"slider3"_s, u"Auto Rewind"_s},
+                {u"Option1"_s, u"Sound ON/OFF"_s}, {u"Command8"_s, u"RESET Volume Settings"_s},
+                {u"command9"_s, u"Play"_s}, {u"imgMinimize"_s, u"Minimize To Task Bar .."_s}};
+        for (const auto &[name, tip] : tips) {
+            QWidget *control = form.findChild<QWidget *>(name);
+            QTest::mouseMove(control, control->rect().center());
+            QTRY_COMPARE(QToolTip::text(), tip);
+        }
+    }
 };
-
-void TstForm1Chrome::clicks_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<bool>("empty");
-    QTest::addColumn<QString>("expected");
-    // Paths through the window's own menu (imgMaximize), the button menus, the buttons and the keys typed into
-    // the playlist, by what the user then sees. "empty" rows start with no entries and no file loaded.
-    const auto rows = [](const char *paths, const char *expected, bool empty = false) {
-        for (const QString &path : QString::fromLatin1(paths).split(u' '))
-            QTest::newRow(qPrintable(path)) << path << empty << QString::fromLatin1(expected);
-    };
-    rows("imgMaximize/addf/add Command1/addfilerr", "open Open MP3 File");
-    rows("imgMaximize/list/loadplay", "open Edit List");
-    rows("imgMaximize/list/saveplay Command2/saveplay", "save Edit List");
-    rows("imgMaximize/addf/addurl Command1/addurlk", "shows http://radio.example/live");
-    rows("imgMaximize/remv/rf", ""); // greyed
-    rows("imgMaximize/remv/clpl Command3/removeall", "cleared");
-    rows("imgMaximize/controls/paly", "message No File To Play !", true);
-    rows("Command3/removesel", "message No files to remove !", true);
-    rows("imgMaximize/fileinfos Command7/fileinfo right/fileinfo", "message Please play a file first !", true);
-    rows("imgMaximize/controls/stiioo", "player stop");
-    rows("imgMaximize/controls/llops", "player pause");
-    rows("imgMaximize/controls/neddt", "player setFileName /m/c.mp3");
-    rows("imgMaximize/controls/ssdww", "player setFileName /m/a.mp3");
-    rows("imgMaximize/controls/fastfor Command15", "player setCurrentPosition 15");
-    rows("imgMaximize/controls/rewinfd Command16", "player setCurrentPosition 5");
-    rows("Command6", "player aboutBox");
-    rows("imgMaximize/addf/ads Command1/adddirrr", "window Form2");
-    rows("imgMaximize/addf/seartcjlkf Command1/searjf", "window Form9");
-    rows("imgMaximize/videop Command7/digivideo Command4", "window Form3");
-    rows("imgMaximize/idtd Command7/idshow key:1", "window id3t");
-    rows("imgMaximize/idplay Command7/imglky key:3", "window Form5");
-    rows("imgMaximize/remotecontrol Command7/remotec", "window Form6");
-    rows("imgMaximize/preference Command7/preferenceo", "window frmOptions");
-    rows("imgMaximize/sdppmn Command7/kldjfkhsdj", "window Form7");
-    rows("imgMaximize/visualopt Command7/options Image3 key:2", "window Form4");
-    rows("imgMaximize/about Command7/aboutquillet Command5 Image1", "window frmAbout");
-    // A window opened again is the same window.
-    rows("Command1/adddirrr+imgMaximize/addf/ads", "window Form2");
-    rows("imgMinimize", "minimised");
-    rows("drag:left", "moved");
-    rows("drag:right drag:middle", "");
-    rows("imgMaximize/exit imgCloseForm", "exit");
-    // Exit takes every window it opened with it.
-    rows("Command1/searjf+Command1/adddirrr+Command5+imgMaximize/exit", "exit");
-}
-
-void TstForm1Chrome::clicks()
-{
-    QFETCH(QString, path);
-    QFETCH(bool, empty);
-    QFETCH(QString, expected);
-    Form1Fixture f;
-    Form1 &form = f.show();
-    if (!empty) {
-        // A loaded file at 10 s of 100 and three entries, the middle one current: every command has work to do.
-        f.player().setFileName(u"/playing.mp3"_s);
-        f.player().setPosition(10);
-        form.Slider4->setRange(0, 100);
-        form.Slider4->setValue(10);
-        form.List1->addMany({u"/m/a.mp3"_s, u"/m/b.mp3"_s, u"/m/c.mp3"_s});
-        form.Label1->setText(u"1"_s);
-    }
-    f.player().calls.clear();
-    const int entries = form.List1->count();
-    const QPoint position = form.pos();
-    QCOMPARE(seen(f, entries, position), QStringList());
-    // A question for a text is answered (the only one is the address to add).
-    f.dialogs.inputAnswers << u"http://radio.example/live"_s;
-    const QString problem = clickPath(form, path);
-    QVERIFY2(problem.isEmpty(), qPrintable(problem));
-    if (expected.isEmpty()) {
-        QTest::qWait(200);
-        QVERIFY2(seen(f, entries, position).isEmpty(), qPrintable(seen(f, entries, position).join(u',')));
-    } else {
-        QTRY_VERIFY2(seen(f, entries, position).contains(expected), qPrintable(seen(f, entries, position).join(u',')));
-        QCOMPARE(seen(f, entries, position).count(expected), 1);
-        // Exit leaves no window open.
-        if (expected == u"exit"_s)
-            QCOMPARE(seen(f, entries, position).filter(u"window "_s), QStringList());
-    }
-    while (QWidget *popup = QApplication::activePopupWidget())
-        popup->close();
-    for (QWidget *top : QApplication::topLevelWidgets())
-        top->hide();
-}
-
-// Resting the mouse on a control shows its tip, one control after the other.
-void TstForm1Chrome::tips()
-{
-    Form1Fixture f;
-    Form1 &form = f.show();
-    const QList<QPair<QString, QString>> tips
-        = {{u"Text3"_s, u"Song Info .."_s}, {u"Text1"_s, u"More Info .."_s}, {u"Text2"_s, u"More Info .."_s},
-            {u"Command16"_s, u"Rewind .."_s}, {u"Command15"_s, u"Fast Forward .."_s}, {u"Slider1"_s, u"Balance"_s},
-            {u"volume1"_s, u"Volume"_s}, {u"slider2"_s, u"Playcount"_s}, {u"slider3"_s, u"Auto Rewind"_s},
-            {u"Option1"_s, u"Sound ON/OFF"_s}, {u"Command8"_s, u"RESET Volume Settings"_s}, {u"command9"_s, u"Play"_s},
-            {u"imgMinimize"_s, u"Minimize To Task Bar .."_s}};
-    for (const auto &[name, tip] : tips) {
-        QWidget *control = form.findChild<QWidget *>(name);
-        QTest::mouseMove(control, control->rect().center());
-        QTRY_COMPARE(QToolTip::text(), tip);
-    }
-}
 
 QTEST_MAIN(TstForm1Chrome)
 #include "tst_form1chrome.moc"

@@ -17,7 +17,6 @@ class TstFrmSplash : public QObject
     Q_OBJECT
 
 private slots:
-    // The bar fills on the real timer; the main window comes only once the splash is gone.
     void fillsThenShowsTheMainWindow()
     {
         TestEnvironment env;

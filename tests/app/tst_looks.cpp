@@ -13,12 +13,10 @@
 #include "video/form3.h"
 
 #include <QDir>
+#include <QHash>
 #include <QImage>
 #include <QListWidget>
 #include <QMenu>
-#include <QTest>
-
-#include <QHash>
 
 #include <functional>
 
@@ -27,11 +25,6 @@ using namespace quillet::testing;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QString lookPath(const QString &name)
-{
-    return QStringLiteral(QUILLET_SOURCE_DIR "/tests/app/looks/") + name + u".png"_s;
-}
 
 // The number of pixels that differ by more than a little in any channel.
 qint64 differingPixels(const QImage &a, const QImage &b)
@@ -106,12 +99,13 @@ private slots:
         // The desktop's task bar and window list show the title.
         QVERIFY(!window->windowTitle().isEmpty() || qobject_cast<QMenu *>(window));
         const QImage shot = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QString look = QStringLiteral(QUILLET_SOURCE_DIR "/tests/app/looks/") + name + u".png"_s;
         if (qEnvironmentVariableIsSet("QUILLET_UPDATE_LOOKS")) {
-            QVERIFY(shot.save(lookPath(name)));
+            QVERIFY(shot.save(look));
             return;
         }
-        const QImage checked(lookPath(name));
-        QVERIFY2(!checked.isNull(), qPrintable(lookPath(name)));
+        const QImage checked(look);
+        QVERIFY2(!checked.isNull(), qPrintable(look));
         const qint64 differing = differingPixels(shot, checked.convertToFormat(QImage::Format_RGB32));
         const QString now = QDir::temp().filePath(name + u" (now).png"_s);
         if (differing > 8)

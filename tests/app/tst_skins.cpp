@@ -8,7 +8,6 @@
 #include "common/contrast.h"
 #include "fakes/xvfb.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -23,11 +22,6 @@ using namespace quillet;
 using namespace quillet::testing;
 
 namespace {
-
-QColor colour(int value)
-{
-    return colourFromValue(ColourValue(value));
-}
 
 // The contrast between the text (or picture) pixels of an area and the area's ground: its most common colour
 // against the pixel that stands out most from it.
@@ -67,10 +61,9 @@ double edgeContrast(const QImage &image, const QRect &control, const QColor &win
         return values.at(values.size() / 2);
     };
     const QRect r = control;
-    return qMin(qMin(sideContrast(r.topLeft(), {1, 0}, {0, 1}, r.width()),
-                    sideContrast(r.bottomLeft(), {1, 0}, {0, -1}, r.width())),
-        qMin(sideContrast(r.topLeft(), {0, 1}, {1, 0}, r.height()),
-            sideContrast(r.topRight(), {0, 1}, {-1, 0}, r.height())));
+    return std::min({sideContrast(r.topLeft(), {1, 0}, {0, 1}, r.width()),
+        sideContrast(r.bottomLeft(), {1, 0}, {0, -1}, r.width()), sideContrast(r.topLeft(), {0, 1}, {1, 0}, r.height()),
+        sideContrast(r.topRight(), {0, 1}, {-1, 0}, r.height())});
 }
 
 QRect inWindow(QWidget *window, QWidget *widget, const QRect &inside)
@@ -104,13 +97,11 @@ QList<QPair<QString, QRect>> textAreas(Form1 &main)
     }
     for (QLineEdit *field : {main.Text3, main.Text4, main.Text5, main.Text6, main.Text7})
         add(u"field \"%1\""_s.arg(field->text()), field, field->rect().adjusted(3, 3, -3, -3));
-    // The playlist's rows, inside its frame.
     add(u"playlist"_s, main.List1->viewport(), main.List1->viewport()->rect().adjusted(2, 2, -2, -2));
     return areas;
 }
 
-// The controls whose edges must show against the window: the fields, the playlist, the MUTE box and the buttons
-// with a caption.
+// The controls whose edges must show against the window.
 QList<QPair<QString, QRect>> edgedControls(Form1 &main)
 {
     QList<QPair<QString, QRect>> controls;
@@ -136,101 +127,92 @@ class TstSkins : public QObject
     Q_OBJECT
 
 private slots:
-    void textReadsAndEdgesShow_data();
-    void textReadsAndEdgesShow();
-    void pictureLiesBehindTheControls();
+    void textReadsAndEdgesShow_data()
+    {
+        QTest::addColumn<int>("background"); // 0x00BBGGRR
+        QTest::addColumn<int>("text");
+        QTest::newRow("light") << 0xFFFFFF << 0x000000;
+        QTest::newRow("dark") << 0x202020 << 0xE0E0E0;
+        QTest::newRow("yellow on blue") << 0xFF0000 << 0x00FFFF;
+        QTest::newRow("red on green") << 0x008000 << 0x0000FF;
+        QTest::newRow("reset colours") << 0x808080 << 0xE0E0E0;
+    }
+    void textReadsAndEdgesShow()
+    {
+        QFETCH(int, background);
+        QFETCH(int, text);
+        Form1Fixture fixture;
+        const QString song = fixture.env.path(u"Tagged Song.mp3"_s);
+        QVERIFY(QFile::copy(testData(u"tags-v23.mp3"_s), song));
+        fixture.writeDefaultPlaylist(song.toUtf8() + "\r\nSecond Song.mp3\r\nThird Song.mp3\r\n");
+        Form1 &main = fixture.show();
+        QVERIFY(main.List1->count() == 3);
+        // A song plays and is clicked: its tag fills the fields and the song information line.
+        fixture.doubleClickEntry(0);
+        fixture.player().emitMediaOpened();
+        QVERIFY(!main.Text4->text().isEmpty() && !main.Text3->text().isEmpty());
+        main.List1->clearSelection();
+        main.Option1->setFocus();
+        main.Option1->clearFocus();
+
+        Form4 options;
+        Skin skin;
+        skin.backgroundColour = background;
+        skin.textColour = text;
+        options.setSkin(skin);
+        options.Command1_Click();
+        main.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+
+        // What the X server shows, once the window has been painted in the skin.
+        QImage shot;
+        QColor window;
+        QTRY_VERIFY_WITH_TIMEOUT((shot = main.screen()->grabWindow(main.winId()).toImage(),
+                                     window = QColor(shot.pixel(2, main.height() - 2)),
+                                     contrastRatio(window, colourFromValue(ColourValue(background))) < 1.5),
+            5000);
+        QStringList faults;
+        const QList<QPair<QString, QRect>> areas = textAreas(main);
+        QVERIFY(areas.size() > 25);
+        for (const auto &[name, area] : areas) {
+            const double found = areaContrast(shot, area);
+            if (found < TextContrast)
+                faults << u"%1 %2:1"_s.arg(name).arg(found, 0, 'f', 2);
+        }
+        for (const auto &[name, area] : edgedControls(main)) {
+            const double found = edgeContrast(shot, area, window);
+            if (found < EdgeContrast)
+                faults << u"edge of %1 %2:1"_s.arg(name).arg(found, 0, 'f', 2);
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u", "_s)));
+    }
+    void pictureLiesBehindTheControls()
+    {
+        Form1Fixture fixture;
+        Form1 &main = fixture.show();
+        QImage picture(60, main.height() / 2, QImage::Format_RGB32);
+        picture.fill(QColor(200, 30, 90));
+        const QString path = fixture.env.path(u"ground.png"_s);
+        QVERIFY(picture.save(path));
+
+        Form4 options;
+        Skin skin;
+        skin.backgroundColour = 0x102030;
+        skin.pictureOn = 1;
+        skin.pictureFile = path;
+        options.setSkin(skin);
+        options.Command1_Click();
+        // Down the window's left margin: the picture unscaled at the top, the background colour below it.
+        const QImage grab = main.grab().toImage();
+        for (int y = 0; y < main.height(); ++y) {
+            if (!main.childAt(1, y))
+                QCOMPARE(grab.pixelColor(1, y), y < picture.height() ? QColor(200, 30, 90) : QColor(0x30, 0x20, 0x10));
+        }
+        options.Check2->setChecked(false);
+        options.Command1_Click();
+        QCOMPARE(main.grab().toImage().pixelColor(1, main.height() - 2), QColor(0x30, 0x20, 0x10));
+    }
 };
-
-void TstSkins::textReadsAndEdgesShow_data()
-{
-    QTest::addColumn<int>("background"); // 0x00BBGGRR
-    QTest::addColumn<int>("text");
-    QTest::newRow("light") << 0xFFFFFF << 0x000000;
-    QTest::newRow("dark") << 0x202020 << 0xE0E0E0;
-    QTest::newRow("yellow on blue") << 0xFF0000 << 0x00FFFF;
-    QTest::newRow("red on green") << 0x008000 << 0x0000FF;
-    QTest::newRow("reset colours") << 0x808080 << 0xE0E0E0;
-}
-
-void TstSkins::textReadsAndEdgesShow()
-{
-    QFETCH(int, background);
-    QFETCH(int, text);
-    Form1Fixture fixture;
-    const QString song = fixture.env.path(u"Tagged Song.mp3"_s);
-    QVERIFY(QFile::copy(testData(u"tags-v23.mp3"_s), song));
-    fixture.writeDefaultPlaylist(song.toUtf8() + "\r\nSecond Song.mp3\r\nThird Song.mp3\r\n");
-    Form1 &main = fixture.show();
-    QVERIFY(main.List1->count() == 3);
-    // A song plays and is clicked: its tag fills the fields and the song information line.
-    fixture.doubleClickEntry(0);
-    fixture.player().emitMediaOpened();
-    QVERIFY(!main.Text4->text().isEmpty() && !main.Text3->text().isEmpty());
-    main.List1->clearSelection();
-    main.Option1->setFocus();
-    main.Option1->clearFocus();
-
-    Form4 options;
-    Skin skin;
-    skin.backgroundColour = background;
-    skin.textColour = text;
-    options.setSkin(skin);
-    options.Command1_Click();
-    main.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&main));
-
-    // What the X server shows, once the window has been painted in the skin.
-    QImage shot;
-    QColor window;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (shot = main.screen()->grabWindow(main.winId()).toImage(), window = QColor(shot.pixel(2, main.height() - 2)),
-            contrastRatio(window, colour(background)) < 1.5),
-        5000);
-    if (qEnvironmentVariableIsSet("QUILLET_SCREENSHOT_DIR"))
-        shot.save(qEnvironmentVariable("QUILLET_SCREENSHOT_DIR")
-            + u"/skin-%1.png"_s.arg(QLatin1String(QTest::currentDataTag())));
-    QStringList faults;
-    const QList<QPair<QString, QRect>> areas = textAreas(main);
-    QVERIFY(areas.size() > 25);
-    for (const auto &[name, area] : areas) {
-        const double found = areaContrast(shot, area);
-        if (found < TextContrast)
-            faults << u"%1 %2:1"_s.arg(name).arg(found, 0, 'f', 2);
-    }
-    for (const auto &[name, area] : edgedControls(main)) {
-        const double found = edgeContrast(shot, area, window);
-        if (found < EdgeContrast)
-            faults << u"edge of %1 %2:1"_s.arg(name).arg(found, 0, 'f', 2);
-    }
-    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u", "_s)));
-}
-
-void TstSkins::pictureLiesBehindTheControls()
-{
-    Form1Fixture fixture;
-    Form1 &main = fixture.show();
-    QImage picture(60, main.height() / 2, QImage::Format_RGB32);
-    picture.fill(QColor(200, 30, 90));
-    const QString path = fixture.env.path(u"ground.png"_s);
-    QVERIFY(picture.save(path));
-
-    Form4 options;
-    Skin skin;
-    skin.backgroundColour = 0x102030;
-    skin.pictureOn = 1;
-    skin.pictureFile = path;
-    options.setSkin(skin);
-    options.Command1_Click();
-    // Down the window's left margin: the picture unscaled at the top, the background colour below it.
-    const QImage grab = main.grab().toImage();
-    for (int y = 0; y < main.height(); ++y) {
-        if (!main.childAt(1, y))
-            QCOMPARE(grab.pixelColor(1, y), y < picture.height() ? QColor(200, 30, 90) : QColor(0x30, 0x20, 0x10));
-    }
-    options.Check2->setChecked(false);
-    options.Command1_Click();
-    QCOMPARE(main.grab().toImage().pixelColor(1, main.height() - 2), QColor(0x30, 0x20, 0x10));
-}
 
 int main(int argc, char *argv[])
 {

@@ -18,22 +18,18 @@ inline QRegion perRunXorRegion(const cDIBSection &dib, quint32 transColour)
     const uchar red = transColour & 0xFF, green = (transColour >> 8) & 0xFF, blue = (transColour >> 16) & 0xFF;
     QRegion region(0, 0, width, height);
     for (int x = 0; x < width; ++x) {
-        bool inRun = false;
-        int start = 0;
-        for (int y = height - 1; y >= 0; --y) {
-            const uchar *pixel = bits + y * stride + 3 * x;
-            const bool matches = pixel[0] == blue && pixel[1] == green && pixel[2] == red;
-            const int top = height - 1 - y;
-            if (matches && !inRun) {
-                inRun = true;
+        int start = -1; // top of the transparent run under way, -1 outside one
+        for (int top = 0; top <= height; ++top) {
+            // Past the last row no pixel matches, which ends a run that reaches the bottom.
+            const uchar *pixel = top < height ? bits + (height - 1 - top) * stride + 3 * x : nullptr;
+            const bool matches = pixel && pixel[0] == blue && pixel[1] == green && pixel[2] == red;
+            if (matches && start < 0) {
                 start = top;
-            } else if (!matches && inRun) {
+            } else if (!matches && start >= 0) {
                 region = region.xored(QRegion(x, start, 1, top - start));
-                inRun = false;
+                start = -1;
             }
         }
-        if (inRun)
-            region = region.xored(QRegion(x, start, 1, height - start));
     }
     return region;
 }

@@ -1,6 +1,5 @@
-// The libmpv player on generated files: its events in order, none of a replaced file, failures told in plain
-// words, durations probed, and what is heard (the pcm output's WAV files measured) after Stop and a seek, and for
-// the play count, volume, balance and mute.
+// The libmpv player on generated files: its events in order (none of a replaced file), plain-worded failures, probed
+// durations, and what is heard (pcm output measured) after Stop and a seek, and for count, volume, balance, mute.
 #include "fakes/tagfiles.h"
 #include "fakes/testenv.h"
 #include "media/mpvplayer.h"
@@ -30,10 +29,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-std::unique_ptr<MpvPlayer> makePlayer(
-    PlayerPurpose purpose, const QByteArray &output = "null", const QString &pcmFile = {})
+// A player whose sound goes nowhere, or as WAV into pcmFile.
+std::unique_ptr<MpvPlayer> makePlayer(PlayerPurpose purpose, const QString &pcmFile = {})
 {
-    qputenv("QUILLET_AUDIO_OUTPUT", output);
+    qputenv("QUILLET_AUDIO_OUTPUT", pcmFile.isEmpty() ? "null" : "pcm");
     qputenv("QUILLET_AO_PCM_FILE", pcmFile.toUtf8());
     auto player = std::make_unique<MpvPlayer>(purpose);
     qputenv("QUILLET_AUDIO_OUTPUT", "null");
@@ -41,8 +40,7 @@ std::unique_ptr<MpvPlayer> makePlayer(
     return player;
 }
 
-// Samples of a WAV file (16 or 32-bit integer, 32-bit float), one list per channel, scaled to -1..1; none when
-// the file cannot be read. A data chunk whose size was never filled in runs to the end of the file.
+// Samples of a WAV file (16-bit integer or 32-bit float), one list per channel, scaled to -1..1; none if unreadable.
 struct Pcm
 {
     int rate = 0;
@@ -65,37 +63,29 @@ struct Pcm
         const QByteArray bytes = fileBytes(path);
         const auto u16 = [&bytes](qsizetype at) { return qFromLittleEndian<quint16>(bytes.constData() + at); };
         const auto u32 = [&bytes](qsizetype at) { return qFromLittleEndian<quint32>(bytes.constData() + at); };
-        int format = 0, count = 0, bits = 0;
-        for (qsizetype at = 12; bytes.startsWith("RIFF") && at + 8 <= bytes.size();) {
-            const QByteArray id = bytes.mid(at, 4);
-            const qsizetype body = at + 8;
-            const qsizetype size
-                = u32(at + 4) && body + u32(at + 4) <= bytes.size() ? u32(at + 4) : bytes.size() - body;
-            if (id == "fmt ") {
-                format = u16(body) == 0xfffe ? u16(body + 24) : u16(body); // extensible: the sub-format's first bytes
-                count = u16(body + 2);
-                rate = int(u32(body + 4));
-                bits = u16(body + 14);
-            } else if (id == "data" && count > 0 && (bits == 16 || bits == 32)) {
-                channels.resize(count);
-                for (qsizetype f = 0; f < size / (bits / 8 * count); ++f) {
-                    for (int c = 0; c < count; ++c) {
-                        const char *p = bytes.constData() + body + (f * count + c) * (bits / 8);
-                        channels[c].append(format == 3 ? double(qFromLittleEndian<float>(p))
-                                : bits == 16           ? qFromLittleEndian<qint16>(p) / 32768.0
-                                                       : qFromLittleEndian<qint32>(p) / 2147483648.0);
-                    }
-                }
-                return;
+        // The chunks by their names, which nothing else in the headers of these files spells.
+        const qsizetype fmt = bytes.indexOf("fmt ") + 8, data = bytes.indexOf("data") + 8;
+        if (!bytes.startsWith("RIFF") || fmt < 8 || data < fmt)
+            return;
+        const int format = u16(fmt) == 0xfffe ? u16(fmt + 24) : u16(fmt); // extensible: the sub-format's first bytes
+        const int count = u16(fmt + 2), bits = u16(fmt + 14);
+        if (count == 0 || bits != (format == 3 ? 32 : 16))
+            return;
+        rate = int(u32(fmt + 4));
+        channels.resize(count);
+        const qsizetype frames = std::min<qsizetype>(u32(data - 4), bytes.size() - data) / (bits / 8 * count);
+        for (qsizetype f = 0; f < frames; ++f) {
+            for (int c = 0; c < count; ++c) {
+                const char *p = bytes.constData() + data + (f * count + c) * (bits / 8);
+                channels[c].append(
+                    format == 3 ? double(qFromLittleEndian<float>(p)) : qFromLittleEndian<qint16>(p) / 32768.0);
             }
-            at = body + size + (size & 1);
         }
     }
 };
 
-// A named pipe that the pcm output writes into, drained at 16 KiB per 10 ms by a thread of its own: the engine,
-// which writes as fast as it can decode, gets only so far ahead of the commands, however loaded the machine.
-// Counts the seconds of sound that came through, at the rate of the first header.
+// A named pipe the pcm output writes into, drained at 16 KiB per 10 ms by a thread of its own, so that the engine
+// gets only so far ahead of the commands however loaded the machine. Counts the seconds of sound that came through.
 struct PcmPipe
 {
     std::atomic<bool> done = false;
@@ -180,7 +170,6 @@ void TestMpvPlayer::events_data()
     const char *once = "opened song1.mp3 1.5, end song1.mp3";
     row("plays once", "load song1.mp3, end, Stopped, zero", once);
     row("video player plays once", "load song1.mp3, end, Stopped, zero", once, "video");
-    row("probe player plays once", "load song1.mp3, end, Stopped, zero", once, "probe");
     row("stop is no end, play starts from zero",
         "load tone, reach 1, stop, Stopped, zero, wait 300, play, Opening, reach 0.01, Playing, below 0.8, end",
         "opened tone 2, end tone");
@@ -211,9 +200,8 @@ void TestMpvPlayer::events_data()
     row("silent server",
         "load silent, Opening, wait 1500, Opening, error, Stopped, says did not answer|try again later",
         "error stream.mp3");
-    // What the pcm output writes (as fast as the test's pipe lets it, so a few seconds ahead of each command): it
-    // comes to rest after Stop or Pause, short of the whole of "long" (1800 s); sound again after
-    // Play; after a seek, only what lies beyond it.
+    // The pcm output (a few seconds ahead of each command, as the pipe lets it) comes to rest after Stop or Pause,
+    // short of the whole of "long" (1800 s); sound again after Play; after a seek, only what lies beyond it.
     row("stop silences", "load long, reach 1, stop, silent 1700, play, heard 1", "opened long *", "pcm");
     row("seek while paused", "load long, reach 1, pause, silent 1700, seek 1780, at 1780, play, end, written 20",
         "opened long *, end long", "pcm");
@@ -229,8 +217,8 @@ void TestMpvPlayer::events()
     QFETCH(QString, expected);
     const QString wav = m_env.path(QLatin1String(QTest::currentDataTag()) + u".wav"_s);
     PcmPipe pipe(kind == u"pcm"_s ? wav : QString()); // outlives the player, which writes into it until it ends
-    auto player = kind == u"no device"_s ? makePlayer(PlayerPurpose::Audio, "pcm", testData(u"tone.wav/x.wav"_s))
-        : kind == u"pcm"_s               ? makePlayer(PlayerPurpose::Audio, "pcm", wav)
+    auto player = kind == u"no device"_s ? makePlayer(PlayerPurpose::Audio, testData(u"tone.wav/x.wav"_s))
+        : kind == u"pcm"_s               ? makePlayer(PlayerPurpose::Audio, wav)
                                          : makePlayer(kind == u"video"_s ? PlayerPurpose::Video
                                                  : kind == u"probe"_s    ? PlayerPurpose::Probe
                                                                          : PlayerPurpose::Audio);
@@ -381,7 +369,6 @@ void TestMpvPlayer::output_data()
         QTest::newRow(name) << file << count << volume << balance << mute << expected;
     };
     // tone.wav lasts one second: each play is heard, then one end of stream.
-    row("play count 1", u"tone.wav"_s, 1, 0, 0, false, {0, 0, 1});
     row("play count 3", u"tone.wav"_s, 3, 0, 0, false, {0, 0, 3});
     row("volume -20 dB", stereo, 1, -2000, 0, false, {-20, -20, 3});
     row("above full volume is full", stereo, 1, 500, 0, false, {0, 0, 3});
@@ -402,7 +389,7 @@ void TestMpvPlayer::output()
     QFETCH(bool, mute);
     QFETCH(QList<double>, expected);
     const QString out = m_env.path(u"%1.wav"_s.arg(QLatin1String(QTest::currentDataTag())));
-    auto player = makePlayer(PlayerPurpose::Audio, "pcm", out);
+    auto player = makePlayer(PlayerPurpose::Audio, out);
     QStringList events;
     connect(player.get(), &MediaPlayer::mediaOpened, this, [&] { events << u"opened"_s; });
     connect(player.get(), &MediaPlayer::endOfStream, this, [&] { events << u"end"_s; });

@@ -1,7 +1,5 @@
-// The about window: its credits scroll up under the real timer and wrap in the other colour, EXIT and the close
-// box stop the scroll, and text that cannot be measured is reported.
+// The about window: its credits scroll under the real timer until EXIT or the close box stops them.
 #include "fakes/fakedialogs.h"
-#include "fakes/testenv.h"
 #include "settings/creditsview.h"
 #include "settings/frmabout.h"
 
@@ -34,12 +32,10 @@ private slots:
     void closingStopsTheScroll_data();
     void closingStopsTheScroll();
     void unmeasurableTextIsReported();
-    void exitFollowsTheMouse();
 };
 
 void TestFrmAbout::scrollsUpAndWrapsInTheOtherColour()
 {
-    TestEnvironment env;
     FakeDialogs dialogs;
     frmAbout about;
     about.setCreditsText(QStringLiteral("Quillet\nline two"));
@@ -72,15 +68,27 @@ void TestFrmAbout::closingStopsTheScroll_data()
 void TestFrmAbout::closingStopsTheScroll()
 {
     QFETCH(bool, byExit);
-    TestEnvironment env;
     FakeDialogs dialogs;
     frmAbout about;
     about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
     QTRY_VERIFY(about.isScrolling());
-    if (byExit)
+    if (byExit) {
+        // EXIT turns red under the mouse and yellow again when the mouse leaves it; only a left click on it closes.
+        const auto drawnIn = [&about](QColor colour) { return pixelsIn(about.lblExit, colour) > 10; };
+        const QColor red(255, 0, 0), yellow(255, 255, 0);
+        QVERIFY(drawnIn(yellow) && !drawnIn(red));
+        QTest::mouseMove(about.lblExit, about.lblExit->rect().center());
+        QTRY_VERIFY(drawnIn(red) && !drawnIn(yellow));
+        QTest::mouseClick(about.lblExit, Qt::RightButton, {}, about.lblExit->rect().center());
+        QTest::mouseClick(about.lblExit, Qt::MiddleButton, {}, about.lblExit->rect().center());
+        QVERIFY(about.isVisible());
+        QTest::mouseMove(&about, {5, 5});
+        QTRY_VERIFY(drawnIn(yellow) && !drawnIn(red));
         QTest::mouseClick(about.lblExit, Qt::LeftButton);
-    else
+    } else {
         about.close();
+    }
     QVERIFY(!about.isVisible());
     QVERIFY(!about.isScrolling());
     const int top = about.scroller().rect().top();
@@ -90,33 +98,12 @@ void TestFrmAbout::closingStopsTheScroll()
 
 void TestFrmAbout::unmeasurableTextIsReported()
 {
-    TestEnvironment env;
     FakeDialogs dialogs;
     frmAbout about;
     about.setCreditsText(QString());
     about.show();
     QTRY_COMPARE(dialogs.messages, QStringList {QStringLiteral("Error scrolling text")});
     QVERIFY(!about.isVisible());
-}
-
-// EXIT turns red under the mouse and yellow again when the mouse leaves it; only a left click on it closes.
-void TestFrmAbout::exitFollowsTheMouse()
-{
-    TestEnvironment env;
-    FakeDialogs dialogs;
-    frmAbout about;
-    about.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&about));
-    const auto drawnIn = [&about](QColor colour) { return pixelsIn(about.lblExit, colour) > 10; };
-    const QColor red(255, 0, 0), yellow(255, 255, 0);
-    QVERIFY(drawnIn(yellow) && !drawnIn(red));
-    QTest::mouseMove(about.lblExit, about.lblExit->rect().center());
-    QTRY_VERIFY(drawnIn(red) && !drawnIn(yellow));
-    QTest::mouseClick(about.lblExit, Qt::RightButton, {}, about.lblExit->rect().center());
-    QTest::mouseClick(about.lblExit, Qt::MiddleButton, {}, about.lblExit->rect().center());
-    QVERIFY(about.isVisible());
-    QTest::mouseMove(&about, {5, 5});
-    QTRY_VERIFY(drawnIn(yellow) && !drawnIn(red));
 }
 
 QTEST_MAIN(TestFrmAbout)
