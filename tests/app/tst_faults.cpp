@@ -94,6 +94,8 @@ private slots:
             << u"pipe.m3u"_s << u"pipe.m3u: it is a named pipe"_s << QStringList();
         QTest::newRow("playlist argument links to /dev/zero")
             << u"zero.m3u"_s << u"zero.m3u: it is a device"_s << QStringList();
+        QTest::newRow("playlist argument cannot be read")
+            << u"unreadable.m3u"_s << u"unreadable.m3u: Input/output error"_s << QStringList();
         QTest::newRow("skin argument is a named pipe")
             << u"pipe.qsk"_s << u"pipe.qsk: it is a named pipe"_s << QStringList();
         QTest::newRow("default skin's picture is a named pipe")
@@ -114,6 +116,9 @@ private slots:
         QString argument = f.env.path(file);
         if (file == u"zero.m3u") {
             QVERIFY(QFile::link(u"/dev/zero"_s, argument));
+        } else if (file == u"unreadable.m3u") {
+            // A regular file whose every read fails, as on a failing disk.
+            QVERIFY(QFile::link(u"/proc/self/mem"_s, argument));
         } else if (file == u"picture") {
             argument.clear();
             pipe(f.env.path(u"picture.jpg"_s));
