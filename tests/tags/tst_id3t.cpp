@@ -183,6 +183,8 @@ private slots:
             "artist=New Artist|album=New Album|year=1999|comment=Edited here|genre=Chiptune Noir",
             "TPE1=New Artist|TALB=New Album|TDRC=1999|COMM::eng=Edited here|COMM:ID3v1 Comment:eng=Edited here|"
             "TCON=Chiptune Noir");
+        // Real songs are over a mebibyte, where the reader first looks for MPEG frames at both ends.
+        row("MP3 of over a mebibyte", "tone-30m.mp3", "8 KBPS In Mpeg Version : 2", "song=Long Song", "TIT2=Long Song");
         row("FLAC", "fmt.flac", "FLAC", "artist=Neue Künstlerin|year=1999", "artist=Neue Künstlerin|date=1999");
         row("FLAC of over a mebibyte", "fmt-big.flac", "FLAC", "album=Big Album", "album=Big Album");
         row("Ogg Vorbis", "fmt.ogg", "Ogg Vorbis", "song=Changed Song|comment=", "title=Changed Song|description=");
