@@ -9,6 +9,7 @@
 #include "fakes/fakemainwindow.h"
 #include "playlist/form5.h"
 #include "playlist/form9.h"
+#include "settings/frmabout.h"
 #include "settings/frmoptions.h"
 #include "tags/id3t.h"
 #include "video/form3.h"
@@ -56,9 +57,9 @@ private slots:
     void windowLooksAsChecked_data()
     {
         QTest::addColumn<QString>("name");
-        for (const char *name :
-            {"main window", "file search", "tag editor", "preferences", "preferences, skins", "video playlist",
-                "visual options", "ID3 playlist", "remote control", "main window's Remove menu", "splash window"})
+        for (const char *name : {"main window", "file search", "tag editor", "preferences", "preferences, skins",
+                 "video playlist", "visual options", "ID3 playlist", "remote control", "main window's Remove menu",
+                 "splash window", "about window"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
     void windowLooksAsChecked()
@@ -80,10 +81,17 @@ private slots:
             // It opens on the home folder: one whose name does not change from run to run.
             {u"file search"_s, [] { return qputenv("HOME", "/usr/share"), new Form9; }},
             // Its bar stands still at the start for the picture.
-            {u"splash window"_s, [] {
-                 auto *splash = new frmSplash({});
-                 splash->Timer1->stop();
-                 return splash;
+            {u"splash window"_s,
+                [] {
+                    auto *splash = new frmSplash({});
+                    splash->Timer1->stop();
+                    return splash;
+                }},
+            // Its clock stands still, so that the credits wait below the picture.
+            {u"about window"_s, [] {
+                 auto *about = new frmAbout;
+                 about->setClock([] { return qint64(4000); });
+                 return about;
              }}};
         std::unique_ptr<QWidget> other(make.contains(name) ? make.value(name)() : nullptr);
         QWidget *window = other.get();

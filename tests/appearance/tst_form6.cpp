@@ -182,16 +182,19 @@ private slots:
         QTest::addColumn<QString>("current");
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QString>("plays"); // empty: the playlist is empty and nothing is handed to the player
+        QTest::addColumn<bool>("rooted"); // a root directory is chosen for the playlist's relative entries
         const QString next = u"command11"_s, previous = u"command12"_s;
         const QStringList noMore = {u"There Are No More Files To Play !"_s};
         const QString a = u"a.mp3"_s, b = u"b.mp3"_s, c = u"c.mp3"_s;
-        QTest::newRow("next") << next << u"0"_s << QStringList() << b;
-        QTest::newRow("next on the last") << next << u"2"_s << noMore << a;
-        QTest::newRow("next past a shrunk list") << next << u"7"_s << noMore << a;
-        QTest::newRow("previous") << previous << u"2"_s << QStringList() << b;
-        QTest::newRow("previous at the first") << previous << u"0"_s << noMore << c;
+        QTest::newRow("next") << next << u"0"_s << QStringList() << b << true;
+        QTest::newRow("next on the last") << next << u"2"_s << noMore << a << true;
+        QTest::newRow("next past a shrunk list") << next << u"7"_s << noMore << a << true;
+        QTest::newRow("previous") << previous << u"2"_s << QStringList() << b << true;
+        QTest::newRow("previous at the first") << previous << u"0"_s << noMore << c << true;
         const QStringList addSome = noMore + QStringList {u"Please Add Some Files !"_s};
-        QTest::newRow("previous, empty") << previous << QString() << addSome << QString();
+        QTest::newRow("previous, empty") << previous << QString() << addSome << QString() << true;
+        // The user is asked for the root directory, and nothing is played until there is one.
+        QTest::newRow("next without a root directory") << next << u"0"_s << QStringList() << b << false;
     }
     void transport()
     {
@@ -199,14 +202,20 @@ private slots:
         QFETCH(QString, current);
         QFETCH(QStringList, messages);
         QFETCH(QString, plays);
+        QFETCH(bool, rooted);
         Remote f;
         if (!plays.isEmpty())
             f.main.list->addMany({u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s});
-        f.main.root = u"/music/"_s;
+        if (rooted)
+            f.main.root = u"/music/"_s;
         f.main.currentIndex = current;
         auto form = f.open();
         QTest::mouseClick(form->findChild<QToolButton *>(button), Qt::LeftButton);
         QCOMPARE(f.dialogs.messages, messages);
+        // Opening the remote asks once for the list, the button once for the entry.
+        QCOMPARE(f.main.rootChooserCount, rooted ? 0 : 2);
+        if (!rooted)
+            plays.clear();
         QCOMPARE(f.main.player.fileName(), plays.isEmpty() ? QString() : u"/music/"_s + plays);
         f.main.player.setPosition(3); // pause needs a position; stop rewinds
         f.main.player.calls.clear();

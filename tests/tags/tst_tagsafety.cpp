@@ -350,6 +350,34 @@ private slots:
         QCOMPARE(fileBytes(kept), old);
     }
 
+    // A save that waits for another one, which a crash ends after another program changed the file, sets that
+    // save's copy aside and tells of it once, naming both files.
+    void aSaveAfterACrashedOneTellsOfTheCopySetAside()
+    {
+        const QString path = m_env->path(u"song.mp3"_s);
+        QVERIFY(placeTestFile(u"tags-v1v2.mp3"_s, path) && linkPath(path, path + u".link"_s));
+        const QByteArray old = fileBytes(path);
+        std::thread waiting;
+        bool saved = true;
+        QString error;
+        const auto meanwhile = [&] {
+            waiting = std::thread([&] { saved = saveTitle(path, u"Mine"_s, &error); });
+            QThread::msleep(300);
+            QVERIFY(otherTaggerSetsArtist(path, u"Other"_s));
+        };
+        QVERIFY(tracedSave(path, u"Cut Title"_s, {SaveStop::Write, 1}, meanwhile, true).stopped);
+        waiting.join();
+        // Read before the other program's change, it is refused; read after it (on a slow machine), it goes through.
+        QVERIFY2(saved || error.contains(u"changed by another program"_s), qPrintable(error));
+        const QStringList notices = TagNotices::take();
+        const QStringList copies = leftInRecovery();
+        QCOMPARE(copies.size(), 1);
+        QCOMPARE(notices.size(), 1);
+        QVERIFY2(
+            notices.first().contains(path) && notices.first().contains(copies.first()), qPrintable(notices.first()));
+        QCOMPARE(fileBytes(RecoveryFolder::path() + u'/' + copies.first()), old);
+    }
+
 private:
     struct Sample
     {
