@@ -116,7 +116,12 @@ private slots:
         QVERIFY(
             first->isVisible() && first->Drive1->isVisible() && first->Dir1->isVisible() && first->File1->isVisible());
         QCOMPARE(first->Dir1->path(), m_dir->path());
-        // Each drive is offered once, the root among them.
+        // Each drive is offered once, the root among them, also after the drop-down was opened and read them anew.
+        for (int open = 0; open < 2; ++open) {
+            QTest::mouseClick(first->Drive1, Qt::LeftButton);
+            QTRY_VERIFY(first->Drive1->view()->isVisible());
+            QTest::keyClick(first->Drive1->view(), Qt::Key_Escape);
+        }
         QStringList drives;
         for (int i = 0; i < first->Drive1->count(); ++i)
             drives << first->Drive1->itemData(i).toString();
