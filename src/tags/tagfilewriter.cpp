@@ -189,7 +189,7 @@ bool writeInPlace(const QString &path, const FileDescriptor &file, const FileSna
     // program had a hand in it.
     const Outcome outcome = RecoveryRecord::resolve(folder, path, &file);
     folder.closeAndRemoveIfEmpty();
-    if (outcome.kind == Outcome::SaveFinished)
+    if (outcome.kind == Outcome::SaveFinished && written)
         return true;
     *error = written ? QStringLiteral("%1 was changed by another program while its tag was being saved.").arg(path)
                      : QStringLiteral("Cannot write %1: %2.").arg(path, writeError);
@@ -199,6 +199,9 @@ bool writeInPlace(const QString &path, const FileDescriptor &file, const FileSna
     } else if (outcome.kind == Outcome::Failed) {
         *error += QStringLiteral(" Putting it back as it was failed (%1); the file as it was before is kept as %2.")
                       .arg(outcome.reason, outcome.keptAs);
+    } else if (outcome.kind == Outcome::SaveFinished) {
+        // Every byte went in, but the disk failed to store them (fsync failed): what it keeps is not known.
+        *error += QStringLiteral(" The file reads with the new tag, but the disk did not confirm that it keeps it.");
     } else {
         *error += QStringLiteral(" It is as it was before.");
     }

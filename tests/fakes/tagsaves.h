@@ -61,8 +61,8 @@ struct TracedSave
 
 // How the child's writes are served: by the file system, or as by a disk that takes no bytes and reports no error,
 // for every regular file, or once for the saved file alone (such a write is made with nothing to write, so it
-// returns 0).
-enum class Writes { Served, TakeNothing, TakeNothingOnceIntoTheFile };
+// returns 0), or as by a disk that fails (EIO) to flush the saved file to it.
+enum class Writes { Served, TakeNothing, TakeNothingOnceIntoTheFile, FlushOfTheFileFails };
 
 // Saves song as the title of path in a child process traced with ptrace, stops it at the given moment and runs
 // atStop there, as another program acting at exactly that moment; then kills the child (SIGKILL, as a crash does)
@@ -106,6 +106,17 @@ inline TracedSave tracedSave(const QString &path, const QString &song, SaveStop 
         ::ptrace(PTRACE_SETREGS, child, nullptr, &registers);
 #endif
     };
+    // At a call's entry: the call is made a number that is no call, so that none is made (it would return ENOSYS);
+    // at its exit: what it returns.
+    const auto setRegister = [child](bool entry, long long value) {
+#if defined(__x86_64__)
+        user_regs_struct registers {};
+        ::ptrace(PTRACE_GETREGS, child, nullptr, &registers);
+        (entry ? registers.orig_rax : registers.rax) = static_cast<unsigned long long>(value);
+        ::ptrace(PTRACE_SETREGS, child, nullptr, &registers);
+#endif
+    };
+    bool failFlush = false;
     int targetWrites = 0;
     int creates = 0;
     int signal = 0;
@@ -115,8 +126,13 @@ inline TracedSave tracedSave(const QString &path, const QString &song, SaveStop 
             && WIFSTOPPED(status);
         signal = running && WSTOPSIG(status) != (SIGTRAP | 0x80) ? WSTOPSIG(status) : 0;
         __ptrace_syscall_info call {};
-        if (running && signal == 0 && ::ptrace(PTRACE_GET_SYSCALL_INFO, child, sizeof call, &call) > 0
-            && call.op == PTRACE_SYSCALL_INFO_ENTRY) {
+        const bool stoppedAtCall
+            = running && signal == 0 && ::ptrace(PTRACE_GET_SYSCALL_INFO, child, sizeof call, &call) > 0;
+        if (stoppedAtCall && call.op == PTRACE_SYSCALL_INFO_EXIT && failFlush) {
+            failFlush = false;
+            setRegister(false, -EIO);
+        }
+        if (stoppedAtCall && call.op == PTRACE_SYSCALL_INFO_ENTRY) {
             ++traced.calls;
             struct stat named = {};
             const bool written = writtenFile(call, &named);
@@ -125,6 +141,15 @@ inline TracedSave tracedSave(const QString &path, const QString &song, SaveStop 
             if ((writes == Writes::TakeNothing && written && S_ISREG(named.st_mode))
                 || (writes == Writes::TakeNothingOnceIntoTheFile && write && targetWrites == 1))
                 takeNothing();
+            struct stat flushed = {};
+            const QByteArray fd
+                = "/proc/" + QByteArray::number(child) + "/fd/" + QByteArray::number(call.entry.args[0]);
+            if (writes == Writes::FlushOfTheFileFails && (call.entry.nr == SYS_fsync || call.entry.nr == SYS_fdatasync)
+                && ::stat(fd.constData(), &flushed) == 0 && flushed.st_ino == target.st_ino
+                && flushed.st_dev == target.st_dev) {
+                failFlush = true;
+                setRegister(true, -1);
+            }
             const bool create = call.entry.nr == SYS_openat && (call.entry.args[2] & O_CREAT) && ++creates;
             if ((stop.at == SaveStop::Call && traced.calls == stop.n)
                 || (stop.at == SaveStop::Write && write && targetWrites == stop.n)
