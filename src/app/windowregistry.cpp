@@ -104,7 +104,13 @@ void WindowRegistry::showAbout()
 {
     if (auto *open = find<frmAbout>(); open && !open->isVisible())
         delete open;
-    present(window<frmAbout>());
+    // A borderless window gets no placement from the window manager beyond its corner: it opens over the main window.
+    frmAbout *about = window<frmAbout>();
+    if (!about->isVisible()) {
+        MainWindowApi *api = MainWindowApi::instance();
+        placeOver(about, api ? api->mainWidget() : nullptr);
+    }
+    present(about);
 }
 
 void WindowRegistry::showVideoPlayer(const QString &fileName)

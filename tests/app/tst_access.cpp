@@ -360,17 +360,24 @@ private slots:
         QVERIFY2(counts.contains(0xC0C0C0), "no light grey text in the list");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     }
-    void visualOptionsOpenNearTheMainWindow()
+    void windowsOpenNearTheMainWindow_data()
     {
+        QTest::addColumn<QString>("window");
+        QTest::newRow("visual options") << u"visual options"_s;
+        QTest::newRow("about") << u"about"_s;
+    }
+    void windowsOpenNearTheMainWindow()
+    {
+        QFETCH(QString, window);
         Form1 &main = *m_fixture->form;
         const QRect screen = main.screen()->availableGeometry();
         const QPoint middle = screen.center() - QPoint(main.width() / 2, main.height() / 2);
         main.move(middle);
         QTRY_COMPARE(main.pos(), middle);
-        QWidget *options = openWindow(*m_fixture, u"visual options"_s);
-        QVERIFY(QTest::qWaitForWindowExposed(options));
+        QWidget *opened = openWindow(*m_fixture, window);
+        QVERIFY(QTest::qWaitForWindowExposed(opened));
         // It opens over the middle of the main window, wholly on the screen.
-        const QRect placed = options->frameGeometry();
+        const QRect placed = opened->frameGeometry();
         QVERIFY2(main.frameGeometry().contains(placed.center()),
             qPrintable(u"opened at %1,%2"_s.arg(placed.x()).arg(placed.y())));
         QVERIFY(screen.contains(placed));
