@@ -2,6 +2,7 @@
 
 #include "appearance/skinapplier.h"
 #include "appearance/skinfile.h"
+#include "common/cancelkey.h"
 #include "common/colour.h"
 #include "common/dialogservice.h"
 #include "common/textfile.h"
@@ -20,7 +21,6 @@
 #include <QListView>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace quillet {
@@ -196,7 +196,7 @@ void Form4::connectControls()
     connect(Command8, &QPushButton::clicked, this, &Form4::Command8_Click);
     connect(Command9, &QPushButton::clicked, this, &Form4::command9_Click);
     connect(Command10, &QPushButton::clicked, this, &Form4::command10_Click);
-    new QShortcut(QKeySequence::Cancel, this, this, &Form4::Command2_Click);
+    addCancelKey(this, [this] { Command2_Click(); });
 }
 
 QWidget *Form4::mainWindow() const

@@ -3,6 +3,7 @@
 #include "appearance/cdibsection.h"
 #include "appearance/cdibsectionregion.h"
 #include "appearance/remoteglyphs.h"
+#include "common/cancelkey.h"
 #include "common/colour.h"
 #include "common/focusorder.h"
 #include "common/labelbutton.h"
@@ -20,7 +21,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSlider>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -250,7 +250,7 @@ void Form6::connectControls()
     LabelButton::attach(Label2, [this] { Label2_Click(); });
     LabelButton::attach(Label3, [this] { Label3_Click(); });
     LabelButton::attach(Label4, [this] { Label4_Click(); });
-    new QShortcut(QKeySequence::Cancel, this, this, &Form6::Label2_Click);
+    addCancelKey(this, [this] { Label2_Click(); });
     if (MainWindowApi *main = api(); main && main->playlistView())
         connect(
             main->playlistView()->playlist(), &PlaylistModel::countChanged, m_syncTimer, qOverload<>(&QTimer::start));

@@ -1,5 +1,6 @@
 #include "playlist/form2.h"
 
+#include "common/cancelkey.h"
 #include "common/dialogservice.h"
 #include "common/gradient.h"
 #include "common/twips.h"
@@ -68,7 +69,7 @@ void Form2::connectControls()
     // Enter on a file plays it, as a double-click does; Escape is Done.
     for (const QKeySequence &key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)})
         new QShortcut(key, File1, this, &Form2::File1_DblClick, Qt::WidgetShortcut);
-    new QShortcut(QKeySequence::Cancel, this, this, &Form2::Command4_Click);
+    addCancelKey(this, [this] { Command4_Click(); });
 }
 
 void Form2::Drive1_Change()

@@ -1,5 +1,6 @@
 #include "playlist/form5.h"
 
+#include "common/cancelkey.h"
 #include "common/dialogservice.h"
 #include "common/entrypath.h"
 #include "common/timetext.h"
@@ -16,7 +17,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTimer>
 
 namespace quillet {
@@ -79,7 +79,7 @@ void Form5::connectControls()
     connect(List2, &QListWidget::itemClicked, this, &Form5::List2_Click);
     connect(List2, &QListWidget::itemDoubleClicked, this, &Form5::List2_DblClick);
     connect(Command1, &QPushButton::clicked, this, &Form5::Command1_Click);
-    new QShortcut(QKeySequence::Cancel, this, this, &QWidget::close);
+    addCancelKey(this, [this] { close(); });
     connect(m_reader, &TagRowReader::rowsReady, this, &Form5::appendRows);
     connect(m_reader, &TagRowReader::finished, this, &Form5::finishRebuild);
 }

@@ -1,5 +1,6 @@
 #include "playlist/form8.h"
 
+#include "common/cancelkey.h"
 #include "common/entrypath.h"
 #include "common/twips.h"
 #include "playlist/directorylist.h"
@@ -8,7 +9,6 @@
 
 #include <QFileInfo>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace quillet {
@@ -45,7 +45,7 @@ void Form8::connectControls()
     // The drive list names the drive of the open directory, wherever the user went.
     connect(Dir1, &DirectoryList::pathChanged, Drive1, &DriveList::showDriveOf);
     connect(Command1, &QPushButton::clicked, this, &Form8::Command1_Click);
-    new QShortcut(QKeySequence::Cancel, this, this, &QWidget::close);
+    addCancelKey(this, [this] { close(); });
 }
 
 void Form8::Drive1_Change()

@@ -1,5 +1,6 @@
 #include "playlist/form9.h"
 
+#include "common/cancelkey.h"
 #include "common/dialogservice.h"
 #include "common/gradient.h"
 #include "common/twips.h"
@@ -19,7 +20,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QShortcut>
 
 namespace quillet {
 
@@ -104,7 +104,7 @@ void Form9::connectControls()
     connect(Dir1, &DirectoryList::pathChanged, Drive1, &DriveList::showDriveOf);
     connect(Command1, &QPushButton::clicked, this, &Form9::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form9::Command2_Click);
-    new QShortcut(QKeySequence::Cancel, this, this, &QWidget::close);
+    addCancelKey(this, [this] { close(); });
     connect(m_search, &FileSearch::found, this, &Form9::search_Found);
     connect(m_search, &FileSearch::finished, this, &Form9::search_Finished);
 }

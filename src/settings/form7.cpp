@@ -1,5 +1,6 @@
 #include "settings/form7.h"
 
+#include "common/cancelkey.h"
 #include "common/dialogservice.h"
 #include "settings/filetyperegistry.h"
 #include "settings/iconresource.h"
@@ -10,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace quillet {
@@ -111,7 +111,7 @@ void Form7::connectControls()
 {
     connect(Command1, &QPushButton::clicked, this, &Form7::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form7::Command2_Click);
-    new QShortcut(QKeySequence::Cancel, this, this, &QWidget::close);
+    addCancelKey(this, [this] { close(); });
 }
 
 QList<QCheckBox *> Form7::checkBoxes() const

@@ -1,5 +1,6 @@
 #include "settings/frmabout.h"
 
+#include "common/cancelkey.h"
 #include "common/dialogservice.h"
 #include "common/labelbutton.h"
 #include "settings/creditsview.h"
@@ -9,7 +10,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QShortcut>
 #include <QTimer>
 
 namespace quillet {
@@ -107,7 +107,7 @@ void frmAbout::connectControls()
     lblExit->installEventFilter(this);
     // EXIT is reached by Tab and pressed by Enter or Space; Escape closes the window too.
     LabelButton::attach(lblExit, [this] { lblExit_Click(); });
-    new QShortcut(QKeySequence::Cancel, this, this, &QWidget::close);
+    addCancelKey(this, [this] { close(); });
 }
 
 void frmAbout::setCreditsText(const QString &text)

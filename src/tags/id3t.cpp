@@ -1,5 +1,6 @@
 #include "tags/id3t.h"
 
+#include "common/cancelkey.h"
 #include "common/dialogservice.h"
 #include "common/gradient.h"
 #include "common/twips.h"
@@ -15,7 +16,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QShortcut>
 
 #include <algorithm>
 
@@ -131,7 +131,7 @@ void id3t::connectControls()
 {
     connect(cmdOpen, &QPushButton::clicked, this, &id3t::cmdOpen_Click);
     connect(cmdSave, &QPushButton::clicked, this, &id3t::cmdSave_Click);
-    new QShortcut(QKeySequence::Cancel, this, this, &QWidget::close);
+    addCancelKey(this, [this] { close(); });
 }
 
 void id3t::setMainPlayer(MediaPlayer *player)

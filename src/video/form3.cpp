@@ -1,5 +1,6 @@
 #include "video/form3.h"
 
+#include "common/cancelkey.h"
 #include "common/dialogservice.h"
 #include "common/gradient.h"
 #include "common/twips.h"
@@ -110,7 +111,7 @@ void Form3::connectControls()
     // Enter on an entry plays it, as a double-click does; Escape is Done.
     for (const QKeySequence &key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)})
         new QShortcut(key, List1, this, &Form3::List1_DblClick, Qt::WidgetShortcut);
-    new QShortcut(QKeySequence::Cancel, this, this, &Form3::Command2_Click);
+    addCancelKey(this, [this] { Command2_Click(); });
 }
 
 bool Form3::eventFilter(QObject *watched, QEvent *event)

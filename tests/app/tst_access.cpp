@@ -276,6 +276,16 @@ private slots:
                 cutOff << accessibleName(now);
             if (now == visited.first())
                 break;
+            // A drop-down opened from the keyboard closes with Escape, and the window stays.
+            if (auto *combo = qobject_cast<QComboBox *>(now)) {
+                QTest::keyClick(combo, Qt::Key_Down, Qt::AltModifier);
+                QTRY_VERIFY(combo->view()->isVisible());
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+                QVERIFY2(shown && shown->isVisible(),
+                    qPrintable(u"Escape in the drop-down closes the window: "_s + accessibleName(now)));
+                QTRY_VERIFY(!combo->view()->isVisible());
+                QTRY_COMPARE(QApplication::focusWidget(), now);
+            }
             if (!readsAfter(shown, visited.last(), now))
                 outOfOrder << accessibleName(visited.last()) + u" -> "_s + accessibleName(now);
             visited << now;
