@@ -312,6 +312,18 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(about));
         waitForFocus(about);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        // EXIT, a label, shows that it has the focus: a frame around it, at least a whole edge of pixels.
+        QWidget *exit = QApplication::focusWidget();
+        const QImage focused = exit->grab().toImage();
+        exit->clearFocus();
+        const QImage unfocused = exit->grab().toImage();
+        int differing = 0;
+        for (int y = 0; y < focused.height(); ++y) {
+            for (int x = 0; x < focused.width(); ++x)
+                differing += focused.pixel(x, y) != unfocused.pixel(x, y);
+        }
+        QVERIFY2(differing >= focused.width(), "the focused EXIT looks as without the focus");
+        exit->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTRY_VERIFY(!about->isVisible());
     }
