@@ -91,11 +91,15 @@ inline TracedSave tracedSave(const QString &path, const QString &song, SaveStop 
     waitpid(child, &status, 0);
     ::ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
     // The file that a write call (or ftruncate) writes into, through the child's descriptor.
-    const auto writtenFile = [&](const __ptrace_syscall_info &call, struct stat *named) {
+    // The file that the call's first argument, a descriptor of the child, names.
+    const auto descriptorFile = [child](const __ptrace_syscall_info &call, struct stat *named) {
         const QByteArray fd = "/proc/" + QByteArray::number(child) + "/fd/" + QByteArray::number(call.entry.args[0]);
+        return ::stat(fd.constData(), named) == 0;
+    };
+    const auto writtenFile = [&](const __ptrace_syscall_info &call, struct stat *named) {
         return (call.entry.nr == SYS_pwrite64 || call.entry.nr == SYS_write || call.entry.nr == SYS_pwritev
                    || call.entry.nr == SYS_ftruncate)
-            && ::stat(fd.constData(), named) == 0;
+            && descriptorFile(call, named);
     };
     // A write into a regular file made with nothing to write: it returns 0 (ftruncate does not read the register).
     const auto takeNothing = [child] {
@@ -142,10 +146,8 @@ inline TracedSave tracedSave(const QString &path, const QString &song, SaveStop 
                 || (writes == Writes::TakeNothingOnceIntoTheFile && write && targetWrites == 1))
                 takeNothing();
             struct stat flushed = {};
-            const QByteArray fd
-                = "/proc/" + QByteArray::number(child) + "/fd/" + QByteArray::number(call.entry.args[0]);
             if (writes == Writes::FlushOfTheFileFails && (call.entry.nr == SYS_fsync || call.entry.nr == SYS_fdatasync)
-                && ::stat(fd.constData(), &flushed) == 0 && flushed.st_ino == target.st_ino
+                && descriptorFile(call, &flushed) && flushed.st_ino == target.st_ino
                 && flushed.st_dev == target.st_dev) {
                 failFlush = true;
                 setRegister(true, -1);
