@@ -21,6 +21,17 @@
 
 namespace quillet {
 
+namespace {
+
+// The main window, where there is one.
+QWidget *mainWidget()
+{
+    MainWindowApi *api = MainWindowApi::instance();
+    return api ? api->mainWidget() : nullptr;
+}
+
+} // namespace
+
 WindowRegistry::WindowRegistry(QObject *parent)
     : QObject(parent)
 {
@@ -81,8 +92,7 @@ void WindowRegistry::showPreferences(QWidget *owner)
     if (auto *open = find<frmOptions>(); open && !open->isVisible())
         delete open;
     frmOptions *preferences = window<frmOptions>();
-    MainWindowApi *api = MainWindowApi::instance();
-    QWidget *main = api ? api->mainWidget() : nullptr;
+    QWidget *main = mainWidget();
     if (owner) {
         // Opened from the always-on-top remote: it stands in front of (or beside) the remote.
         prepareInFrontOf(preferences, owner);
@@ -107,8 +117,7 @@ void WindowRegistry::showAbout()
     // A borderless window gets no placement from the window manager beyond its corner: it opens over the main window.
     frmAbout *about = window<frmAbout>();
     if (!about->isVisible()) {
-        MainWindowApi *api = MainWindowApi::instance();
-        placeOver(about, api ? api->mainWidget() : nullptr);
+        placeOver(about, mainWidget());
     }
     present(about);
 }
@@ -131,8 +140,7 @@ void WindowRegistry::showVisualOptions()
     // windows, often the screen's corner: the first time, it opens over the main window.
     Form4 *options = visualOptions();
     if (!m_visualOptionsPlaced && !options->isVisible()) {
-        MainWindowApi *api = MainWindowApi::instance();
-        placeOver(options, api ? api->mainWidget() : nullptr);
+        placeOver(options, mainWidget());
         m_visualOptionsPlaced = true;
     }
     present(options);
