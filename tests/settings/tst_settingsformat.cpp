@@ -46,11 +46,12 @@ private slots:
     {
         QFETCH(QByteArray, text);
         TestEnvironment env;
-        const QString path = env.path(u"settings.ini"_s);
-        QVERIFY(writeFileBytes(path, text));
-        // Both through QSettings, as the program reads: the same keys and, for each, the same value.
-        const QSettings qt(path, QSettings::IniFormat);
-        const QSettings ours(path, SettingsFormat::format());
+        // Both through QSettings, as the program reads: the same keys and, for each, the same value. Each reads a
+        // file of its own, since QSettings keeps what it parsed of a file for every later reader of that file.
+        const QString qtPath = env.path(u"qt.ini"_s), ourPath = env.path(u"ours.ini"_s);
+        QVERIFY(writeFileBytes(qtPath, text) && writeFileBytes(ourPath, text));
+        const QSettings qt(qtPath, QSettings::IniFormat);
+        const QSettings ours(ourPath, SettingsFormat::format());
         QStringList keys = qt.allKeys() + ours.allKeys();
         keys.removeDuplicates();
         QVERIFY(!keys.isEmpty());
