@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QProcess>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QToolTip>
 
@@ -112,6 +113,42 @@ private slots:
         // Exit takes the icon out of the tray.
         form.exitProgram();
         QTRY_VERIFY(!trayWindow());
+    }
+
+    // A click on the icon brings a window that another one covers back to the front, where the user sees it.
+    void clickBringsACoveredWindowToTheFront_data()
+    {
+        QTest::addColumn<bool>("doubleClick");
+        QTest::newRow("click") << false;
+        QTest::newRow("double-click") << true;
+    }
+    void clickBringsACoveredWindowToTheFront()
+    {
+        QFETCH(bool, doubleClick);
+        Form1Fixture f;
+        SettingsStore::write(u"Remote"_s, u"Auto"_s, u"0"_s);
+        Form1 &form = f.show();
+        QTRY_VERIFY_WITH_TIMEOUT(trayWindow(), 10000);
+        QWidget cover;
+        cover.setWindowFlag(Qt::FramelessWindowHint);
+        cover.setAutoFillBackground(true);
+        cover.setPalette(QPalette(Qt::magenta));
+        cover.setGeometry(form.frameGeometry());
+        cover.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&cover));
+        const QPoint middle = form.geometry().center();
+        const auto seen = [&] {
+            return QApplication::primaryScreen()->grabWindow(0, middle.x(), middle.y(), 1, 1).toImage().pixel(0, 0);
+        };
+        const QRgb covered = QColor(Qt::magenta).rgb();
+        QTRY_COMPARE(seen(), covered);
+        QWidget *icon = trayWindow();
+        if (doubleClick)
+            QTest::mouseDClick(icon, Qt::LeftButton, {}, icon->rect().center());
+        else
+            QTest::mouseClick(icon, Qt::LeftButton, {}, icon->rect().center());
+        QTRY_VERIFY(seen() != covered);
+        form.exitProgram();
     }
 
 private:
