@@ -5,7 +5,8 @@
 # fmt-no-year.m4a has no date; fmt-big.flac is over a mebibyte; fmt-bad-boxes.m4a is a tiny MP4 whose tag boxes
 # claim more bytes than their parents hold (TagLib's save writes out of bounds on it); fmt-short-offsets.m4a is
 # fmt-no-year.m4a with its chunk offset table cut to 15 bytes, too short to hold its own count; fmt-untagged.m4a is
-# fmt.m4a without its moov/udta box, an M4A with no tag at all.
+# fmt.m4a without its moov/udta box, an M4A with no tag at all; fmt-deep-boxes.m4a is fmt.m4a followed by a movie
+# fragment whose boxes nest 40 deep, deeper than in any real file.
 set -euo pipefail
 out=$1
 ff() { ffmpeg -hide_banner -loglevel error -y "$@"; }
@@ -109,6 +110,11 @@ def without_udta(name, body):
 
 open(out + '/fmt-short-offsets.m4a', 'wb').write(rebuilt(open(out + '/fmt-no-year.m4a', 'rb').read(), cut_offsets))
 open(out + '/fmt-untagged.m4a', 'wb').write(rebuilt(open(out + '/fmt.m4a', 'rb').read(), without_udta))
+deep = b''
+for _ in range(40):
+    deep = (8 + len(deep)).to_bytes(4, 'big') + b'traf' + deep
+open(out + '/fmt-deep-boxes.m4a', 'wb').write(
+    open(out + '/fmt.m4a', 'rb').read() + (8 + len(deep)).to_bytes(4, 'big') + b'moof' + deep)
 
 wave = WAVE(out + '/fmt-wav-id3.wav')
 wave.add_tags()
