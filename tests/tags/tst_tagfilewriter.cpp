@@ -10,6 +10,8 @@
 #include "fakes/tagsaves.h"
 #include "fakes/testenv.h"
 
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 #include <QtEndian>
 
@@ -119,34 +121,28 @@ private slots:
     }
     void keepsOwnerModeAndAttributes_data()
     {
-        QTest::addColumn<uint>("user"); // who saves
-        QTest::addColumn<bool>("ownFolder"); // the user's; else root's, where the user cannot add a file
+        QTest::addColumn<uint>("user"); // who saves, in a folder of their own
         QTest::addColumn<uint>("owner");
         QTest::addColumn<uint>("group");
         QTest::addColumn<uint>("mode");
         QTest::addColumn<bool>("replaced"); // by a new file, rather than written in place
-        QTest::newRow("root saves another user's file")
-            << 0u << true << uint(otherUser) << uint(otherUser) << 0640u << true;
-        QTest::newRow("a user saves their own file")
-            << uint(nobody) << true << uint(nobody) << uint(nobody) << 0604u << true;
+        QTest::newRow("root saves another user's file") << 0u << uint(otherUser) << uint(otherUser) << 0640u << true;
+        QTest::newRow("a user saves their own file") << uint(nobody) << uint(nobody) << uint(nobody) << 0604u << true;
         QTest::newRow("a user saves another user's file")
-            << uint(nobody) << true << uint(otherUser) << uint(otherUser) << 0666u << false;
+            << uint(nobody) << uint(otherUser) << uint(otherUser) << 0666u << false;
         QTest::newRow("a user saves their own file of another group")
-            << uint(nobody) << true << uint(nobody) << uint(otherUser) << 0664u << false;
-        QTest::newRow("a user saves their own file in a folder they cannot write to")
-            << uint(nobody) << false << uint(nobody) << uint(nobody) << 0644u << false;
+            << uint(nobody) << uint(nobody) << uint(otherUser) << 0664u << false;
     }
     void keepsOwnerModeAndAttributes()
     {
         QFETCH(uint, user);
-        QFETCH(bool, ownFolder);
         QFETCH(uint, owner);
         QFETCH(uint, group);
         QFETCH(uint, mode);
         QFETCH(bool, replaced);
         const QString folder = m_env->path(u"music"_s);
         const QString path = folder + u"/song.mp3"_s;
-        QVERIFY(placeTestFile(u"tags-v1v2.mp3"_s, path) && chownPath(folder, ownFolder ? user : 0));
+        QVERIFY(placeTestFile(u"tags-v1v2.mp3"_s, path) && chownPath(folder, user));
         const QByteArray file = QFile::encodeName(path);
         QVERIFY(::chown(file.constData(), owner, group) == 0 && ::chmod(file.constData(), mode) == 0);
         const QByteArray acl = accessAcl(mode, 65532);
@@ -174,6 +170,17 @@ private slots:
         QCOMPARE(after.st_mode, before.st_mode);
         QCOMPARE(attributes(path), kept);
         QCOMPARE(after.st_ino != before.st_ino, replaced);
+        QCOMPARE(mutagenSees(mutagenTags({path}), path, "TIT2"), u"Kept Title"_s);
+    }
+    // A folder that takes no new files, not even from root (chattr +i): the save goes into the file itself.
+    void savesInAFolderThatTakesNoNewFiles()
+    {
+        const QString folder = m_env->path(u"locked"_s), path = folder + u"/song.mp3"_s;
+        QVERIFY(placeTestFile(u"tags-v1v2.mp3"_s, path));
+        QCOMPARE(QProcess::execute(u"chattr"_s, {u"+i"_s, folder}), 0);
+        const auto unlock = qScopeGuard([&folder] { QProcess::execute(u"chattr"_s, {u"-i"_s, folder}); });
+        QString error;
+        QVERIFY2(saveTitle(path, u"Kept Title"_s, &error), qPrintable(error));
         QCOMPARE(mutagenSees(mutagenTags({path}), path, "TIT2"), u"Kept Title"_s);
     }
     void fullDisk_data()
