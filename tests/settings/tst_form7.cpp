@@ -126,6 +126,9 @@ void TestForm7::registeredTypesOpenInQuillet()
     QCOMPARE(gioDefault(u"audio/mpeg"_s, u"ubuntu:GNOME"_s), u"other-player.desktop"_s);
     Form7 window;
     window.show();
+    // Every type starts checked but QuickTime's.
+    for (QCheckBox *box : window.checkBoxes())
+        QVERIFY2(box->isChecked() != (box->text() == u".mov"_s || box->text() == u".qt"_s), qPrintable(box->text()));
     QTest::mouseClick(window.Command1, Qt::LeftButton);
     QCOMPARE(m_dialogs->messages, QStringList {kSuccess});
     QCOMPARE(validate(dataHome() + u"/applications/quillet.desktop"_s), QString());
