@@ -184,6 +184,7 @@ private slots:
         };
         row("play: nothing", u"command9"_s, {}, {}, -1, {}, 0, waiting, {u"No File To Play !"_s});
         row("play: resumes", u"command9"_s, {}, {}, 3, a, 3, playing);
+        row("play: the first entry, clicked", u"click, command9"_s, kThree, u"0"_s, -1, kThree[0], 0, opening);
         row("pause", u"command11"_s, {}, {}, 3, a, 3, u"Paused.."_s);
         row("pause without a file", u"command11"_s, {}, {}, 3, {}, 3, waiting, {u"There Is No File To Pause !"_s});
         row("stop shows the start", u"command10"_s, {}, {}, 42, a, 0, u"Stoped.."_s);
@@ -233,7 +234,10 @@ private slots:
         }
         form.Label1->setText(current);
         form.Label2->setText(u"Waiting .."_s);
-        button == u"dblclick" ? f.doubleClickEntry(current.toInt()) : f.click(button);
+        // "click, NAME": the current entry clicked first.
+        if (button.startsWith(u"click, "_s))
+            f.clickEntry(current.toInt());
+        button == u"dblclick" ? f.clickEntry(current.toInt(), true) : f.click(button.section(u", "_s, -1));
         QCOMPARE(f.dialogs.messages, messages);
         QCOMPARE(f.player().fileName(), file.replace(u"ROOT"_s, f.env.root()));
         QCOMPARE(chooserRequests.size(), int(button == u"dblclick" && file.isEmpty()));

@@ -148,7 +148,7 @@ private slots:
         Form1 &main = fixture.show();
         QVERIFY(main.List1->count() == 3);
         // A song plays and is clicked: its tag fills the fields and the song information line.
-        fixture.doubleClickEntry(0);
+        fixture.clickEntry(0, true);
         fixture.player().emitMediaOpened();
         QVERIFY(!main.Text4->text().isEmpty() && !main.Text3->text().isEmpty());
         main.List1->clearSelection();
@@ -214,13 +214,6 @@ private slots:
     }
 };
 
-int main(int argc, char *argv[])
-{
-    return runOnXvfb([&] {
-        QApplication app(argc, argv);
-        TstSkins test;
-        return QTest::qExec(&test, argc, argv);
-    });
-}
+QUILLET_XVFB_TEST_MAIN(TstSkins)
 
 #include "tst_skins.moc"
