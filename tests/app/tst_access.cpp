@@ -189,6 +189,14 @@ class TstAccess : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        // As with a screen reader running: the controls are described from the moment they are made.
+        QAccessible::setActive(true);
+        // The video display is looked at, not played: mpv's own renderer spares the OpenGL probe, whose Mesa
+        // driver is unloaded at exit with an allocation of its own still held (a leak report of no module).
+        qputenv("QUILLET_VIDEO_RENDERER", "software");
+    }
     void init()
     {
         m_fixture = std::make_unique<Form1Fixture>();
@@ -440,18 +448,6 @@ private:
     std::unique_ptr<Form1Fixture> m_fixture;
 };
 
-int main(int argc, char *argv[])
-{
-    return runOnXvfb([&] {
-        QApplication app(argc, argv);
-        // As with a screen reader running: the controls are described from the moment they are made.
-        QAccessible::setActive(true);
-        // The video display is looked at, not played: mpv's own renderer spares the OpenGL probe, whose Mesa
-        // driver is unloaded at exit with an allocation of its own still held (a leak report of no module).
-        qputenv("QUILLET_VIDEO_RENDERER", "software");
-        TstAccess test;
-        return QTest::qExec(&test, argc, argv);
-    });
-}
+QUILLET_XVFB_TEST_MAIN(TstAccess)
 
 #include "tst_access.moc"

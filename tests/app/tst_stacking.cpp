@@ -97,13 +97,6 @@ private slots:
     }
 };
 
-int main(int argc, char *argv[])
-{
-    return runOnXvfb([&] {
-        QApplication app(argc, argv);
-        TstStacking test;
-        return QTest::qExec(&test, argc, argv);
-    });
-}
+QUILLET_XVFB_TEST_MAIN(TstStacking)
 
 #include "tst_stacking.moc"

@@ -3,9 +3,11 @@
 // Runs a test on a private X server: Xvfb on a free display number, started before the application connects
 // and ended afterwards, so that windows are really mapped and sized by an X server.
 
+#include <QApplication>
 #include <QFile>
 #include <QProcess>
 #include <QSize>
+#include <QTest>
 #include <QThread>
 
 #include <csignal>
@@ -71,3 +73,14 @@ inline XWindowState xwininfo(unsigned long windowId)
 }
 
 } // namespace quillet::testing
+
+// A test's main on its own X server, as QTEST_MAIN is on the display it is given.
+#define QUILLET_XVFB_TEST_MAIN(TestObject)                                                                             \
+    int main(int argc, char *argv[])                                                                                   \
+    {                                                                                                                  \
+        return quillet::testing::runOnXvfb([&] {                                                                       \
+            QApplication app(argc, argv);                                                                              \
+            TestObject test;                                                                                           \
+            return QTest::qExec(&test, argc, argv);                                                                    \
+        });                                                                                                            \
+    }

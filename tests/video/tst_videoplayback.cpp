@@ -54,6 +54,8 @@ class TstVideoPlayback : public QObject
     Q_OBJECT
 
 private slots:
+    // libmpv reads numbers with the C locale.
+    void initTestCase() { std::setlocale(LC_NUMERIC, "C"); }
     void init()
     {
         m_env = std::make_unique<TestEnvironment>();
@@ -219,15 +221,6 @@ private:
     std::unique_ptr<FakeDialogs> m_dialogs;
 };
 
-int main(int argc, char *argv[])
-{
-    return runOnXvfb([&] {
-        QApplication app(argc, argv);
-        // libmpv reads numbers with the C locale.
-        std::setlocale(LC_NUMERIC, "C");
-        TstVideoPlayback test;
-        return QTest::qExec(&test, argc, argv);
-    });
-}
+QUILLET_XVFB_TEST_MAIN(TstVideoPlayback)
 
 #include "tst_videoplayback.moc"
