@@ -46,8 +46,7 @@ private slots:
     {
         QFETCH(QByteArray, text);
         TestEnvironment env;
-        // Both through QSettings, as the program reads: the same keys and, for each, the same value. Each reads a
-        // file of its own, since QSettings keeps what it parsed of a file for every later reader of that file.
+        // Through QSettings, as the program reads, each from a file of its own: QSettings reuses a file's parse.
         const QString qtPath = env.path(u"qt.ini"_s), ourPath = env.path(u"ours.ini"_s);
         QVERIFY(writeFileBytes(qtPath, text) && writeFileBytes(ourPath, text));
         const QSettings qt(qtPath, QSettings::IniFormat);

@@ -204,8 +204,7 @@ private slots:
         row("M4A whose chunk offsets sit where the tag goes",
             "fuzz/corpus/formats/m4a-chunk-offsets-where-the-tag-goes.m4a", "MP4", "song=Never", "");
         row("M4A whose chunk offset table is cut short", "fmt-short-offsets.m4a", "M4A", "song=Never", "");
-        // The check walks nested boxes only as deep as real files go, so a file nested thousands deep cannot exhaust
-        // its stack; a file that goes deeper is refused.
+        // The check goes only as deep as real files nest, so that no file can exhaust its stack: deeper is refused.
         row("M4A whose boxes nest deeper than any real file's", "fmt-deep-boxes.m4a", "M4A", "song=Never", "",
             "its layout is damaged or unusual");
         row("WAV is only shown", "fmt-wav-id3.wav", "WAV", "song=Never", "",
