@@ -13,6 +13,7 @@
 #include <QScopeGuard>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 
 #include <fcntl.h>
@@ -102,11 +103,14 @@ Replaced replace(const QString &path, const FileDescriptor &file, const FileSnap
     if (::fstat(file.get(), &status) != 0 || status.st_nlink != 1)
         return Replaced::NotPossible;
     const QFileInfo info(path);
-    QByteArray name
-        = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName()) + ".quillet-XXXXXX";
+    static constexpr char suffix[] = ".quillet-XXXXXX";
+    // Named after the song, cut short where a long name would pass the longest name a folder takes.
+    const QByteArray song = QFile::encodeName(info.fileName()).left(NAME_MAX - int(sizeof(suffix)));
+    QByteArray name = QFile::encodeName(info.absolutePath()) + "/." + song + suffix;
     const FileDescriptor temp(::mkostemp(name.data(), O_CLOEXEC));
     if (!temp.isValid()) {
-        if (errno == EACCES || errno == EPERM || errno == EROFS)
+        // A folder the new file cannot go into, or that takes shorter names: the song is written in place.
+        if (errno == EACCES || errno == EPERM || errno == EROFS || errno == ENAMETOOLONG)
             return Replaced::NotPossible;
         *error = QStringLiteral("Cannot write %1: %2").arg(path, errnoText());
         return Replaced::Failed;
