@@ -90,17 +90,19 @@ inline TracedSave tracedSave(const QString &path, const QString &song, SaveStop 
     int status = 0;
     waitpid(child, &status, 0);
     ::ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
-    // The file that a write call (or ftruncate) writes into, through the child's descriptor.
     // The file that the call's first argument, a descriptor of the child, names.
     const auto descriptorFile = [child](const __ptrace_syscall_info &call, struct stat *named) {
         const QByteArray fd = "/proc/" + QByteArray::number(child) + "/fd/" + QByteArray::number(call.entry.args[0]);
         return ::stat(fd.constData(), named) == 0;
     };
+    // The file that a write call (or ftruncate) writes into, through the child's descriptor.
     const auto writtenFile = [&](const __ptrace_syscall_info &call, struct stat *named) {
         return (call.entry.nr == SYS_pwrite64 || call.entry.nr == SYS_write || call.entry.nr == SYS_pwritev
                    || call.entry.nr == SYS_ftruncate)
             && descriptorFile(call, named);
     };
+    const auto isTarget
+        = [&target](const struct stat &f) { return f.st_dev == target.st_dev && f.st_ino == target.st_ino; };
     // A write into a regular file made with nothing to write: it returns 0 (ftruncate does not read the register).
     const auto takeNothing = [child] {
 #if defined(__x86_64__)
@@ -140,15 +142,13 @@ inline TracedSave tracedSave(const QString &path, const QString &song, SaveStop 
             ++traced.calls;
             struct stat named = {};
             const bool written = writtenFile(call, &named);
-            const bool write
-                = written && named.st_dev == target.st_dev && named.st_ino == target.st_ino && ++targetWrites;
+            const bool write = written && isTarget(named) && ++targetWrites;
             if ((writes == Writes::TakeNothing && written && S_ISREG(named.st_mode))
                 || (writes == Writes::TakeNothingOnceIntoTheFile && write && targetWrites == 1))
                 takeNothing();
             struct stat flushed = {};
             if (writes == Writes::FlushOfTheFileFails && (call.entry.nr == SYS_fsync || call.entry.nr == SYS_fdatasync)
-                && descriptorFile(call, &flushed) && flushed.st_ino == target.st_ino
-                && flushed.st_dev == target.st_dev) {
+                && descriptorFile(call, &flushed) && isTarget(flushed)) {
                 failFlush = true;
                 setRegister(true, -1);
             }
